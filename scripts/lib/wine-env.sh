@@ -1,0 +1,42 @@
+# Sourced by the scripts that run Wine: one quiet win32 prefix per build folder.
+# Usage: . wine-env.sh BUILD_DIR
+wine_build_dir=$1
+export WINEPREFIX="$wine_build_dir/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=d"
+
+# Creates the prefix once; concurrent first users wait for each other.
+wine_ensure_prefix() {
+  [ -f "$WINEPREFIX/.ready" ] && return 0
+  mkdir -p "$wine_build_dir"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.ready" ]; then
+      rm -rf "$WINEPREFIX"
+      timeout 180 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
+      # A crash must end the process, not open a dialog that waits for ever.
+      timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1 || { echo "wine reg add failed" >&2; exit 1; }
+      touch "$WINEPREFIX/.ready"
+    fi
+  ) 9>"$wine_build_dir/wineprefix.lock"
+}
+
+# PID of the wineserver serving this prefix, if one runs. It works inside its server folder,
+# /tmp/.wine-UID/server-DEV-INODE, named after the prefix folder.
+wine_server_pid() {
+  [ -d "$WINEPREFIX" ] || return 0
+  local dev ino dir pid
+  read -r dev ino < <(stat -c '%d %i' "$WINEPREFIX")
+  dir=$(printf '/tmp/.wine-%d/server-%x-%x' "$(id -u)" "$dev" "$ino")
+  for pid in $(pgrep -f wineserver 2>/dev/null); do
+    [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$dir" ] && { echo "$pid"; return 0; }
+  done
+  return 0
+}
+
+wine_stop_server() {
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  timeout 30 wineserver -w >/dev/null 2>&1 || true
+}
