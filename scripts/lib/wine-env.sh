@@ -13,7 +13,9 @@ wine_ensure_prefix() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/.ready" ]; then
-      rm -rf "$WINEPREFIX"
+      # Empty it rather than remove it: it may be a mount point.
+      mkdir -p "$WINEPREFIX"
+      find "$WINEPREFIX" -mindepth 1 -maxdepth 1 ! -name lost+found -exec rm -rf {} +
       timeout 180 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
       # A crash must end the process, not open a dialog that waits for ever.
       timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
