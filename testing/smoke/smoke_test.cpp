@@ -19,7 +19,9 @@ TEST(Smoke, DllLoadsAndExportsItsFunctionUndecorated) {
   HMODULE dll = LoadLibraryA((ModuleFolder() + SMOKE_DLL_NAME).c_str());
   ASSERT_NE(dll, nullptr) << "LoadLibrary failed: " << GetLastError();
   using Answer = LONG(WINAPI*)(LONG);
-  auto answer = reinterpret_cast<Answer>(GetProcAddress(dll, "SmokeAnswer"));
+  // Through void(*)(): the one function type GCC lets any other be cast to silently.
+  auto answer = reinterpret_cast<Answer>(
+      reinterpret_cast<void (*)()>(GetProcAddress(dll, "SmokeAnswer")));
   ASSERT_NE(answer, nullptr) << "export not found under its plain name";
   EXPECT_EQ(GetProcAddress(dll, "SmokeAnswer@4"), nullptr);
   EXPECT_EQ(answer(1), 44);
