@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "isolated_network.h"
+
 #include <string>
 
 namespace {
@@ -40,6 +42,15 @@ TEST(Smoke, TopLevelWindowOpensOnTheTestDisplay) {
   EXPECT_GT(GetDeviceCaps(dc, BITSPIXEL), 8);
   ReleaseDC(window, dc);
   DestroyWindow(window);
+}
+
+}  // namespace
+
+namespace {
+
+// Every test that broadcasts relies on this: the suite's own namespace and segment only.
+TEST(Smoke, SuiteRunsInItsPrivateNetwork) {
+  EXPECT_TRUE(testing_support::InIsolatedNetwork());
 }
 
 }  // namespace

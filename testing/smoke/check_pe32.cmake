@@ -1,0 +1,11 @@
+# Fails unless every file in FILES is a PE32 (not PE32+) image for i386.
+foreach(f ${FILES})
+  execute_process(COMMAND ${OBJDUMP} -p ${f} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} -p ${f} failed")
+  endif()
+  if(NOT out MATCHES "file format pei-i386" OR NOT out MATCHES "Magic[ \t]+010b")
+    message(FATAL_ERROR "${f} is not a PE32 image for i386")
+  endif()
+  message(STATUS "${f}: PE32, i386")
+endforeach()
