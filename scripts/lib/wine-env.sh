@@ -20,6 +20,8 @@ wine_ensure_prefix() {
       # A crash must end the process, not open a dialog that waits for ever.
       timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         >/dev/null 2>&1 || { echo "wine reg add failed" >&2; exit 1; }
+      # Let wineboot's server go, so the caller can start a persistent one of its own.
+      timeout 60 wineserver -w >/dev/null 2>&1 || true
       touch "$WINEPREFIX/.ready"
     fi
   ) 9>"$wine_build_dir/wineprefix.lock"
