@@ -1,0 +1,172 @@
+#include "search_reply_receiver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hex_bytes.h"
+
+namespace common {
+namespace {
+
+using testing::FromHex;
+using testing::ToHex;
+
+// Hands out scripted datagrams as a UDP socket would: one too long for the room given is cut
+// and reported as such. Once the script runs out the socket reads as closed.
+class ScriptedSocket {
+ public:
+  void Add(std::vector<uint8_t> datagram) { steps_.push_back({std::move(datagram), std::nullopt}); }
+  // A receive that gives `result` instead of a datagram.
+  void AddResult(int result) { steps_.push_back({{}, result}); }
+
+  ReceiveDatagram Function() {
+    return [this](uint8_t* dest, size_t room) { return Receive(dest, room); };
+  }
+  const std::vector<size_t>& rooms() const { return rooms_; }
+  size_t left() const { return steps_.size(); }
+
+ private:
+  struct Step {
+    std::vector<uint8_t> datagram;
+    std::optional<int> result;
+  };
+
+  int Receive(uint8_t* dest, size_t room) {
+    rooms_.push_back(room);
+    if (steps_.empty()) return 0;
+    const Step step = std::move(steps_.front());
+    steps_.pop_front();
+    if (step.result) return *step.result;
+    if (step.datagram.size() > room) {
+      std::memcpy(dest, step.datagram.data(), room);
+      return kDatagramTooLong;
+    }
+    std::memcpy(dest, step.datagram.data(), step.datagram.size());
+    return static_cast<int>(step.datagram.size());
+  }
+
+  std::deque<Step> steps_;
+  std::vector<size_t> rooms_;
+};
+
+// A full 84-byte reply; `tag` goes into the last address byte and the firmware text.
+std::vector<uint8_t> Reply(uint8_t tag, uint32_t payloadLen = 76, const char* scheme = "DIGEST") {
+  std::vector<uint8_t> bytes(kSearchReplySize, 0);
+  bytes[0] = 3;
+  for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<uint8_t>(payloadLen >> (8 * i));
+  const auto body = FromHex("c0a80100 ffffff00 c0a80101 1f90 001a2b3c4d00");
+  std::memcpy(&bytes[8], body.data(), body.size());
+  bytes[11] = tag;
+  bytes[27] = tag;
+  const std::string firmware = "FW-" + std::to_string(tag) + "-LONG-VERSION-TEXT";
+  std::memcpy(&bytes[28], firmware.data(), firmware.size());
+  std::memcpy(&bytes[68], scheme, std::strlen(scheme));
+  return bytes;
+}
+
+std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
+  return std::vector<uint8_t>(bytes.begin() + from, bytes.begin() + to);
+}
+
+TEST(SearchReplyReceiver, ReplyInTwoDatagramsIsPutTogether) {
+  const auto whole = Reply(7);
+  ScriptedSocket socket;
+  socket.Add(Slice(whole, 0, 40));
+  socket.Add(Slice(whole, 40, 84));
+  SearchReplyReceiver receiver;
+  SearchReply reply{};
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_EQ(socket.rooms(), (std::vector<size_t>{4096, 4056}));
+  EXPECT_EQ(reply.address, 0xC0A80107u);
+  EXPECT_EQ(reply.port, 8080);
+  EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d07");
+  EXPECT_STREQ(reply.firmware.data(), "FW-7-LONG-VERSION-TEXT");
+  EXPECT_STREQ(reply.authScheme.data(), "DIGEST");
+}
+
+TEST(SearchReplyReceiver, LaterReplyShowsNothingOfAnEarlierOne) {
+  ScriptedSocket socket;
+  socket.Add(Reply(1));
+  auto shortReply = Reply(2, 20);
+  shortReply.resize(28);  // ends with the MAC
+  socket.Add(shortReply);
+  socket.Add(Reply(3, 60));
+  SearchReplyReceiver receiver;
+  SearchReply reply{};
+
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_STREQ(reply.authScheme.data(), "DIGEST");
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d02");
+  EXPECT_STREQ(reply.firmware.data(), "");
+  EXPECT_STREQ(reply.authScheme.data(), "BASIC");
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_STREQ(reply.firmware.data(), "FW-3-LONG-VERSION-TEXT");
+  EXPECT_STREQ(reply.authScheme.data(), "BASIC") << "payloadLen 60 carries no authScheme";
+}
+
+TEST(SearchReplyReceiver, DropsWhatIsNoUsableReplyAndGoesOn) {
+  ScriptedSocket socket;
+  socket.Add(FromHex("0200000000000000"));        // another PC's SearchRequest
+  socket.Add(FromHex("03000000 4c00"));           // shorter than a header
+  auto noMac = Reply(1, 19);
+  noMac.resize(27);
+  socket.Add(noMac);                              // ends before its MAC
+  socket.Add(std::vector<uint8_t>(5000, 3));      // a datagram longer than the buffer
+  const auto overflowing = Reply(3, 4000);        // fits its header, not its bytes
+  socket.Add(Slice(overflowing, 0, 84));
+  socket.Add(std::vector<uint8_t>(4050, 'x'));
+  socket.Add(Reply(2, 4089));  // could never fit: dropped at once, not waited on
+  socket.Add(Reply(9));
+  SearchReplyReceiver receiver;
+  SearchReply reply{};
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d09");
+  EXPECT_EQ(socket.left(), 0u);
+}
+
+TEST(SearchReplyReceiver, ReplyFillingTheWholeBufferIsAccepted) {
+  auto whole = Reply(5, kReplyBufferSize - kMessageHeaderSize);
+  whole.resize(kReplyBufferSize, 'x');
+  ScriptedSocket socket;
+  socket.Add(Slice(whole, 0, 4000));
+  socket.Add(Slice(whole, 4000, kReplyBufferSize));
+  SearchReplyReceiver receiver;
+  SearchReply reply{};
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d05");
+  EXPECT_STREQ(reply.authScheme.data(), "DIGEST");
+}
+
+TEST(SearchReplyReceiver, FailedReceiveEndsTheReceiver) {
+  struct Case {
+    const char* what;
+    int result;
+    bool insideReply;
+    ReceiveOutcome outcome;
+  };
+  constexpr Case kCases[] = {
+      {"closed before a reply", 0, false, ReceiveOutcome::kFirstReceiveFailed},
+      {"error before a reply", -1, false, ReceiveOutcome::kFirstReceiveFailed},
+      {"closed inside a reply", 0, true, ReceiveOutcome::kContinuationFailed},
+      {"error inside a reply", -1, true, ReceiveOutcome::kContinuationFailed},
+  };
+  for (const auto& c : kCases) {
+    ScriptedSocket socket;
+    if (c.insideReply) socket.Add(Slice(Reply(1), 0, 40));
+    socket.AddResult(c.result);
+    socket.Add(Reply(2));  // must not be reached
+    SearchReplyReceiver receiver;
+    SearchReply reply{};
+    EXPECT_EQ(receiver.Receive(socket.Function(), reply), c.outcome) << c.what;
+    EXPECT_EQ(socket.left(), 1u) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace common
