@@ -1,0 +1,19 @@
+// The picture a simulated camera shows: scrolling colour bars and a sliding box, so that
+// motion is plain to see, under a caption with the camera's name, the frame counter and
+// the picture size, so that a screenshot tells which camera and that frames flow.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "simulator/rgb_image.h"
+
+namespace camsim {
+
+constexpr int kMaxPictureSide = 4096;
+
+// Width and height are clamped to 1..kMaxPictureSide.
+RgbImage RenderTestPicture(const std::string& cameraName, uint32_t frameNumber, int width,
+                           int height);
+
+}  // namespace camsim
