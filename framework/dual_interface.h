@@ -1,0 +1,86 @@
+// DualInterface<Itf>: the IDispatch half of a dual interface implemented by a control.
+// The control derives from COleControl and DualInterface<IMyDual>, implements the
+// interface's own methods, and answers the interface in QueryExtraInterface:
+//
+//   class CMyCtrl : public fw::COleControl, public fw::DualInterface<IMyDual> {
+//     CMyCtrl() : COleControl(kClass), DualInterface(this) {}
+//     HRESULT QueryExtraInterface(REFIID iid, void** out) override {
+//       return AnswerDual(iid, out);
+//     }
+//     HRESULT STDMETHODCALLTYPE get_Caption(BSTR* out) override;  ...
+//   };
+//
+// Invoke runs the vtable through the type information of the module's type library, so
+// the type library must describe the interface as dual. Members that fail return their
+// HRESULT; ReportError (ole_control.h) adds the text for IErrorInfo-aware hosts.
+#pragma once
+
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include "framework/com_ptr.h"
+#include "framework/exception_guard.h"
+#include "framework/module.h"
+
+namespace fw {
+
+template <class Itf>
+class DualInterface : public Itf {
+ public:
+  explicit DualInterface(IUnknown* owner) : owner_(owner) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return owner_->QueryInterface(iid, out);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return owner_->AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return owner_->Release(); }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return Module::Get().GetTypeInfoOfGuid(__uuidof(Itf), lcid, out);
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                          DISPID* ids) override {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    ComPtr<ITypeInfo> info;
+    const HRESULT hr = GetTypeInfo(0, lcid, info.Receive());
+    if (FAILED(hr)) return hr;
+    return DispGetIDsOfNames(info.Get(), names, count, ids);
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* error, UINT* argError) override {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    return GuardHResult("dual IDispatch::Invoke", [&]() -> HRESULT {
+      ComPtr<ITypeInfo> info;
+      const HRESULT hr = GetTypeInfo(0, lcid, info.Receive());
+      if (FAILED(hr)) return hr;
+      return DispInvoke(static_cast<Itf*>(this), info.Get(), id, flags, params, result, error,
+                        argError);
+    });
+  }
+
+ protected:
+  // The dual interface for its own IID and for IDispatch.
+  HRESULT AnswerDual(REFIID iid, void** out) {
+    if (IsEqualIID(iid, __uuidof(Itf)) || IsEqualIID(iid, IID_IDispatch)) {
+      *out = static_cast<Itf*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+
+ private:
+  IUnknown* owner_;
+};
+
+}  // namespace fw

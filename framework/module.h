@@ -1,0 +1,90 @@
+// The module object of a DLL or program built on the framework: its instance handle, the
+// lock count behind DllCanUnloadNow, its class factories and its type library. A control
+// DLL's four exports and its DllMain are one-line calls into it:
+//
+//   BOOL WINAPI DllMain(HINSTANCE h, DWORD reason, void* reserved) {
+//     if (reason == DLL_PROCESS_ATTACH) return fw::Module::Get().Start(h);
+//     if (reason == DLL_PROCESS_DETACH) fw::Module::Get().End(reserved != nullptr);
+//     return TRUE;
+//   }
+//   STDAPI DllRegisterServer() { return fw::Module::Get().RegisterServer(); }
+//   ...
+#pragma once
+
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/com_ptr.h"
+
+namespace fw {
+
+class ClassFactory;
+
+struct TypeLibId {
+  GUID libid = GUID_NULL;
+  WORD major = 1;
+  WORD minor = 0;
+};
+
+class Module {
+ public:
+  static Module& Get();
+
+  // The framework's part of module start and end. Start records the instance handle.
+  bool Start(HINSTANCE instance);
+  // `processTerminating`: the process is ending (DllMain's reserved argument is set), when
+  // other DLLs may already be gone, so nothing is released.
+  void End(bool processTerminating);
+
+  // Before Start, the image base of the module that links the framework.
+  HINSTANCE Instance() const;
+  HINSTANCE ResourceInstance() const { return Instance(); }
+  std::string FilePath() const;
+
+  // Caption of message boxes that bring none of their own: the module's file name without
+  // extension unless set.
+  std::string AppTitle() const;
+  void SetAppTitle(std::string title) { appTitle_ = std::move(title); }
+
+  void SetTypeLib(REFGUID libid, WORD major, WORD minor);
+  const TypeLibId& TypeLib() const { return typeLib_; }
+  // The registered library for `lcid` (falling back to the module's own TYPELIB 1 when it
+  // is not registered), cached per module.
+  HRESULT GetTypeLib(LCID lcid, ITypeLib** out);
+  HRESULT GetTypeInfoOfGuid(REFGUID guid, LCID lcid, ITypeInfo** out);
+
+  // Live objects, factory references and IClassFactory::LockServer.
+  void Lock();
+  void Unlock();
+  LONG LockCount() const { return locks_; }
+
+  // Behind the four exports.
+  HRESULT RegisterServer();
+  HRESULT UnregisterServer();
+  HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out);
+  HRESULT CanUnloadNow() const { return locks_ == 0 ? S_OK : S_FALSE; }
+
+  void AddFactory(ClassFactory* factory);
+  void RemoveFactory(ClassFactory* factory);
+  const std::vector<ClassFactory*>& Factories() const { return factories_; }
+
+ private:
+  Module() = default;
+
+  HINSTANCE instance_ = nullptr;
+  std::string appTitle_;
+  TypeLibId typeLib_;
+  std::mutex typeLibLock_;  // controls of several apartments share the cache
+  ComPtr<ITypeLib> typeLibCache_;
+  LCID cachedLcid_ = 0;
+  volatile LONG locks_ = 0;
+  std::vector<ClassFactory*> factories_;
+};
+
+}  // namespace fw

@@ -1,0 +1,40 @@
+#include "framework/resources.h"
+
+#include "framework/ansi_text.h"
+#include "framework/module.h"
+
+namespace fw {
+
+std::string LoadResString(UINT id) {
+  // With a zero buffer size LoadStringW hands out the resource's own text and length.
+  const wchar_t* text = nullptr;
+  const int n =
+      LoadStringW(Module::Get().ResourceInstance(), id, reinterpret_cast<LPWSTR>(&text), 0);
+  if (n <= 0 || !text) return {};
+  return WideToAnsi(std::wstring_view(text, static_cast<size_t>(n)));
+}
+
+std::vector<std::string> LoadResStrings(UINT first, UINT last) {
+  std::vector<std::string> out;
+  for (UINT id = first; id <= last; ++id) out.push_back(LoadResString(id));
+  return out;
+}
+
+std::wstring LoadResStringForLanguage(HINSTANCE module, UINT id, LANGID language) {
+  // Strings live in blocks of 16: block id/16+1, each entry a length and UTF-16 units.
+  HRSRC found = FindResourceExW(module, reinterpret_cast<LPCWSTR>(RT_STRING),
+                                MAKEINTRESOURCEW(id / 16 + 1), language);
+  if (!found) return {};
+  HGLOBAL loaded = LoadResource(module, found);
+  const auto* p = static_cast<const WCHAR*>(loaded ? LockResource(loaded) : nullptr);
+  if (!p) return {};
+  const WCHAR* end = p + SizeofResource(module, found) / sizeof(WCHAR);
+  for (UINT i = 0; i < id % 16; ++i) {
+    if (p >= end) return {};
+    p += 1 + *p;
+  }
+  if (p >= end || p + 1 + *p > end) return {};
+  return std::wstring(p + 1, *p);
+}
+
+}  // namespace fw

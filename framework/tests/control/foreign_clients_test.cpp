@@ -1,0 +1,111 @@
+// Two clients nobody here wrote: Wine's cscript running a VBScript, and Wine's ATL
+// container window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "framework/com_ptr.h"
+#include "fwsample_h.h"
+#include "sample_fixture.h"
+#include "testing/container/child_process.h"
+#include "testing/container/dispatch_call.h"
+#include "testing/container/dll_export.h"
+#include "testing/container/message_pump.h"
+#include "testing/container/window_capture.h"
+
+namespace {
+
+using fw::ComPtr;
+
+class ForeignClients : public sample::RegisteredSample {};
+
+std::string WriteTempFile(const char* name, const std::string& text) {
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return {};
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+TEST_F(ForeignClients, CscriptCreatesByProgIdAndReadsByReferenceResults) {
+  // Errors in a WSH script end it with 0 and no output: only 42 means every check passed.
+  const std::string script =
+      "Dim o, r\r\n"
+      "Set o = CreateObject(\"FWSAMPLE.SampleCtrl.1\")\r\n"
+      "r = -1\r\n"
+      "o.Add 2, 3, r\r\n"
+      "If r <> 5 Then WScript.Quit 10\r\n"
+      "o.Greet \"script\", r\r\n"
+      "If r <> 13 Then WScript.Quit 11\r\n"
+      "o.SetColor 1, 2, 300, r\r\n"
+      "If r <> 0 Then WScript.Quit 12\r\n"
+      "WScript.Quit 42\r\n";
+  const std::string path = WriteTempFile("fwsample_client.vbs", script);
+  ASSERT_FALSE(path.empty());
+  const auto code = test_container::RunProcess("cscript.exe //nologo \"" + path + "\"", 120000);
+  DeleteFileA(path.c_str());
+  ASSERT_TRUE(code.has_value()) << "cscript did not finish";
+  EXPECT_EQ(*code, 42u);
+}
+
+TEST_F(ForeignClients, AtlContainerWindowHostsPaintsAndResizesTheControl) {
+  HMODULE atl = LoadLibraryA("atl.dll");
+  ASSERT_NE(atl, nullptr);
+  using Init = BOOL(WINAPI*)();
+  using GetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
+  auto init = test_container::DllExport<Init>(atl, "AtlAxWinInit");
+  auto getControl = test_container::DllExport<GetControl>(atl, "AtlAxGetControl");
+  ASSERT_TRUE(init && getControl && init());
+
+  HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                               500, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  HWND axis = CreateWindowExA(0, "AtlAxWin", sample::kProgId, WS_CHILD | WS_VISIBLE, 0, 0, 200, 100,
+                              frame, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(axis, nullptr);
+  ComPtr<IUnknown> control;
+  ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
+  ASSERT_TRUE(control);
+
+  HWND own = nullptr;
+  ASSERT_TRUE(test_container::PumpUntil(
+      [&] {
+        auto inPlace = control.As<IOleInPlaceObject>();
+        return inPlace && SUCCEEDED(inPlace->GetWindow(&own)) && own;
+      },
+      5000));
+  EXPECT_EQ(GetParent(own), axis);
+  RECT r{};
+  GetClientRect(own, &r);
+  EXPECT_EQ(r.right, 200);
+  EXPECT_EQ(r.bottom, 100);
+  test_container::PumpFor(100);
+  auto image = test_container::CaptureWindow(axis);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_GT(image->ShareOf(sample::kDefaultColor, RECT{0, 0, 200, 100}), 0.99);
+
+  MoveWindow(axis, 0, 0, 360, 180, TRUE);
+  test_container::PumpFor(100);
+  GetClientRect(own, &r);
+  EXPECT_EQ(r.right, 360);
+  EXPECT_EQ(r.bottom, 180);
+  image = test_container::CaptureWindow(axis);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_GT(image->ShareOf(sample::kDefaultColor, RECT{200, 100, 360, 180}), 0.99);
+
+  // The host can call it as any other.
+  test_container::CallArgs add;
+  add.Long(1).Long(2).OutLong();
+  EXPECT_EQ(test_container::CallByName(control.As<IDispatch>().Get(), "Add", add).hr, S_OK);
+  EXPECT_EQ(add.LongAt(2), 3);
+
+  control.Reset();
+  DestroyWindow(frame);
+  test_container::PumpFor(50);
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+// The sample's property page: listed by the control, created by its class id, shown
+// inside a page frame, and opened by the properties verb in the system's property frame.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <olectl.h>
+
+#include "framework/com_ptr.h"
+#include "sample_classes.h"
+#include "sample_fixture.h"
+#include "testing/container/control_host.h"
+#include "testing/container/modal_script.h"
+
+namespace {
+
+using fw::ComPtr;
+
+constexpr char kPageText[] = "The sample control has nothing to set here.";
+
+// A dialog of this thread whose descendants show the page's text.
+bool ShowsPageText(HWND window) {
+  return test_container::DialogStaticTexts(window).find(kPageText) != std::string::npos;
+}
+
+class SamplePropertyPage : public sample::RegisteredSample {
+ protected:
+  test_container::ControlHost host;
+};
+
+TEST_F(SamplePropertyPage, IsListedCreatedAndShownInsideAFrame) {
+  ASSERT_EQ(host.Create(sample::kProgId, 200, 100, /*activate=*/false), S_OK);
+  CAUUID pages{};
+  ASSERT_EQ(host.As<ISpecifyPropertyPages>()->GetPages(&pages), S_OK);
+  ASSERT_EQ(pages.cElems, 1u);
+  EXPECT_TRUE(IsEqualCLSID(pages.pElems[0], kSamplePageClsid));
+  ComPtr<IPropertyPage> page;
+  ASSERT_EQ(CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                             page.ReceiveVoid()),
+            S_OK);
+  CoTaskMemFree(pages.pElems);
+
+  PROPPAGEINFO info{};
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  if (PRIMARYLANGID(GetUserDefaultUILanguage()) != LANG_CHINESE) {
+    EXPECT_STREQ(info.pszTitle, L"General");
+  }
+  EXPECT_GT(info.size.cx, 100);
+  EXPECT_GT(info.size.cy, 20);
+  CoTaskMemFree(info.pszTitle);
+
+  IUnknown* objects[] = {host.Control()};
+  ASSERT_EQ(page->SetObjects(1, objects), S_OK);
+  const RECT area{10, 10, 10 + info.size.cx, 10 + info.size.cy};
+  ASSERT_EQ(page->Activate(host.Window(), &area, TRUE), S_OK);
+  EXPECT_TRUE(ShowsPageText(host.Window()));
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+  EXPECT_EQ(page->Apply(), S_OK);
+  ASSERT_EQ(page->Deactivate(), S_OK);
+  EXPECT_FALSE(ShowsPageText(host.Window()));
+  page->SetObjects(0, nullptr);
+}
+
+TEST_F(SamplePropertyPage, PropertiesVerbOpensTheFrameWithThePage) {
+  ASSERT_EQ(host.Create(sample::kProgId, 200, 100), S_OK);
+  bool pageShown = false;
+  test_container::ModalScript script;
+  script.Then([&] {
+    HWND frame = test_container::FindThreadDialog();
+    if (!frame || !ShowsPageText(frame)) return false;
+    pageShown = true;
+    return PostMessageA(frame, WM_COMMAND, IDCANCEL, 0) != FALSE;
+  });
+  script.Start();
+  EXPECT_EQ(host.Activate(OLEIVERB_PROPERTIES), S_OK);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_TRUE(pageShown);
+  EXPECT_EQ(host.Log().propertyFrameRequests, 1);  // the site was asked first
+}
+
+}  // namespace

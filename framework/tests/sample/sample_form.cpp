@@ -1,0 +1,44 @@
+#include "sample_form.h"
+
+#include "framework/ansi_text.h"
+#include "sample_classes.h"
+
+namespace {
+constexpr DISPID kOnKeyPress = 207;
+}  // namespace
+
+CSampleForm::CSampleForm()
+    : COleControl(kSampleFormClass),
+      DualInterface(static_cast<IDispatch*>(static_cast<fw::COleControl*>(this))) {}
+
+HRESULT CSampleForm::get_Caption(BSTR* value) {
+  if (!value) return E_POINTER;
+  *value = fw::AnsiToBstr(caption_);
+  return *value ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CSampleForm::put_Caption(BSTR value) {
+  caption_ = fw::BstrToAnsi(value);
+  return S_OK;
+}
+
+HRESULT CSampleForm::PressKey(short key, short* delivered) {
+  if (!delivered) return E_POINTER;
+  FireEvent(kOnKeyPress, &key);
+  *delivered = key;
+  return S_OK;
+}
+
+HRESULT CSampleForm::AddRecord(BSTR file, double) {
+  if (!file || SysStringLen(file) == 0) {
+    return fw::ReportError(IID_ISampleForm, "a record needs a media file", E_INVALIDARG);
+  }
+  ++records_;
+  return S_OK;
+}
+
+HRESULT CSampleForm::get_RecordCount(long* count) {
+  if (!count) return E_POINTER;
+  *count = records_;
+  return S_OK;
+}

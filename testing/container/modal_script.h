@@ -1,0 +1,54 @@
+// Driving modal dialogs, message boxes and property sheets from a test. A modal loop
+// keeps dispatching this thread's messages, thread timers included, so the steps of a
+// script run inside it, one per tick, in order. A step returns false to be tried again at
+// the next tick (the window it wants is not there yet).
+//
+//   test_container::ModalScript script;
+//   script.Then([&] { return PostToDialog(IDOK); });
+//   script.Start();
+//   dialog.DoModal();   // the script ends it
+//   EXPECT_TRUE(script.Finished());
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace test_container {
+
+class ModalScript {
+ public:
+  ModalScript() = default;
+  ModalScript(const ModalScript&) = delete;
+  ModalScript& operator=(const ModalScript&) = delete;
+  ~ModalScript();
+
+  ModalScript& Then(std::function<bool()> step);
+  // Starts the ticks (every `periodMs`); the script gives up after `timeoutMs`.
+  void Start(UINT periodMs = 30, DWORD timeoutMs = 20000);
+  bool Finished() const { return next_ >= steps_.size(); }
+  size_t StepsDone() const { return next_; }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  void Stop();
+
+  std::vector<std::function<bool()>> steps_;
+  size_t next_ = 0;
+  UINT_PTR timer_ = 0;
+  DWORD started_ = 0;
+  DWORD timeoutMs_ = 0;
+  bool running_ = false;
+};
+
+// A visible dialog window (class "#32770") of this thread whose caption is `caption`
+// (any caption when empty), not one of `except`; null when there is none.
+HWND FindThreadDialog(const std::string& caption = {}, const std::vector<HWND>& except = {});
+// The texts of a dialog's static controls, joined by new lines (a message box's text).
+std::string DialogStaticTexts(HWND dialog);
+// The text of any window.
+std::string WindowText(HWND window);
+
+}  // namespace test_container
