@@ -14,16 +14,7 @@ const char kControlWindowClass[] = "FwOleControl";
 namespace {
 
 bool EnsureControlWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = Module::Get().Instance();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kControlWindowClass;
-    return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
+  static const bool registered = RegisterSelfPaintingClass(kControlWindowClass);
   return registered;
 }
 

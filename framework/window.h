@@ -15,6 +15,10 @@ namespace fw {
 // paint themselves.
 extern const char kDefaultChildClass[];
 
+// Registers a class of that kind under `className` in this module (once is enough; an
+// existing class counts as success). Callers keep the result in a static.
+bool RegisterSelfPaintingClass(const char* className);
+
 class CWnd {
  public:
   CWnd() = default;
