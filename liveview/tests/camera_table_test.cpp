@@ -37,12 +37,7 @@ TEST_F(CameraTableTest, NewTableHasOnlyUnusedRecordsAndDefaultSettings) {
     EXPECT_EQ(r.recordBitRate, 2000);
     EXPECT_EQ(table_.CameraText(i), "");
   }
-  const CameraSettings& s = table_.Settings();
-  EXPECT_EQ(s.autoInvite, 1);
-  EXPECT_EQ(s.splitter, 4);
-  EXPECT_EQ(s.showSubtitle, 1);
-  EXPECT_EQ(s.reconnect, 1);
-  EXPECT_EQ(s.interval, 5);
+  ExpectDefaultSettings(table_.Settings());
 }
 
 TEST_F(CameraTableTest, InstanceLivesUntilRelease) {

@@ -5,9 +5,13 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "camera_record.h"
 
 namespace liveview {
 namespace testing_support {
@@ -88,6 +92,15 @@ inline std::vector<std::string> ReadLines(const std::string& path) {
     lines.push_back(line);
   }
   return lines;
+}
+
+// The five settings as a fresh table and a missing settings file give them.
+inline void ExpectDefaultSettings(const CameraSettings& s) {
+  EXPECT_EQ(s.autoInvite, 1);
+  EXPECT_EQ(s.splitter, 4);
+  EXPECT_EQ(s.showSubtitle, 1);
+  EXPECT_EQ(s.reconnect, 1);
+  EXPECT_EQ(s.interval, 5);
 }
 
 }  // namespace testing_support

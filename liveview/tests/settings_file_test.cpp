@@ -84,12 +84,7 @@ TEST_F(SettingsFileTest, EmptyPathDoesNothing) {
 TEST_F(SettingsFileTest, MissingFileLeavesTheDefaults) {
   ASSERT_EQ(table_.Load(), 1);
   EXPECT_EQ(UsedCount(table_), 0);
-  const CameraSettings& s = table_.Settings();
-  EXPECT_EQ(s.autoInvite, 1);
-  EXPECT_EQ(s.splitter, 4);
-  EXPECT_EQ(s.showSubtitle, 1);
-  EXPECT_EQ(s.reconnect, 1);
-  EXPECT_EQ(s.interval, 5);
+  ExpectDefaultSettings(table_.Settings());
 }
 
 TEST_F(SettingsFileTest, GlobalsAreReadAndTheGridSizeOnlyWithCameras) {
