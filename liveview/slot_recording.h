@@ -1,0 +1,24 @@
+// A stream slot's recording: started and stopped by the control, fed by the slot's worker.
+// Every operation but StopRecordingLocked expects the slot lock held.
+#pragma once
+
+#include <cstdint>
+
+#include "stream_slot.h"
+
+namespace liveview {
+
+// Stops a recording the slot already has first. False when the file cannot be created: the
+// slot is left with no recorder.
+bool StartRecording(StreamSlot& slot, int width, int height, int streamFormat,
+                    int kilobitsPerSecond, const char* fileName);
+// Writes one received frame unchanged when a recording runs and the decoded size is the
+// recording size; 1 when the frame was taken or ended the recording at its size limit.
+int AddRecordFrame(StreamSlot& slot, const uint8_t* frame, int length, int decodedWidth,
+                   int decodedHeight);
+// Always 1; nothing to do without a recorder.
+int StopRecording(StreamSlot& slot);
+// Takes the slot lock itself.
+int StopRecordingLocked(StreamSlot& slot);
+
+}  // namespace liveview
