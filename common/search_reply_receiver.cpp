@@ -3,13 +3,17 @@
 namespace common {
 namespace {
 
-// The bytes of one receive, or -1 when it ended the receiver; a count the function
-// over-reports is held to the room it was given.
+// The bytes of one datagram that carried some, kDatagramTooLong, or kReceiveFailed; empty
+// receives are waited past. A count the function over-reports is held to the room it was
+// given.
 int ReceiveInto(const ReceiveDatagram& receive, uint8_t* dest, size_t room) {
-  const int got = receive(dest, room);
-  if (got == kDatagramTooLong) return kDatagramTooLong;
-  if (got <= 0) return -1;
-  return static_cast<size_t>(got) > room ? static_cast<int>(room) : got;
+  for (;;) {
+    const int got = receive(dest, room);
+    if (got == kNothingReceived) continue;
+    if (got == kDatagramTooLong) return kDatagramTooLong;
+    if (got < 0) return kReceiveFailed;
+    return static_cast<size_t>(got) > room ? static_cast<int>(room) : got;
+  }
 }
 
 }  // namespace

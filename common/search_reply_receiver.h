@@ -15,11 +15,14 @@ namespace common {
 
 constexpr size_t kReplyBufferSize = 4096;
 
-// A ReceiveDatagram result: the datagram was longer than the room given (recv's WSAEMSGSIZE).
-constexpr int kDatagramTooLong = -2;
+// ReceiveDatagram results besides a byte count.
+constexpr int kNothingReceived = 0;   // an empty datagram, or a passing socket error
+constexpr int kReceiveFailed = -1;    // the socket is closed or broken: the receiver ends
+constexpr int kDatagramTooLong = -2;  // longer than the room given (recv's WSAEMSGSIZE)
 
-// Receives one datagram into dest[0..room) and returns its byte count. 0, or any other value
-// below 1, means the receive failed or the socket was closed, and ends the receiver.
+// Receives one datagram into dest[0..room) and returns its byte count or one of the results
+// above; any other negative value counts as kReceiveFailed. Nothing that arrives can end the
+// receiver: only a failing socket does.
 using ReceiveDatagram = std::function<int(uint8_t* dest, size_t room)>;
 
 enum class ReceiveOutcome {
@@ -34,7 +37,8 @@ class SearchReplyReceiver {
 
   // Receives until one complete SearchReply is decoded into `reply`, or a receive fails.
   // Dropped on the way, silently: datagrams of other types or shorter than a header, replies
-  // that end before the MAC, and replies that cannot fit the 4096-byte buffer.
+  // that end before the MAC, and replies that cannot fit the 4096-byte buffer. Empty
+  // datagrams are skipped, also between the parts of a reply.
   ReceiveOutcome Receive(const ReceiveDatagram& receive, SearchReply& reply);
 
  private:

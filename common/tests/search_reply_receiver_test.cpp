@@ -17,7 +17,8 @@ using testing::FromHex;
 using testing::ToHex;
 
 // Hands out scripted datagrams as a UDP socket would: one too long for the room given is cut
-// and reported as such. Once the script runs out the socket reads as closed.
+// and reported as such. Once the script runs out the socket reads as closed (a failed
+// receive, never an endless run of empty ones).
 class ScriptedSocket {
  public:
   void Add(std::vector<uint8_t> datagram) { steps_.push_back({std::move(datagram), std::nullopt}); }
@@ -38,7 +39,7 @@ class ScriptedSocket {
 
   int Receive(uint8_t* dest, size_t room) {
     rooms_.push_back(room);
-    if (steps_.empty()) return 0;
+    if (steps_.empty()) return kReceiveFailed;
     const Step step = std::move(steps_.front());
     steps_.pop_front();
     if (step.result) return *step.result;
@@ -143,6 +144,26 @@ TEST(SearchReplyReceiver, ReplyFillingTheWholeBufferIsAccepted) {
   EXPECT_STREQ(reply.authScheme.data(), "DIGEST");
 }
 
+TEST(SearchReplyReceiver, EmptyDatagramsAndPassingErrorsAreSkipped) {
+  const auto whole = Reply(4);
+  ScriptedSocket socket;
+  socket.Add({});                  // an empty datagram before a reply
+  socket.AddResult(kNothingReceived);
+  socket.Add(Slice(whole, 0, 40));
+  socket.Add({});                  // and one between its parts
+  socket.Add(Slice(whole, 40, 84));
+  socket.Add({});
+  socket.Add(Reply(5));
+  SearchReplyReceiver receiver;
+  SearchReply reply{};
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d04");
+  EXPECT_STREQ(reply.authScheme.data(), "DIGEST");
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d05");
+  EXPECT_EQ(socket.left(), 0u);
+}
+
 TEST(SearchReplyReceiver, FailedReceiveEndsTheReceiver) {
   struct Case {
     const char* what;
@@ -151,10 +172,10 @@ TEST(SearchReplyReceiver, FailedReceiveEndsTheReceiver) {
     ReceiveOutcome outcome;
   };
   constexpr Case kCases[] = {
-      {"closed before a reply", 0, false, ReceiveOutcome::kFirstReceiveFailed},
-      {"error before a reply", -1, false, ReceiveOutcome::kFirstReceiveFailed},
-      {"closed inside a reply", 0, true, ReceiveOutcome::kContinuationFailed},
-      {"error inside a reply", -1, true, ReceiveOutcome::kContinuationFailed},
+      {"closed before a reply", kReceiveFailed, false, ReceiveOutcome::kFirstReceiveFailed},
+      {"other error before a reply", -7, false, ReceiveOutcome::kFirstReceiveFailed},
+      {"closed inside a reply", kReceiveFailed, true, ReceiveOutcome::kContinuationFailed},
+      {"other error inside a reply", -7, true, ReceiveOutcome::kContinuationFailed},
   };
   for (const auto& c : kCases) {
     ScriptedSocket socket;

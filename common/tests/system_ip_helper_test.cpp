@@ -1,0 +1,29 @@
+// The real IP Helper, inside the suite's private network: the walk must find the segment's
+// own Ethernet address and pass over loopback.
+#include <winsock2.h>
+
+#include <gtest/gtest.h>
+
+#include "ip_helper.h"
+#include "isolated_network.h"
+#include "pc_address.h"
+
+namespace common {
+namespace {
+
+uint32_t Ip(const char* text) { return inet_addr(text); }
+
+TEST(SystemIpHelper, FindsThePrivateSegmentAsTheLocalAddress) {
+  ASSERT_TRUE(testing_support::InIsolatedNetwork());
+  IpHelper& ip = SystemIpHelper();
+  const auto local = GetLocalIP(ip);
+  ASSERT_TRUE(local);
+  EXPECT_EQ(local->address, Ip("10.213.0.1"));
+  EXPECT_EQ(local->mask, Ip("255.255.255.0"));
+  EXPECT_TRUE(IsLocalSubnet(ip, Ip("10.213.0.77"), Ip("255.255.255.0")));
+  EXPECT_FALSE(IsLocalSubnet(ip, Ip("10.213.0.77"), Ip("255.255.0.0")));
+  EXPECT_FALSE(IsLocalSubnet(ip, Ip("127.0.0.1"), Ip("255.0.0.0")));
+}
+
+}  // namespace
+}  // namespace common
