@@ -22,9 +22,11 @@ void Log(int level, std::string_view message, int line) {
   common::WriteLog(kLogFile, level, message, kLogSource, line);
 }
 
+// Copies a text up to its NUL, cut to leave room for the target's NUL.
 template <size_t N, size_t M>
 void CopyText(std::array<char, N>& to, const std::array<char, M>& from) {
-  const size_t length = std::min(N - 1, static_cast<size_t>(std::find(from.begin(), from.end(), '\0') - from.begin()));
+  const auto end = std::find(from.begin(), from.end(), '\0');
+  const size_t length = std::min(N - 1, static_cast<size_t>(end - from.begin()));
   std::copy_n(from.begin(), length, to.begin());
   std::fill(to.begin() + length, to.end(), '\0');
 }
@@ -76,7 +78,8 @@ bool CCameraFinder::StartSearch() {
   // Set before the thread runs: a listener that ends at once clears it again.
   started_.store(true);
   unsigned id = 0;
-  listener_.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ListenThread, this, 0, &id)));
+  listener_.Reset(
+      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &ListenThread, this, 0, &id)));
   if (!listener_) {
     run_.store(false);
     started_.store(false);
@@ -122,7 +125,8 @@ bool CCameraFinder::SendPacket(const uint8_t* bytes, size_t size) {
   to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
   to.sin_port = htons(common::kCameraSearchPort);
   const int sent = sendto(sendSocket_.Get(), reinterpret_cast<const char*>(bytes),
-                          static_cast<int>(size), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+                          static_cast<int>(size), 0, reinterpret_cast<const sockaddr*>(&to),
+                          sizeof to);
   if (sent == SOCKET_ERROR) {
     char message[32];
     std::snprintf(message, sizeof message, "send error:%d", WSAGetLastError());
@@ -198,7 +202,7 @@ void CCameraFinder::Listen() {
   }
   common::SearchReplyReceiver receiver;
   const common::ReceiveDatagram receive = [&](uint8_t* dest, size_t room) {
-    return ReceiveOne(readable.Get(), dest, room);
+    return ReceiveOne(s, readable.Get(), dest, room);
   };
   while (run_.load()) {
     common::SearchReply reply{};
@@ -216,8 +220,7 @@ void CCameraFinder::Listen() {
   }
 }
 
-int CCameraFinder::ReceiveOne(HANDLE readable, uint8_t* dest, size_t room) {
-  const SOCKET s = receiveSocket_.Get();
+int CCameraFinder::ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room) {
   for (;;) {
     if (!run_.load()) return common::kReceiveFailed;
     const int got = recv(s, reinterpret_cast<char*>(dest), static_cast<int>(room), 0);

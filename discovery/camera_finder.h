@@ -103,7 +103,7 @@ class CCameraFinder {
   static unsigned __stdcall ListenThread(void* self);
   void Listen();
   // One receive for the reply receiver: waits for a datagram or for the stop signal.
-  int ReceiveOne(HANDLE readable, uint8_t* dest, size_t room);
+  int ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room);
 
   common::IpHelper& ip_;
   bool winsockStarted_ = false;

@@ -77,6 +77,11 @@ TEST(PcAddress, TemporaryAddressGoesOnEveryEthernetAdapterThatTakesIt) {
   EXPECT_EQ(temp.count, 0u);
   DeleteTempIPAddress(ip, temp);
   EXPECT_EQ(ip.deleted.size(), 2u) << "an emptied record deletes nothing twice";
+
+  FakeIpHelper none;  // no adapter list
+  EXPECT_EQ(AddTempIPAddress(none, Ip("10.1.1.253"), Ip("255.255.255.0"), temp), 0u);
+  EXPECT_EQ(temp.count, 0u);
+  EXPECT_TRUE(none.added.empty());
 }
 
 TEST(PcAddress, TemporaryAddressesStopAtTwentyAdapters) {
