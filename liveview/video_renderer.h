@@ -25,8 +25,8 @@ class CVideoRenderer {
   // E_FAIL: no DirectDraw, no cooperative level, or no primary surface; the window is kept
   // whatever the outcome, so DrawFrame can still draw through GDI.
   HRESULT CreateSurfaces(HWND window, int width, int height);
-  // 24-bit rows as the decoder leaves them; 1 when drawn (or nothing to draw on), 0 when
-  // this picture could not be shown.
+  // Rows as the decoder leaves them (24 bits, or the bit count set, each row padded to 4
+  // bytes); 1 when drawn (or nothing to draw on), 0 when this picture could not be shown.
   int DrawFrame(const uint8_t* rows, int width, int height, int bottomUp);
   HRESULT Present();
   void UpdateScreenRect();
