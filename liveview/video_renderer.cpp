@@ -48,10 +48,10 @@ HRESULT CVideoRenderer::CreateSurfaces(HWND window, int width, int height) {
 
   // Every failure releases what was made, so DrawFrame sees no half-built DirectDraw and
   // goes straight to GDI.
-  fw::ComPtr<IDirectDraw> first;
-  if (FAILED(DirectDrawCreate(nullptr, first.Receive(), nullptr))) return E_FAIL;
-  if (FAILED(first.QueryInterface(IID_IDirectDraw2, &directDraw_))) return E_FAIL;
-  first.Reset();
+  if (FAILED(CreateDirectDraw(directDraw_.Receive())) || !directDraw_) {
+    ReleaseSurfaces();
+    return E_FAIL;
+  }
   if (FAILED(directDraw_->SetCooperativeLevel(window, DDSCL_NORMAL))) {
     ReleaseSurfaces();
     return E_FAIL;
@@ -101,6 +101,15 @@ HRESULT CVideoRenderer::CreateSurfaces(HWND window, int width, int height) {
   windowed_ = 1;
   UpdateScreenRect();
   return S_OK;
+}
+
+HRESULT CVideoRenderer::CreateDirectDraw(IDirectDraw2** directDraw) {
+  *directDraw = nullptr;
+  fw::ComPtr<IDirectDraw> first;
+  const HRESULT hr = DirectDrawCreate(nullptr, first.Receive(), nullptr);
+  if (FAILED(hr)) return hr;
+  // The first interface goes when `first` does.
+  return first->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(directDraw));
 }
 
 int CVideoRenderer::DrawFrame(const uint8_t* rows, int width, int height, int bottomUp) {

@@ -44,6 +44,11 @@ class CVideoRenderer {
   int SurfaceBitCount() const;
   RECT ScreenRect() const { return screenRect_; }
 
+ protected:
+  // The DirectDraw object the surfaces are made by: the default display's. Tests put a
+  // double here to play lost surfaces and busy blitters, which a display rarely shows.
+  virtual HRESULT CreateDirectDraw(IDirectDraw2** directDraw);
+
  private:
   int CopyToOffscreen(const uint8_t* rows, int width, int height, int bottomUp);
   int DrawThroughGdi(const uint8_t* rows, int width, int height, int bottomUp);
