@@ -117,7 +117,7 @@ int CVideoRenderer::DrawFrame(const uint8_t* rows, int width, int height, int bo
   try {
     if (directDraw_ && offscreen_) {
       try {
-        return CopyToOffscreen(rows, width, height, bottomUp);
+        return DrawThroughDirectDraw(rows, width, height, bottomUp);
       } catch (...) {
         ReleaseSurfaces();  // GDI from now on, until the window makes a new renderer
       }
@@ -128,7 +128,7 @@ int CVideoRenderer::DrawFrame(const uint8_t* rows, int width, int height, int bo
   }
 }
 
-int CVideoRenderer::CopyToOffscreen(const uint8_t* rows, int width, int height, int bottomUp) {
+int CVideoRenderer::DrawThroughDirectDraw(const uint8_t* rows, int width, int height, int bottomUp) {
   if (offscreen_->IsLost() == DDERR_SURFACELOST &&
       offscreen_->Restore() == DDERR_WRONGMODE) {
     // The display mode changed under us: the surfaces must be made again.

@@ -28,7 +28,10 @@ class CVideoRenderer {
   // Rows as the decoder leaves them (24 bits, or the bit count set, each row padded to 4
   // bytes); 1 when drawn (or nothing to draw on), 0 when this picture could not be shown.
   int DrawFrame(const uint8_t* rows, int width, int height, int bottomUp);
+  // Overlays, then the blit to the window's screen rectangle; E_POINTER without surfaces,
+  // S_FALSE while the window has no area (before the control first lays it out).
   HRESULT Present();
+  // The window's client area in screen coordinates, the blit's destination.
   void UpdateScreenRect();
   virtual void ReleaseSurfaces();
 
@@ -50,7 +53,7 @@ class CVideoRenderer {
   virtual HRESULT CreateDirectDraw(IDirectDraw2** directDraw);
 
  private:
-  int CopyToOffscreen(const uint8_t* rows, int width, int height, int bottomUp);
+  int DrawThroughDirectDraw(const uint8_t* rows, int width, int height, int bottomUp);
   int DrawThroughGdi(const uint8_t* rows, int width, int height, int bottomUp);
   void DrawTitle(IDirectDrawSurface* surface);
 
