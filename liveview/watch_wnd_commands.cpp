@@ -29,8 +29,8 @@ int CWatchWnd::ReapOldestCommand() {
   return 1;
 }
 
-HANDLE CWatchWnd::OldestCommandThread() const {
-  return commandThreads_.empty() ? nullptr : commandThreads_.front().Get();
+HANDLE CWatchWnd::CommandThreadAt(size_t index) const {
+  return index < commandThreads_.size() ? commandThreads_[index].Get() : nullptr;
 }
 
 }  // namespace liveview
