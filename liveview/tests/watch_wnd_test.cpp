@@ -4,17 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bkgnd_picture.h"
 #include "bmp_image.h"
+#include "camera_test_support.h"
 #include "control_messages.h"
 #include "control_window.h"
+#include "framework/module.h"
+#include "framework/resources.h"
 #include "framework/scoped_gdi.h"
 #include "jpeg_decoder.h"
 #include "jpeg_fixture.h"
+#include "tessaly_resource.h"
 #include "testing/container/window_capture.h"
 #include "watch_test_support.h"
 
@@ -264,6 +270,87 @@ TEST_F(WatchWndTest, StalePictureGivesWayToTheIdleTitle) {
     const test_container::Image expected = ExpectedIdleView(c.title, kViewWidth, kViewHeight);
     EXPECT_GT(expected.ShareOf(RGB(255, 255, 0), RECT{4, 4, kViewWidth, 25}, 0), 0.003);
     EXPECT_EQ(DifferingPixels(*idle, expected), 0);
+  }
+}
+
+// A solid 24-bit .bmp file of `width` x `height`.
+void WriteSolidBmp(const std::string& path, int width, int height, COLORREF color) {
+  Bytes file(static_cast<size_t>(bmp::ImageSize(width, height)), 0);
+  bmp::WriteHeaders({width, height, 0, 0}, file.data());
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = file.data() + bmp::kPixelOffset + bmp::RowWidth(width) * y;
+    for (int x = 0; x < width; ++x) {
+      row[x * 3] = GetBValue(color);
+      row[x * 3 + 1] = GetGValue(color);
+      row[x * 3 + 2] = GetRValue(color);
+    }
+  }
+  testing_support::WriteTextFile(path, std::string(file.begin(), file.end()));
+}
+
+TEST_F(WatchWndTest, IdleViewDrawsTheBackgroundPictureUnderTheTitle) {
+  testing_support::TempFolder folder;
+  const std::string path = folder.File("background.bmp");
+  WriteSolidBmp(path, 40, 30, RGB(0, 0, 255));
+  CBkgndPicture background;
+  ASSERT_EQ(background.LoadBmpFile(path.c_str()), 1);
+  window_.SetBkgndPicture(&background);
+  window_.SetFontColor(RGB(255, 255, 255));
+
+  Repaint(window_.GetSafeHwnd());
+  const auto idle = test_container::CaptureWindow(window_.GetSafeHwnd());
+  ASSERT_TRUE(idle.has_value());
+  EXPECT_GT(idle->ShareOf(RGB(0, 0, 255), RECT{0, 30, kViewWidth, kViewHeight}), 0.95);
+  EXPECT_GT(idle->ShareOf(RGB(255, 255, 255), RECT{4, 4, kViewWidth, 25}, 0), 0.003);
+  window_.SetBkgndPicture(nullptr);
+}
+
+// The worker reads the nick and show-title flag while the user-interface thread binds and
+// unbinds: both sides hold the window lock.
+TEST_F(WatchWndTest, BindingWhileFramesArriveIsSafe) {
+  const Bytes frame = jpegfixture::SolidJpeg(32, 24, 10, 20, 30);
+  std::atomic<bool> stop{false};
+  std::atomic<int> frames{0};
+  std::thread worker([&] {
+    while (!stop.load()) {
+      Feed(window_, frame);
+      frames.fetch_add(1);
+    }
+  });
+  for (int i = 0; i < 400; ++i) {
+    if (i % 2) {
+      window_.BindCamera("127.0.0.1", 80, std::string(20 + i % 40, 'u'), "password",
+                         "a camera with a long nick " + std::string(i % 64, 'n'), i % 4 == 1);
+    } else {
+      window_.UnbindCamera();
+    }
+  }
+  stop.store(true);
+  worker.join();
+  EXPECT_GT(frames.load(), 0);
+  window_.BindCamera("127.0.0.1", 80, "u", "p", "lobby", 1);
+  EXPECT_EQ(window_.IdleTitle(), "Window 3 Camera : lobby");
+}
+
+TEST(WatchWndStrings, IdleTextsInBothLanguages) {
+  struct Case {
+    UINT id;
+    std::wstring english;
+    std::wstring chinese;
+  };
+  const Case cases[] = {
+      {IDS_IDLE_FONT, L"Arial", L"\x5b8b\x4f53"},
+      {IDS_IDLE_TITLE, L"Window %d Camera : %s",
+       L"\x7a97\x53e3\x5e8f\x53f7:%d, \x6444\x50cf\x5934:%s"},
+      {IDS_IDLE_NO_CAMERA, L"N/A", L"\x65e0"},
+  };
+  const HINSTANCE module = fw::Module::Get().ResourceInstance();
+  for (const Case& c : cases) {
+    EXPECT_EQ(fw::LoadResStringForLanguage(module, c.id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
+              c.english);
+    EXPECT_EQ(fw::LoadResStringForLanguage(
+                  module, c.id, MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)),
+              c.chinese);
   }
 }
 
