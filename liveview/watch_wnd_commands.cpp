@@ -7,9 +7,8 @@
 namespace liveview {
 
 int CWatchWnd::SendCommand(int code) {
-  auto request = std::make_unique<CommandRequest>();
+  auto request = std::make_unique<CommandRequest>();  // value-initialised: zeroed
   if (commandThreads_.size() > kMaxKeptCommands) ReapOldestCommand();
-  *request = CommandRequest{};
   {
     common::CScopedLock hold(lock_);
     FillCommandRequest(request.get(), this, code, host_, port_, user_, password_);
