@@ -232,6 +232,12 @@ int CVideoRenderer::SurfaceBitCount() const {
   return static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount);
 }
 
+void CVideoRenderer::UseGdiOnly(HWND window) {
+  ReleaseSurfaces();
+  window_ = window;
+  UpdateScreenRect();
+}
+
 void CVideoRenderer::SetRecording(int recording) { recording_ = recording; }
 void CVideoRenderer::SetBitCount(int bitCount) { sourceBitCount_ = bitCount; }
 void CVideoRenderer::SetShowTitle(int showTitle) { showTitle_ = showTitle; }
