@@ -64,12 +64,16 @@ TEST_F(CameraCommandTest, EveryCodeSendsItsRequestLineAndOthersSendNothing) {
   for (int code = 0; code <= kMaxCommandCode; ++code) ASSERT_EQ(window_.SendCommand(code), 1);
   ASSERT_TRUE(camera_->Log().WaitForRequests(RequestKind::Command, kMaxCommandCode + 1, kWait));
   std::multiset<std::string> received, expected;
-  for (const auto& request : camera_->Log().Requests()) received.insert(request.request.requestLine);
+  for (const auto& request : camera_->Log().Requests())
+    received.insert(request.request.requestLine);
   for (int code = 0; code <= kMaxCommandCode; ++code) expected.insert(CommandRequestLine(code));
   EXPECT_EQ(received, expected);
-  EXPECT_STREQ(CommandRequestLine(5), "GET /cgi-bin/action?action=bright_chg&CamInfo_Brightness=add HTTP/1.1");
-  EXPECT_STREQ(CommandRequestLine(10), "GET /cgi-bin/action?action=contrast_chg&CamInfo_Contrast=add HTTP/1.1");
-  EXPECT_STREQ(CommandRequestLine(16), "GET /cgi-bin/action?action=resolution_chg&CamInfo_Resolution=640x480 HTTP/1.1");
+  EXPECT_STREQ(CommandRequestLine(5),
+               "GET /cgi-bin/action?action=bright_chg&CamInfo_Brightness=add HTTP/1.1");
+  EXPECT_STREQ(CommandRequestLine(10),
+               "GET /cgi-bin/action?action=contrast_chg&CamInfo_Contrast=add HTTP/1.1");
+  EXPECT_STREQ(CommandRequestLine(16),
+               "GET /cgi-bin/action?action=resolution_chg&CamInfo_Resolution=640x480 HTTP/1.1");
   EXPECT_EQ(CommandRequestLine(19), nullptr);
 }
 

@@ -9,7 +9,9 @@ namespace {
 constexpr char kParentClass[] = "WatchTestParent";
 std::atomic<DWORD> g_fakeTick{100000};
 
-bool Recorded(UINT msg) { return (msg >= WM_USER + 12 && msg <= WM_USER + 19) || msg == WM_COMMAND; }
+bool Recorded(UINT msg) {
+  return (msg >= WM_USER + 12 && msg <= WM_USER + 19) || msg == WM_COMMAND;
+}
 
 }  // namespace
 
@@ -24,8 +26,8 @@ RecordingParent::RecordingParent(int width, int height) {
     return RegisterClassA(&wc) != 0;
   }();
   if (!registered) return;
-  window_ = CreateWindowExA(WS_EX_TOPMOST, kParentClass, "watch test", WS_POPUP | WS_VISIBLE, 0,
-                            0, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+  window_ = CreateWindowExA(WS_EX_TOPMOST, kParentClass, "watch test", WS_POPUP | WS_VISIBLE, 0, 0,
+                            width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   Pump();
 }
 

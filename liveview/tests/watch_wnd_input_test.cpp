@@ -96,7 +96,7 @@ TEST_F(WatchWndInputTest, KeyReleasePostsArrowsDeleteAndControlKeys) {
     size_t posts;
   };
   const Case cases[] = {
-      {VK_LEFT, true, 2}, {'C', true, 1},       {'C', false, 0},  {VK_LEFT, false, 1},
+      {VK_LEFT, true, 2},  {'C', true, 1},        {'C', false, 0},     {VK_LEFT, false, 1},
       {VK_DOWN, false, 1}, {VK_DELETE, false, 1}, {VK_HOME, false, 0}, {'L', true, 1},
   };
   for (const Case& c : cases) {
@@ -192,14 +192,13 @@ TEST(WatchWndMenu, EnglishAndChineseMenusCarryTheSameCommands) {
     LANGID id;
     std::vector<std::wstring> texts;
   };
-  const std::vector<UINT> ids = {32768, 32769, 32770, 0,     32781, 32780, ~0u, 32773,
-                                 32774, 32775, 32776, 0,     32779, 0,     32778, 32771};
+  const std::vector<UINT> ids = {32768, 32769, 32770, 0, 32781, 32780, ~0u,   32773,
+                                 32774, 32775, 32776, 0, 32779, 0,     32778, 32771};
   const Language languages[] = {
       {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
        {L"Open\tCTRL+L", L"Close\tCTRL+C", L"Delete\tDEL", L"", L"Other Settings(&M)...",
         L"Change Position(&J)...", L"Window Spliter Mode", L"  1 x 1", L"  2 x 2", L"  3 x 3",
-        L"  4 x 4", L"", L"Modify Camera Info(&I)...", L"", L"Exit(&Q)",
-        L"Add/Del Camera(&P)..."}},
+        L"  4 x 4", L"", L"Modify Camera Info(&I)...", L"", L"Exit(&Q)", L"Add/Del Camera(&P)..."}},
       {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
        {L"\x6253\x5f00\tCTRL+L", L"\x5173\x95ed\tCTRL+C", L"\x5220\x9664\tDEL", L"",
         L"\x5176\x4ed6\x8bbe\x7f6e(&M)...", L"\x8c03\x6574\x4f4d\x7f6e(&J)...",

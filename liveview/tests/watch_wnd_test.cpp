@@ -248,7 +248,8 @@ TEST_F(WatchWndTest, StalePictureGivesWayToTheIdleTitle) {
     bool bound;
     const char* title;
   };
-  for (const Case c : {Case{true, "Window 3 Camera : lobby"}, Case{false, "Window 3 Camera : N/A"}}) {
+  for (const Case c :
+       {Case{true, "Window 3 Camera : lobby"}, Case{false, "Window 3 Camera : N/A"}}) {
     SCOPED_TRACE(c.title);
     if (c.bound) {
       window_.BindCamera("127.0.0.1", 8080, "admin", "admin", "lobby", 1);
@@ -346,10 +347,11 @@ TEST(WatchWndStrings, IdleTextsInBothLanguages) {
   };
   const HINSTANCE module = fw::Module::Get().ResourceInstance();
   for (const Case& c : cases) {
-    EXPECT_EQ(fw::LoadResStringForLanguage(module, c.id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
-              c.english);
-    EXPECT_EQ(fw::LoadResStringForLanguage(
-                  module, c.id, MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)),
+    EXPECT_EQ(
+        fw::LoadResStringForLanguage(module, c.id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)),
+        c.english);
+    EXPECT_EQ(fw::LoadResStringForLanguage(module, c.id,
+                                           MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED)),
               c.chinese);
   }
 }
