@@ -18,6 +18,7 @@
 #include "framework/module.h"
 #include "framework/resources.h"
 #include "framework/scoped_gdi.h"
+#include "framework/scoped_handle.h"
 #include "jpeg_decoder.h"
 #include "jpeg_fixture.h"
 #include "tessaly_resource.h"
@@ -306,31 +307,58 @@ TEST_F(WatchWndTest, IdleViewDrawsTheBackgroundPictureUnderTheTitle) {
   window_.SetBkgndPicture(nullptr);
 }
 
-// The worker reads the nick and show-title flag while the user-interface thread binds and
-// unbinds: both sides hold the window lock.
-TEST_F(WatchWndTest, BindingWhileFramesArriveIsSafe) {
-  const Bytes frame = jpegfixture::SolidJpeg(32, 24, 10, 20, 30);
-  std::atomic<bool> stop{false};
-  std::atomic<int> frames{0};
-  std::thread worker([&] {
-    while (!stop.load()) {
-      Feed(window_, frame);
-      frames.fetch_add(1);
-    }
-  });
-  for (int i = 0; i < 400; ++i) {
-    if (i % 2) {
-      window_.BindCamera("127.0.0.1", 80, std::string(20 + i % 40, 'u'), "password",
-                         "a camera with a long nick " + std::string(i % 64, 'n'), i % 4 == 1);
-    } else {
-      window_.UnbindCamera();
-    }
+// A clock that stops the frame worker inside OnFrame, with the window lock held, until the
+// test lets it go.
+HANDLE g_workerInside = nullptr;
+HANDLE g_workerRelease = nullptr;
+std::atomic<DWORD> g_heldThread{0};
+DWORD HoldingTick() {
+  if (GetCurrentThreadId() == g_heldThread.load()) {
+    SetEvent(g_workerInside);
+    WaitForSingleObject(g_workerRelease, INFINITE);
   }
-  stop.store(true);
-  worker.join();
-  EXPECT_GT(frames.load(), 0);
-  window_.BindCamera("127.0.0.1", 80, "u", "p", "lobby", 1);
-  EXPECT_EQ(window_.IdleTitle(), "Window 3 Camera : lobby");
+  return FakeTick();
+}
+
+// The worker reads the nick and the show-title flag under the window lock; binding and
+// unbinding on the user-interface thread wait for a frame in progress.
+TEST_F(WatchWndTest, BindingWaitsForTheFrameInProgress) {
+  const Bytes frame = jpegfixture::SolidJpeg(32, 24, 10, 20, 30);
+  fw::ScopedHandle inside(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  fw::ScopedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  g_workerInside = inside.Get();
+  g_workerRelease = release.Get();
+  window_.SetTickSource(&HoldingTick);
+
+  for (const bool bind : {true, false}) {
+    SCOPED_TRACE(bind ? "bind" : "unbind");
+    ResetEvent(inside.Get());
+    ResetEvent(release.Get());
+    std::thread worker([&] {
+      g_heldThread.store(GetCurrentThreadId());
+      Feed(window_, frame);
+    });
+    ASSERT_EQ(WaitForSingleObject(inside.Get(), 20000), WAIT_OBJECT_0);
+
+    std::atomic<bool> done{false};
+    std::thread binder([&] {
+      if (bind) {
+        window_.BindCamera("127.0.0.1", 80, "admin", "admin", "a nick too long to stay inline", 1);
+      } else {
+        window_.UnbindCamera();
+      }
+      done.store(true);
+    });
+    // With the lock it cannot finish while the frame is held; without it, it would by now.
+    Sleep(300);
+    EXPECT_FALSE(done.load());
+    SetEvent(release.Get());
+    worker.join();
+    binder.join();
+    g_heldThread.store(0);
+    EXPECT_TRUE(done.load());
+  }
+  window_.SetTickSource(&FakeTick);
 }
 
 TEST(WatchWndStrings, IdleTextsInBothLanguages) {
