@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "pixel_copy.h"
@@ -89,11 +91,15 @@ class TestWindows {
     const int x = 300 + static_cast<int>(GetCurrentProcessId() % 7) * 40;
     const int y = 200 + static_cast<int>(GetCurrentProcessId() % 5) * 40;
     frame_ = CreateWindowExA(WS_EX_TOPMOST, "RendererTestWindow", "renderer test",
-                             WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width + 60,
+                             WS_POPUP | WS_CLIPCHILDREN, x, y, width + 60,
                              height + 40, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     camera_ = CreateWindowExA(0, "RendererTestWindow", "CliWatchWnd", WS_CHILD | WS_VISIBLE, 30,
                               20, width, height, frame_, nullptr, GetModuleHandleA(nullptr),
                               nullptr);
+    // Shown without activation: Wine leaves such a window to itself instead of to a window
+    // manager, and destroying it needs no wait for one (there is none on the test display).
+    SetWindowPos(frame_, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     test_container::PumpFor(50);
   }
   TestWindows(const TestWindows&) = delete;
@@ -322,6 +328,33 @@ TEST(VideoRenderer, ReleasedSurfacesFallBackToGdiInTheSameWindow) {
   renderer.SetBitCount(24);
   const Image image = DrawUntil([&] { renderer.DrawFrame(rows.data(), 320, 240, 1); },
                                 windows.camera(), ShowsQuadrants);
+  EXPECT_TRUE(ShowsQuadrants(image));
+}
+
+// As in the control: the stream worker sets up and draws while the window's own thread
+// only pumps messages.
+TEST(VideoRenderer, DrawsFromAWorkerThread) {
+  TestWindows windows(320, 240);
+  CVideoRenderer renderer;
+  const std::vector<uint8_t> rows = QuadrantRows(320, 240);
+  std::atomic<bool> stop{false}, finished{false};
+  std::atomic<HRESULT> created{E_PENDING};
+  std::atomic<int> drawn{-1};
+  std::thread worker([&] {
+    created = renderer.CreateSurfaces(windows.camera(), 320, 240);
+    renderer.SetBitCount(24);
+    while (!stop) {
+      drawn = renderer.DrawFrame(rows.data(), 320, 240, 1);
+      Sleep(20);
+    }
+    finished = true;
+  });
+  const Image image = DrawUntil([] {}, windows.camera(), ShowsQuadrants);
+  stop = true;
+  EXPECT_TRUE(test_container::PumpUntil([&] { return finished.load(); }, 20000));
+  worker.join();
+  EXPECT_EQ(created.load(), S_OK);
+  EXPECT_EQ(drawn.load(), 1);
   EXPECT_TRUE(ShowsQuadrants(image));
 }
 
