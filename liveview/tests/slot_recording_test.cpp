@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "avi_recorder.h"
+#include "avifile_library.h"
+#include "framework/scoped_handle.h"
 #include "camera_test_support.h"
 #include "recording_test_support.h"
 #include "slot_recording.h"
@@ -151,6 +153,37 @@ TEST_F(SlotRecordingTest, RateIsPatchedAt132AndNothingElseChanges) {
     if (i >= kRateOffset && i < kRateOffset + 4) continue;
     ASSERT_EQ(before[i], after[i]) << "byte " << i;
   }
+}
+
+// A recorder whose finished file is cut short behind the stream header, as a failing disk
+// might leave it, before the rate is patched.
+class CutBeforePatchRecorder : public CAviRecorder {
+ public:
+  int PatchRate(unsigned framesPerSecond) override {
+    fw::ScopedHandle file(CreateFileA(FileName().c_str(), GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    cut = file && SetFilePointer(file.Get(), kCutAt, nullptr, FILE_BEGIN) == kCutAt &&
+          SetEndOfFile(file.Get());
+    file.Reset();
+    return CAviRecorder::PatchRate(framesPerSecond);
+  }
+  static constexpr DWORD kCutAt = 140;
+  bool cut = false;
+};
+
+TEST_F(SlotRecordingTest, FailedRatePatchLeavesTheFileInPlaceUnpatched) {
+  path_ = folder_.File("kept.avi");
+  EnsureAviFileLibrary();
+  CutBeforePatchRecorder recorder;
+  ASSERT_EQ(1, recorder.OpenFile(path_.c_str()));
+  ASSERT_EQ(1, recorder.CreateVideoStream(kWidth, kHeight));
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(1, recorder.WriteFrame(FrameBytes(3000, 1).data(), 3000));
+
+  EXPECT_EQ(0, recorder.CloseFile(12));
+  ASSERT_TRUE(recorder.cut);
+  const auto bytes = ReadWholeFile(path_);
+  ASSERT_EQ(CutBeforePatchRecorder::kCutAt, bytes.size()) << "kept, not deleted";
+  EXPECT_EQ(kInitialRecordRate, ReadLe32At(bytes, kRateOffset)) << "unpatched";
 }
 
 TEST_F(SlotRecordingTest, RecordingStoppedBeforeAnyFrameLeavesNoFile) {
