@@ -29,6 +29,9 @@ int WaitReadable(StreamSlot& slot, DWORD milliseconds) {
 int ReadHeaderBlock(StreamSlot& slot, char* destination, int room) {
   if (WaitSocket(slot.socket.load(), 0, kPollMicroseconds, kWaitRead) <= 0) return 0;
   int count = 0;
+  // The line end that closes the previous part may come long before the next part (a slow
+  // or paused camera); only a header that has begun is held to the stall limit.
+  bool begun = false;
   DWORD lastByte = GetTickCount();
   for (;;) {
     if (count >= room) return kHeaderBlockFailed;
@@ -36,13 +39,13 @@ int ReadHeaderBlock(StreamSlot& slot, char* destination, int room) {
     if (got == 0) return count;
     if (got < 0) {
       if (WSAGetLastError() != WSAEWOULDBLOCK) return count;
-      // A camera that stops in the middle of a header must not hold the worker for ever.
-      if (GetTickCount() - lastByte >= kStallLimitMs) return kHeaderBlockFailed;
-      if (slot.running.load() == 0) return count;
+      if (begun && GetTickCount() - lastByte >= kStallLimitMs) return kHeaderBlockFailed;
+      if (slot.running.load() == 0 || slot.stopRequest.load() != 0) return kHeaderBlockFailed;
       WaitReadable(slot, 100);
       continue;
     }
-    ++count;
+    const char byte = destination[count++];
+    if (byte != '\r' && byte != '\n') begun = true;
     lastByte = GetTickCount();
     if (count > 4 && destination[count - 4] == '\r' && destination[count - 3] == '\n' &&
         destination[count - 2] == '\r' && destination[count - 1] == '\n') {

@@ -30,7 +30,8 @@ int WaitReadable(StreamSlot& slot, DWORD milliseconds);
 // Reads one header block, a byte at a time, up to and including its blank line, into `room`
 // bytes at `destination`. 0 when nothing is readable within 25 ms; the count read so far
 // when the peer closes or the receive fails; kHeaderBlockFailed when the block would not fit
-// in `room` or no byte came for kStallLimitMs.
+// in `room`, when a begun header (not just line ends) gets no byte for kStallLimitMs, or
+// when the stream is being stopped.
 int ReadHeaderBlock(StreamSlot& slot, char* destination, int room);
 
 // Reads exactly `n` bytes unless the peer closes, the receive fails or no byte comes for

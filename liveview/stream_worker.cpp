@@ -147,7 +147,7 @@ ConnectionEnd RunConnection(StreamSlot& slot) {
     slot.parseState = kParseResponseHeader;
     const int block =
         ReadHeaderBlock(slot, slot.receiveBuffer.get(), StreamSlot::kReceiveCapacity);
-    if (slot.running.load() == 0) return ConnectionEnd::Stopped;
+    if (StopWanted(slot)) return ConnectionEnd::Stopped;
     if (block <= 0) return ConnectionEnd::Failed;
     if (frameSeen) slot.parseState = kParsePartHeader;
 

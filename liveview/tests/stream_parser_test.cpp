@@ -30,6 +30,8 @@ struct ResponseCase {
   const char* boundary;
 };
 
+void PrintTo(const ResponseCase& c, std::ostream* os) { *os << c.name; }
+
 const ResponseCase kResponseCases[] = {
     {"Ok10", "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=frame\r\n\r\n",
      -100, "frame"},
@@ -94,6 +96,8 @@ struct PartCase {
   int result;  // of ParseHeaderBlock in parse state 2
   int partLength;
 };
+
+void PrintTo(const PartCase& c, std::ostream* os) { *os << c.name; }
 
 const PartCase kPartCases[] = {
     {"Length", "--b\r\nContent-Type: image/jpeg\r\nContent-Length: 1234\r\n\r\n", 1234, 1234},

@@ -47,6 +47,9 @@ LRESULT CALLBACK ControlRecorder::Proc(HWND window, UINT message, WPARAM w, LPAR
 }
 
 std::vector<int> ControlRecorder::States(int camera) const {
+  // What has been posted so far counts, read or not.
+  MSG msg;
+  while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   std::vector<int> states;
   for (const PostedMessage& m : messages_) {
     if (m.message == WM_CAM_STATE && static_cast<int>(m.wParam) == camera) {
@@ -89,6 +92,7 @@ StreamFixture::StreamFixture() {
     MoveWindow(windows_[i]->GetSafeHwnd(), (i % 4) * 160, (i / 4) * 120, 160, 120, FALSE);
   }
   control_ = std::make_unique<ControlRecorder>();
+  CThreadManager::Instance();  // starts Winsock too
   SetReconnect(0, 1);
 }
 

@@ -36,7 +36,7 @@ class ControlRecorder {
   ControlRecorder& operator=(const ControlRecorder&) = delete;
 
   HWND hwnd() const { return window_; }
-  // Connection states posted for one camera index, in order.
+  // Connection states posted for one camera index so far, in order.
   std::vector<int> States(int camera) const;
   int CountState(int camera, int state) const;
   std::vector<PostedMessage> Messages() const { return messages_; }
