@@ -166,9 +166,18 @@ ConnectionEnd RunConnection(StreamSlot& slot) {
       return ConnectionEnd::Failed;
     }
 
-    common::CScopedLock hold(slot.lock);
-    DeliverFrame(slot.frameBuffer.get(), slot.partLength, slot);
-    PostState(slot, kCamStateFrame);
+    int camera;
+    {
+      common::CScopedLock hold(slot.lock);
+      // StopStream clears running under this lock and then waits for the worker: a frame
+      // is not drawn for a stream that is being stopped.
+      if (slot.running.load() == 0) return ConnectionEnd::Stopped;
+      DeliverFrame(slot.frameBuffer.get(), slot.partLength, slot);
+      camera = slot.cameraIndex;
+    }
+    // Posted outside the lock: a full message queue must not keep the user-interface
+    // thread, which drains it, waiting for this slot.
+    CThreadManager::PostToControl(WM_CAM_STATE, static_cast<WPARAM>(camera), kCamStateFrame);
     frameSeen = true;
   }
 }
