@@ -1,5 +1,7 @@
 #include "bkgnd_picture.h"
 
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "framework/scoped_gdi.h"
@@ -38,11 +40,15 @@ CBkgndPicture::~CBkgndPicture() {
 
 int CBkgndPicture::LoadBmpFile(const char* path) {
   if (!path) return 0;
-  std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes)) return 0;
-  BmpFileImage image;
-  if (!ParseBmpFile(bytes.data(), bytes.size(), &image)) return 0;
-  image_ = std::move(image);
+  try {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes)) return 0;
+    BmpFileImage image;
+    if (!ParseBmpFile(bytes.data(), bytes.size(), &image)) return 0;
+    image_ = std::move(image);
+  } catch (const std::bad_alloc&) {
+    return 0;  // too large to hold: the old picture stays
+  }
   width_ = image_.info.header.biWidth;
   height_ = image_.info.header.biHeight;
   return 1;
@@ -52,10 +58,10 @@ int CBkgndPicture::DrawStretched(HDC dc, const RECT& rect, COLORREF fill) {
   if (drawDib_ && !image_.bits.empty()) {
     // One pixel further left and one wider: the picture's left column sits under the
     // window's edge, as it always has.
-    DrawDibDraw(drawDib_, dc, rect.left - 1, rect.top, rect.right - rect.left + 1,
-                rect.bottom - rect.top, &image_.info.header, image_.bits.data(), 0, 0,
-                width_, height_, 0);
-    return 1;
+    if (DrawDibDraw(drawDib_, dc, rect.left - 1, rect.top, rect.right - rect.left + 1,
+                    rect.bottom - rect.top, &image_.info.header, image_.bits.data(), 0, 0,
+                    width_, height_, 0))
+      return 1;
   }
   fw::ScopedBrush brush(CreateSolidBrush(fill));
   FillRect(dc, &rect, brush.Get());

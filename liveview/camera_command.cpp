@@ -93,9 +93,9 @@ bool WaitFor(SOCKET s, bool write, long microseconds) {
 
 }  // namespace
 
-void FillCommandRequest(CommandRequest* request, CWatchWnd* window, int code,
-                        std::string_view host, uint16_t port, std::string_view user,
-                        std::string_view password, unsigned codePage) {
+void FillCommandRequest(CommandRequest* request, CWatchWnd* window, int code, std::string_view host,
+                        uint16_t port, std::string_view user, std::string_view password,
+                        unsigned codePage) {
   request->window = window;
   request->code = static_cast<uint16_t>(code);
   request->port = port;
@@ -168,9 +168,9 @@ DWORD WINAPI CommandThreadProc(void* argument) {
   // DllCanUnloadNow from answering S_OK, the loader reference keeps a FreeLibrary from
   // unmapping it before the thread has left.
   HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&CommandThreadProc), &module);
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCSTR>(&CommandThreadProc), &module);
   fw::Module::Get().Unlock();
   if (module) FreeLibraryAndExitThread(module, 0);
   return 0;

@@ -29,9 +29,9 @@ struct CommandRequest {
 
 // Fills a zeroed block. Texts longer than their field are cut to the field at a character
 // boundary of `codePage`, so a double-byte character is never split.
-void FillCommandRequest(CommandRequest* request, CWatchWnd* window, int code,
-                        std::string_view host, uint16_t port, std::string_view user,
-                        std::string_view password, unsigned codePage = kAnsiCodePage);
+void FillCommandRequest(CommandRequest* request, CWatchWnd* window, int code, std::string_view host,
+                        uint16_t port, std::string_view user, std::string_view password,
+                        unsigned codePage = kAnsiCodePage);
 
 // "GET /cgi-bin/action?action=... HTTP/1.1" of `code`, without CR LF; nullptr for a code
 // outside 0 to kMaxCommandCode.

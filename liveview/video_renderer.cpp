@@ -131,6 +131,7 @@ int CVideoRenderer::CopyToOffscreen(const uint8_t* rows, int width, int height, 
   DDSURFACEDESC desc{};
   desc.dwSize = sizeof desc;
   if (FAILED(offscreen_->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr))) return 0;
+  bool copied = false;
   {
     SurfaceLock locked(offscreen_.Get(), desc.lpSurface);
     const PixelSource source{rows, width, height, sourceBitCount_, bottomUp != 0};
@@ -138,8 +139,11 @@ int CVideoRenderer::CopyToOffscreen(const uint8_t* rows, int width, int height, 
                                        static_cast<int>(desc.dwWidth),
                                        static_cast<int>(desc.dwHeight), desc.lPitch,
                                        static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount)};
-    CopyPixels(source, destination);  // another depth gets no picture
+    copied = CopyPixels(source, destination);
   }
+  // A display of another depth (256 colours, say) gets the picture through GDI, which
+  // maps colours itself; the overlays need the surface and are left out there.
+  if (!copied) return DrawThroughGdi(rows, width, height, bottomUp);
   UpdateScreenRect();
   Present();
   return 1;
@@ -230,6 +234,12 @@ int CVideoRenderer::SurfaceBitCount() const {
   desc.dwSize = sizeof desc;
   if (FAILED(offscreen_->GetSurfaceDesc(&desc))) return 0;
   return static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount);
+}
+
+void CVideoRenderer::UseGdiOnly(HWND window) {
+  ReleaseSurfaces();
+  window_ = window;
+  UpdateScreenRect();
 }
 
 void CVideoRenderer::SetRecording(int recording) { recording_ = recording; }

@@ -36,6 +36,8 @@ class CVideoRenderer {
   void SetBitCount(int bitCount);
   void SetShowTitle(int showTitle);
   void SetTitle(const std::string& title);
+  // Draws into `window` through GDI alone from now on, as after a failed DirectDraw set-up.
+  void UseGdiOnly(HWND window);
 
   // What the renderer ended up with, for the window's diagnostics and for tests.
   bool HasDirectDraw() const { return static_cast<bool>(directDraw_); }

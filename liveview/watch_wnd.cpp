@@ -3,7 +3,6 @@
 #include <cstring>
 #include <new>
 
-#include "bkgnd_picture.h"
 #include "bmp_image.h"
 #include "control_messages.h"
 #include "control_window.h"
@@ -87,8 +86,7 @@ bool CWatchWnd::IsStale() {
 
 // ---- frames -------------------------------------------------------------------------------
 
-void CWatchWnd::OnFrame(const uint8_t* frame, int length, int /*kind*/, int* width,
-                        int* height) {
+void CWatchWnd::OnFrame(const uint8_t* frame, int length, int /*kind*/, int* width, int* height) {
   common::CScopedLock hold(lock_);
   try {
     DecodeAndDraw(frame, length, width, height);
@@ -257,8 +255,7 @@ bool CWatchWnd::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
       fw::OnMessage<&CWatchWnd::OnMouseTracking>(WM_MOUSEHOVER),
       fw::OnMessage<&CWatchWnd::OnMouseTracking>(WM_MOUSELEAVE),
   };
-  return fw::RouteMessage(*this, kTable, msg, w, l, result) ||
-         CWnd::OnWndMsg(msg, w, l, result);
+  return fw::RouteMessage(*this, kTable, msg, w, l, result) || CWnd::OnWndMsg(msg, w, l, result);
 }
 
 }  // namespace liveview

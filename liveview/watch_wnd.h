@@ -80,9 +80,9 @@ class CWatchWnd : public fw::CWnd {
   int IsSelected() const { return selected_; }
   // Renderers made so far: one per picture size change.
   int RenderersCreated() const { return renderersCreated_; }
-  // Command threads kept, and the oldest one (nullptr when none).
+  // Command threads kept, oldest first; CommandThreadAt gives nullptr past the end.
   size_t CommandThreadCount() const { return commandThreads_.size(); }
-  HANDLE OldestCommandThread() const;
+  HANDLE CommandThreadAt(size_t index) const;
   // The clock behind staleness; GetTickCount unless a test drives it.
   void SetTickSource(TickSource source);
 

@@ -7,9 +7,8 @@
 namespace liveview {
 
 int CWatchWnd::SendCommand(int code) {
-  auto request = std::make_unique<CommandRequest>();
+  auto request = std::make_unique<CommandRequest>();  // value-initialised: zeroed
   if (commandThreads_.size() > kMaxKeptCommands) ReapOldestCommand();
-  *request = CommandRequest{};
   {
     common::CScopedLock hold(lock_);
     FillCommandRequest(request.get(), this, code, host_, port_, user_, password_);
@@ -29,8 +28,8 @@ int CWatchWnd::ReapOldestCommand() {
   return 1;
 }
 
-HANDLE CWatchWnd::OldestCommandThread() const {
-  return commandThreads_.empty() ? nullptr : commandThreads_.front().Get();
+HANDLE CWatchWnd::CommandThreadAt(size_t index) const {
+  return index < commandThreads_.size() ? commandThreads_[index].Get() : nullptr;
 }
 
 }  // namespace liveview

@@ -4,6 +4,7 @@
 #include "bkgnd_picture.h"
 #include "framework/resources.h"
 #include "framework/scoped_gdi.h"
+#include "point_font.h"
 #include "scoped_lock.h"
 #include "tessaly_resource.h"
 #include "watch_wnd.h"
@@ -13,20 +14,6 @@ namespace {
 
 constexpr int kIdleFontTenths = 90;
 constexpr RECT kTitleMargins{4, 4, 0, 25};  // left, top, -, bottom
-
-// A font of `tenths` tenths of a point on the screen's vertical resolution.
-HFONT CreatePointFont(int tenths, const std::string& face) {
-  int dpi = 96;
-  if (HDC screen = GetDC(nullptr)) {
-    dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-  }
-  LOGFONTA font{};
-  font.lfHeight = -MulDiv(dpi, tenths, 720);
-  font.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynA(font.lfFaceName, face.c_str(), LF_FACESIZE);
-  return CreateFontIndirectA(&font);
-}
 
 }  // namespace
 
@@ -55,7 +42,7 @@ void CWatchWnd::DrawIdle(HDC dc) {
     FillRect(dc, &client, black.Get());
   }
   const int oldMode = SetBkMode(dc, TRANSPARENT);
-  fw::ScopedFont font(CreatePointFont(kIdleFontTenths, fw::LoadResString(IDS_IDLE_FONT)));
+  fw::ScopedFont font = CreatePointFont(kIdleFontTenths, fw::LoadResString(IDS_IDLE_FONT), nullptr);
   const COLORREF oldColor = SetTextColor(dc, fontColor_);
   {
     fw::ScopedSelectObject selected(dc, font.Get());

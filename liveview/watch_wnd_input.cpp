@@ -15,12 +15,11 @@ int ClickY(LPARAM l) { return static_cast<short>(HIWORD(l)); }
 LPARAM PackClick(LPARAM l) {
   const int x = ClickX(l);
   const int y = ClickY(l);
-  return static_cast<LPARAM>((static_cast<uint32_t>(x) << 16) + (static_cast<uint32_t>(y) & 0xFFFF));
+  return static_cast<LPARAM>((static_cast<uint32_t>(x) << 16) +
+                             (static_cast<uint32_t>(y) & 0xFFFF));
 }
 
-bool IsArrowOrDelete(WPARAM key) {
-  return (key >= VK_LEFT && key <= VK_DOWN) || key == VK_DELETE;
-}
+bool IsArrowOrDelete(WPARAM key) { return (key >= VK_LEFT && key <= VK_DOWN) || key == VK_DELETE; }
 
 }  // namespace
 
@@ -52,8 +51,7 @@ LRESULT CWatchWnd::OnRButtonDown(WPARAM, LPARAM l) {
   SetFocus(GetSafeHwnd());
   POINT at{ClickX(l), ClickY(l)};
   ClientToScreen(GetSafeHwnd(), &at);
-  HMENU menu = LoadMenuA(fw::Module::Get().ResourceInstance(),
-                         MAKEINTRESOURCEA(IDR_WATCHWND_MENU));
+  HMENU menu = LoadMenuA(fw::Module::Get().ResourceInstance(), MAKEINTRESOURCEA(IDR_WATCHWND_MENU));
   if (menu) {
     if (HMENU popup = GetSubMenu(menu, 0)) {
       // Modal until the user chooses or cancels; the control, as owner, gets the command.
