@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <vfw.h>
+
+#include "bmp_file.h"
+
 namespace liveview {
 
 class CBkgndPicture {
@@ -17,6 +21,15 @@ class CBkgndPicture {
   int LoadBmpFile(const char* path);
   // 1 when the picture was drawn, 0 when `rect` was filled with `fill` instead.
   int DrawStretched(HDC dc, const RECT& rect, COLORREF fill);
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+ private:
+  BmpFileImage image_;  // file header, info header and palette, bits (empty until loaded)
+  int width_ = 0;
+  int height_ = 0;
+  HDRAWDIB drawDib_ = nullptr;
 };
 
 }  // namespace liveview

@@ -5,8 +5,13 @@
 
 #include <windows.h>
 
+#include <ddraw.h>
+
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "framework/com_ptr.h"
 
 namespace liveview {
 
@@ -31,6 +36,33 @@ class CVideoRenderer {
   void SetBitCount(int bitCount);
   void SetShowTitle(int showTitle);
   void SetTitle(const std::string& title);
+  // Draws into `window` through GDI alone from now on, as after a failed DirectDraw set-up.
+  void UseGdiOnly(HWND window);
+
+  // What the renderer ended up with, for the window's diagnostics and for tests.
+  bool HasDirectDraw() const { return static_cast<bool>(directDraw_); }
+  int SurfaceBitCount() const;
+  RECT ScreenRect() const { return screenRect_; }
+
+ private:
+  int CopyToOffscreen(const uint8_t* rows, int width, int height, int bottomUp);
+  int DrawThroughGdi(const uint8_t* rows, int width, int height, int bottomUp);
+  void DrawTitle(IDirectDrawSurface* surface);
+
+  fw::ComPtr<IDirectDraw2> directDraw_;
+  fw::ComPtr<IDirectDrawSurface> primary_;
+  fw::ComPtr<IDirectDrawSurface> offscreen_;
+  HWND window_ = nullptr;
+  RECT screenRect_{};
+  int windowed_ = 0;
+  int sourceBitCount_ = 32;
+  int surfaceWidth_ = 0;
+  int surfaceHeight_ = 0;
+  int recording_ = 0;
+  std::vector<uint8_t> scratch_;  // the GDI path's top-down copy, grown for larger pictures
+  int showTitle_ = 0;
+  std::string title_;
+  std::string titleFace_;  // loaded on first use
 };
 
 }  // namespace liveview
