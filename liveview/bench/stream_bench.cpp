@@ -74,7 +74,7 @@ double SimulatorCpuPerFrame() {
   return spent / frames;
 }
 
-void Run(int cameraCount, int seconds, HWND parent, CWatchWnd* windows, double simulatorCost) {
+void Run(int cameraCount, int seconds, CWatchWnd* windows, double simulatorCost) {
   CCameraTable* table = CCameraTable::Instance();
   table->Settings().reconnect = 1;
   std::vector<std::unique_ptr<camsim::HttpCamera>> cameras;
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
   const double simulatorCost = SimulatorCpuPerFrame();
   for (int count : counts) {
     if (count < 1 || count > 16) continue;
-    Run(count, seconds, parent, windows, simulatorCost);
+    Run(count, seconds, windows, simulatorCost);
   }
   CThreadManager::Release();
   CCameraTable::Release();
