@@ -1,12 +1,12 @@
 // The AVIFile library's initialisation for this module.
 //
-// AVIFileInit also initialises OLE on the calling thread and AVIFileExit is meant to
-// uninitialise it (Wine's does not, yet), so the two must be paired on one thread. Recordings start on the control's user-interface
-// thread but may end on a stream worker, so a recorder cannot own the pairing. Instead the
-// library is taken once, lazily, by the first recording or file check (on the control's
-// thread), and given back by EndAviFileLibrary on that same thread when the control goes.
-// Never from DllMain: OLE must not be uninitialised under the loader lock, and at process
-// exit there is nothing left to give back.
+// AVIFileInit also initialises OLE on the calling thread and AVIFileExit is meant to undo
+// that (Wine's does not, yet), so the two must be paired on one thread. Recordings start on
+// the control's user-interface thread but may end on a stream worker, so a recorder cannot
+// own the pairing. Instead the library is taken once, lazily, by the first recording or file
+// check (on the control's thread), and given back by EndAviFileLibrary on that same thread
+// when the control goes. Never from DllMain: OLE must not be uninitialised under the loader
+// lock, and at process exit there is nothing left to give back.
 #pragma once
 
 namespace liveview {
