@@ -109,5 +109,34 @@ TEST(RecordingEndToEnd, StreamEndFinishesTheRecordingOnTheWorker) {
   WriteRecordingNotes(path, size_t(recorded.frames), 320, 240, recorded.rate);
 }
 
+// The camera sends 640 x 480 while the recording was asked for 320 x 240: nothing is written,
+// the recording goes on until stopped, and its empty file is deleted.
+TEST(RecordingEndToEnd, PicturesOfAnotherSizeAreNotRecorded) {
+  const std::string path = "recording_other_size.avi";
+  RemoveRecording(path);
+  StreamFixture f;
+  camsim::CameraConfig config = Camera320x240(20);
+  config.width = 640;
+  config.height = 480;
+  f.AddCamera(kCamera, config);
+  ASSERT_EQ(1, f.Start(kCamera));
+  ASSERT_TRUE(f.WaitForFrames(kCamera, 2, kWaitMs));
+  StreamSlot* slot = f.Manager().SlotByWindow(kCamera);
+  ASSERT_NE(nullptr, slot);
+  {
+    common::CScopedLock hold(slot->lock);
+    ASSERT_TRUE(StartRecording(*slot, 320, 240, kFormatMotionJpeg, 0, path.c_str()));
+  }
+  const int before = f.Control().CountState(kCamera, kCamStateFrame);
+  ASSERT_TRUE(f.WaitForFrames(kCamera, before + 10, kWaitMs));
+  {
+    common::CScopedLock hold(slot->lock);
+    EXPECT_TRUE(slot->recorder) << "still recording";
+    EXPECT_EQ(0, slot->frameCount);
+  }
+  StopRecordingLocked(*slot);
+  EXPECT_FALSE(FileExists(path));
+}
+
 }  // namespace
 }  // namespace liveview
