@@ -1,17 +1,84 @@
 #include "slot_recording.h"
 
+#include <windows.h>
+
+#include <memory>
+
+#include "avi_recorder.h"
+#include "avifile_library.h"
+#include "record_clock.h"
+#include "record_post.h"
 #include "scoped_lock.h"
 
-// Placeholder until the AVI recorder lands: a slot never holds a recorder yet.
 namespace liveview {
+namespace {
+constexpr uint64_t kChunkHeaderBytes = 8;
+constexpr uint64_t kIndexEntryBytes = 16;
+}  // namespace
 
-bool StartRecording(StreamSlot&, int, int, int, int, const char*) { return false; }
+uint64_t RecordedFrameBytes(int length) {
+  const uint64_t bytes = length > 0 ? uint64_t(length) : 0;
+  return kChunkHeaderBytes + bytes + (bytes & 1) + kIndexEntryBytes;
+}
 
-int AddRecordFrame(StreamSlot& slot, const uint8_t*, int, int, int) {
-  return slot.recorder ? 1 : 0;
+unsigned MeasuredFrameRate(int frames, uint32_t startMs, uint32_t lastFrameMs) {
+  const uint32_t seconds = (lastFrameMs - startMs) / 1000;
+  if (seconds == 0 || frames <= 0) return 1;
+  const unsigned rate = unsigned(frames) / seconds;
+  return rate == 0 ? 1 : rate;
+}
+
+bool StartRecording(StreamSlot& slot, int width, int height, int streamFormat,
+                    int kilobitsPerSecond, const char* fileName) {
+  // A recorder is never dropped unfinished: its file would stay without index or rate.
+  StopRecording(slot);
+
+  EnsureAviFileLibrary();
+  auto recorder = std::make_unique<CAviRecorder>();
+  if (!recorder->OpenFile(fileName)) return false;
+  slot.recordWidth = width;
+  slot.recordHeight = height;
+  recorder->SetStreamFormat(streamFormat);
+  recorder->SetBitRate(kilobitsPerSecond);
+  // Unchecked: without a stream the first write fails, which stops the recording.
+  recorder->CreateVideoStream(width, height);
+  slot.recorder = std::move(recorder);
+
+  slot.totalBytes = 0;
+  slot.frameCount = 0;
+  slot.recordStart = RecordClockNow();
+  slot.lastRecordTime = slot.recordStart;
+  PostRecordState(slot.cameraIndex, true);
+  slot.lastFrameTick = GetTickCount();
+  return true;
+}
+
+int AddRecordFrame(StreamSlot& slot, const uint8_t* frame, int length, int decodedWidth,
+                   int decodedHeight) {
+  if (!slot.recorder || decodedWidth != slot.recordWidth || decodedHeight != slot.recordHeight)
+    return 0;
+  const uint64_t total = slot.totalBytes + RecordedFrameBytes(length);
+  if (total > kRecordByteLimit) {
+    StopRecording(slot);
+    return 1;
+  }
+  if (!slot.recorder->WriteFrame(frame, length)) {
+    StopRecording(slot);
+    return 0;
+  }
+  slot.totalBytes = static_cast<uint32_t>(total);
+  ++slot.frameCount;
+  slot.lastRecordTime = RecordClockNow();
+  return 1;
 }
 
 int StopRecording(StreamSlot& slot) {
+  if (!slot.recorder) return 1;
+  // Up to the last frame written: a feed that went silent before the stop does not count.
+  const unsigned rate = MeasuredFrameRate(slot.frameCount, slot.recordStart, slot.lastRecordTime);
+  slot.recorder->CloseFile(rate);
+  slot.recorder->ReleaseFile();
+  PostRecordState(slot.cameraIndex, false);
   slot.recorder.reset();
   return 1;
 }

@@ -8,6 +8,18 @@
 
 namespace liveview {
 
+// A recording stops before its file would grow past this many bytes, well short of the 2 GiB
+// where AVI offsets fail; the room left holds the file's headers.
+constexpr uint32_t kRecordByteLimit = 0x7FF40000;
+
+// What one frame of `length` bytes adds to the file: its chunk header, its bytes, the pad byte
+// of an odd length, and its index entry.
+uint64_t RecordedFrameBytes(int length);
+
+// Frames per second over a recording's time, in whole seconds from its start to its last
+// frame; 1 when that is under a second or the quotient is 0.
+unsigned MeasuredFrameRate(int frames, uint32_t startMs, uint32_t lastFrameMs);
+
 // Stops a recording the slot already has first. False when the file cannot be created: the
 // slot is left with no recorder.
 bool StartRecording(StreamSlot& slot, int width, int height, int streamFormat,

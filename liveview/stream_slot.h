@@ -51,14 +51,14 @@ struct StreamSlot {
   int windowIndex = -1;
   int cameraIndex = -1;  // wParam of every message the slot posts
 
-  // Recording, guarded by `lock`.
+  // Recording, guarded by `lock`. Kept after a recording stops, until the next one starts.
   std::unique_ptr<CRecorder> recorder;
   int recordWidth = 0;
   int recordHeight = 0;
-  uint32_t totalBytes = 0;    // what the file has grown by
-  uint32_t recordStart = 0;   // timeGetTime at the start
-  uint32_t lastRecordTime = 0;  // timeGetTime of the last frame written
-  int frameCount = 0;
+  uint32_t totalBytes = 0;      // what the file has grown by through its frames
+  uint32_t recordStart = 0;     // record clock (timeGetTime) at the start
+  uint32_t lastRecordTime = 0;  // record clock of the last frame written
+  int frameCount = 0;           // frames written
 
   std::atomic<int> running{0};
   // Whoever closes the socket first exchanges it for 0 and closes only a nonzero value.

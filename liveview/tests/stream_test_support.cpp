@@ -1,0 +1,129 @@
+#include "stream_test_support.h"
+
+#include <algorithm>
+
+#include "control_messages.h"
+#include "control_window.h"
+#include "scoped_lock.h"
+
+namespace liveview {
+namespace stream_test {
+namespace {
+
+constexpr char kRecorderClass[] = "StreamTestControl";
+constexpr char kParentClass[] = "StreamTestParent";
+
+void RegisterClassOnce(const char* name, WNDPROC proc) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = name;
+  wc.cbWndExtra = sizeof(void*);
+  RegisterClassA(&wc);
+}
+
+}  // namespace
+
+ControlRecorder::ControlRecorder() {
+  RegisterClassOnce(kRecorderClass, Proc);
+  window_ = CreateWindowExA(0, kRecorderClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+  SetWindowLongPtrA(window_, 0, reinterpret_cast<LONG_PTR>(this));
+  SetControlWindow(window_);
+}
+
+ControlRecorder::~ControlRecorder() {
+  SetControlWindow(nullptr);
+  DestroyWindow(window_);
+}
+
+LRESULT CALLBACK ControlRecorder::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message >= WM_USER && message < WM_USER + 0x100) {
+    auto* self = reinterpret_cast<ControlRecorder*>(GetWindowLongPtrA(window, 0));
+    if (self) self->messages_.push_back({message, w, l});
+    return 0;
+  }
+  return DefWindowProcA(window, message, w, l);
+}
+
+std::vector<int> ControlRecorder::States(int camera) const {
+  // What has been posted so far counts, read or not.
+  MSG msg;
+  while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  std::vector<int> states;
+  for (const PostedMessage& m : messages_) {
+    if (m.message == WM_CAM_STATE && static_cast<int>(m.wParam) == camera) {
+      states.push_back(static_cast<int>(m.lParam));
+    }
+  }
+  return states;
+}
+
+int ControlRecorder::CountState(int camera, int state) const {
+  const std::vector<int> states = States(camera);
+  return static_cast<int>(std::count(states.begin(), states.end(), state));
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+void PumpFor(DWORD ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+StreamFixture::StreamFixture() {
+  RegisterClassOnce(kParentClass, DefWindowProcA);
+  parent_ = CreateWindowExA(0, kParentClass, "streams", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                            680, 520, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  for (int i = 0; i < 16; ++i) {
+    windows_[i] = std::make_unique<CWatchWnd>();
+    windows_[i]->Create(256 + i, parent_, i);
+    MoveWindow(windows_[i]->GetSafeHwnd(), (i % 4) * 160, (i / 4) * 120, 160, 120, FALSE);
+  }
+  control_ = std::make_unique<ControlRecorder>();
+  CThreadManager::Instance();  // starts Winsock too
+  SetReconnect(0, 1);
+}
+
+StreamFixture::~StreamFixture() {
+  CThreadManager::Release();
+  CCameraTable::Release();
+  control_.reset();
+  for (auto& camera : cameras_) camera.reset();
+  for (auto& window : windows_) window.reset();
+  DestroyWindow(parent_);
+}
+
+camsim::HttpCamera& StreamFixture::AddCamera(int index, camsim::CameraConfig config) {
+  if (config.name == "Camera") config.name = "Camera " + std::to_string(index);
+  cameras_[index] = std::make_unique<camsim::HttpCamera>(config);
+  cameras_[index]->Start();
+  Table().Add(index, "127.0.0.1", cameras_[index]->Port(), config.user, config.password,
+              config.name);
+  return *cameras_[index];
+}
+
+bool StreamFixture::SlotFree(int slotIndex) {
+  StreamSlot* slot = Manager().SlotAt(slotIndex);
+  common::CScopedLock hold(slot->lock);
+  return slot->host.empty();
+}
+
+bool StreamFixture::WaitForFrames(int camera, int count, DWORD timeoutMs) {
+  return PumpUntil([&] { return Control().CountState(camera, kCamStateFrame) >= count; },
+                   timeoutMs);
+}
+
+}  // namespace stream_test
+}  // namespace liveview

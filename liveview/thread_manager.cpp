@@ -1,0 +1,208 @@
+#include "thread_manager.h"
+
+#include <winsock2.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <utility>
+
+#include "camera_table.h"
+#include "control_window.h"
+#include "scoped_lock.h"
+#include "stream_connect.h"
+#include "stream_worker.h"
+#include "watch_wnd.h"
+
+namespace liveview {
+namespace {
+
+CThreadManager* g_manager = nullptr;
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// Back to free after a start that could not go on; the slot lock is held.
+void ReleaseClaim(StreamSlot& slot) {
+  slot.window = nullptr;
+  slot.windowIndex = -1;
+  slot.cameraIndex = -1;
+  slot.running.store(0);
+  slot.stopRequest.store(1);
+  slot.host.clear();
+}
+
+}  // namespace
+
+CThreadManager* CThreadManager::Instance() {
+  if (!g_manager) g_manager = new CThreadManager();
+  return g_manager;
+}
+
+void CThreadManager::Release() {
+  delete g_manager;
+  g_manager = nullptr;
+}
+
+CThreadManager::CThreadManager() {
+  // The control starts Winsock too; the count keeps it up as long as either needs it.
+  WSADATA data;
+  WSAStartup(MAKEWORD(1, 1), &data);
+  for (auto& slot : slots_) slot = std::make_unique<StreamSlot>();
+}
+
+CThreadManager::~CThreadManager() {
+  StopAllStreams();
+  for (auto& slot : slots_) slot.reset();
+  WSACleanup();
+}
+
+int CThreadManager::StartStream(CWatchWnd* window, std::string_view cameraText) {
+  if (!window || cameraText.empty()) return 0;
+  CCameraTable* table = CCameraTable::Instance();
+  const CCameraTable::HostAndPort target = table->SplitCameraText(cameraText);
+
+  for (auto& slot : slots_) {
+    common::CScopedLock hold(slot->lock);
+    if (!slot->host.empty() && slot->port == target.port &&
+        EqualsIgnoringCase(slot->host, target.host)) {
+      return 1;
+    }
+  }
+
+  const int camera = table->FindByCameraText(cameraText);
+  if (!CCameraTable::IsValidIndex(camera)) return 0;
+  const CameraRecord* record = table->RecordAt(camera);
+  // Too long to send whole: refused, so a slot's earlier credentials can never go out to
+  // this camera.
+  std::string credentials;
+  if (!MakeBasicCredentials(record->user, record->password, &credentials)) return 0;
+
+  for (auto& owned : slots_) {
+    StreamSlot& slot = *owned;
+    common::CScopedLock hold(slot.lock);
+    if (!slot.host.empty()) continue;
+    // The handle of a worker that ended on its own.
+    if (slot.thread) {
+      CloseHandle(slot.thread);
+      slot.thread = nullptr;
+    }
+    slot.host = target.host;
+    slot.port = static_cast<uint16_t>(target.port);
+    slot.window = window;
+    slot.windowIndex = window->Number();
+    slot.cameraIndex = camera;
+    slot.reconnect = table->Settings().reconnect;
+    slot.reconnectInterval = table->Settings().interval;
+    slot.credentials = std::move(credentials);
+    slot.recordWidth = record->recordWidth;
+    slot.recordHeight = record->recordHeight;
+    // Set here, never by the worker, so a stop that follows at once is not lost.
+    slot.running.store(1);
+    slot.stopRequest.store(0);
+    slot.thread = CreateThread(nullptr, 0, StreamThreadProc, &slot, 0, nullptr);
+    if (!slot.thread) {
+      ReleaseClaim(slot);
+      return 0;
+    }
+    return 1;
+  }
+  return 0;
+}
+
+int CThreadManager::StopStream(int index) {
+  StreamSlot* slot = SlotAt(index);
+  if (!slot) return 0;
+  if (!slot->thread) return 1;
+  {
+    common::CScopedLock hold(slot->lock);
+    slot->running.store(0);
+    // Ends at once any receive, select or connect the worker is in.
+    CloseSlotSocket(*slot);
+  }
+  // Outside the lock: the worker takes it for its final reset.
+  WaitForSingleObject(slot->thread, INFINITE);
+  common::CScopedLock hold(slot->lock);
+  CloseHandle(slot->thread);
+  slot->thread = nullptr;
+  return 1;
+}
+
+void CThreadManager::StopAllStreams() {
+  for (int i = 0; i < kSlotCount; ++i) StopStream(i);
+}
+
+int CThreadManager::RequestStop(std::string_view cameraText) {
+  const CCameraTable::HostAndPort target = CCameraTable::Instance()->SplitCameraText(cameraText);
+  for (auto& slot : slots_) {
+    common::CScopedLock hold(slot->lock);
+    if (!slot->host.empty() && slot->host == target.host && slot->port == target.port) {
+      slot->stopRequest.store(1);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int CThreadManager::MoveStream(std::string_view cameraText, CWatchWnd* window) {
+  if (!window) return 0;
+  CCameraTable* table = CCameraTable::Instance();
+  const CCameraTable::HostAndPort target = table->SplitCameraText(cameraText);
+  const int camera = table->FindByCameraText(cameraText);
+  if (camera < 0) return 0;
+  for (auto& slot : slots_) {
+    common::CScopedLock hold(slot->lock);
+    if (slot->host.empty() || slot->host != target.host || slot->port != target.port) continue;
+    slot->window = window;
+    slot->windowIndex = window->Number();
+    slot->cameraIndex = camera;
+    return 1;
+  }
+  return 0;
+}
+
+void CThreadManager::SwapSlots(int a, int b) {
+  if (!SlotAt(a) || !SlotAt(b) || a == b) return;
+  StreamSlot& first = *slots_[a];
+  StreamSlot& second = *slots_[b];
+  common::CScopedLock holdFirst(first.lock);
+  common::CScopedLock holdSecond(second.lock);
+  std::swap(first.cameraIndex, second.cameraIndex);
+  std::swap(first.windowIndex, second.windowIndex);
+  std::swap(slots_[a], slots_[b]);
+}
+
+int CThreadManager::SlotIndexByWindow(int windowIndex) {
+  for (int i = 0; i < kSlotCount; ++i) {
+    common::CScopedLock hold(slots_[i]->lock);
+    if (!slots_[i]->host.empty() && slots_[i]->windowIndex == windowIndex) return i;
+  }
+  return -1;
+}
+
+StreamSlot* CThreadManager::SlotByWindow(int windowIndex) {
+  return SlotAt(SlotIndexByWindow(windowIndex));
+}
+
+StreamSlot* CThreadManager::SlotAt(int index) {
+  if (index < 0 || index >= kSlotCount) return nullptr;
+  return slots_[index].get();
+}
+
+void CThreadManager::PostToControl(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND window = GetControlWindow();
+  if (!window) return;
+  while (!PostMessageA(window, message, wParam, lParam)) {
+    Sleep(10);
+    // A full queue drains; a window that is gone never takes the message.
+    window = GetControlWindow();
+    if (!window || !IsWindow(window)) return;
+  }
+}
+
+}  // namespace liveview
