@@ -99,9 +99,11 @@ ConnectionEnd RunConnection(StreamSlot& slot) {
 
   StopRecordingIfStale(slot);
 
+  // A stopped stream ends here, after its announced attempt, without a lookup that could
+  // keep StopStream waiting for the resolver.
+  if (StopWanted(slot)) return ConnectionEnd::Stopped;
   sockaddr_in address{};
   if (!ResolveAddress(slot.host.c_str(), slot.port, &address)) return ConnectionEnd::Unresolved;
-  if (StopWanted(slot)) return ConnectionEnd::Stopped;
 
   const SOCKET created = socket(AF_INET, SOCK_STREAM, 0);
   if (created == INVALID_SOCKET) return ConnectionEnd::Failed;
@@ -267,16 +269,13 @@ void StreamLoop(StreamSlot& slot) {
         return;
       }
       case ConnectionEnd::Failed:
-        // A stream being stopped ends here rather than announcing another attempt.
-        if (slot.reconnect == 0 || StopWanted(slot)) {
+        if (slot.reconnect == 0) {
           EndStopped(slot);
           return;
         }
+        // A stop ends the wait at once; the next attempt is announced (state 4) as hosts
+        // have always seen it, and then ends without connecting.
         WaitBeforeReconnect(slot);
-        if (StopWanted(slot)) {
-          EndStopped(slot);
-          return;
-        }
         break;
     }
   }
