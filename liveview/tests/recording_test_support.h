@@ -1,6 +1,5 @@
-// Test helpers for recording: a stand-in control window that collects the recording-state
-// posts, a record clock the test drives, files read whole, and an AVI file read back through
-// the AVIFile library.
+// Test helpers for recording: a record clock the test drives, files read whole, and an AVI
+// file read back through the AVIFile library.
 #pragma once
 
 #include <windows.h>
@@ -16,51 +15,11 @@
 #include <vector>
 
 #include "avifile_library.h"
-#include "control_messages.h"
-#include "control_window.h"
 #include "framework/com_ptr.h"
 #include "record_clock.h"
 
 namespace liveview {
 namespace testing_support {
-
-// A message-only window registered as the control window for the test's life.
-class RecordStateWindow {
- public:
-  RecordStateWindow() {
-    window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                              nullptr);
-    SetControlWindow(window_);
-  }
-  ~RecordStateWindow() {
-    SetControlWindow(nullptr);
-    DestroyWindow(window_);
-  }
-  RecordStateWindow(const RecordStateWindow&) = delete;
-  RecordStateWindow& operator=(const RecordStateWindow&) = delete;
-
-  // (camera index, 1 started / 0 stopped) of the posts that arrived, oldest first.
-  std::vector<std::pair<int, int>> Take() {
-    MSG msg;
-    while (PeekMessageA(&msg, window_, WM_CAM_RECORD, WM_CAM_RECORD, PM_REMOVE))
-      received_.emplace_back(int(msg.wParam), int(msg.lParam));
-    return std::exchange(received_, {});
-  }
-  // Collects posts from other threads until `count` have come or `ms` passed.
-  std::vector<std::pair<int, int>> WaitFor(size_t count, DWORD ms) {
-    const DWORD start = GetTickCount();
-    std::vector<std::pair<int, int>> all;
-    while (all.size() < count && GetTickCount() - start < ms) {
-      for (auto& post : Take()) all.push_back(post);
-      if (all.size() < count) Sleep(10);
-    }
-    return all;
-  }
-
- private:
-  HWND window_ = nullptr;
-  std::vector<std::pair<int, int>> received_;
-};
 
 // Replaces the record clock for the test's life; the test moves it with Set.
 class FakeRecordClock {

@@ -12,6 +12,7 @@
 #include "avifile_library.h"
 #include "framework/scoped_handle.h"
 #include "camera_test_support.h"
+#include "control_recorder.h"
 #include "recording_test_support.h"
 #include "slot_recording.h"
 
@@ -24,7 +25,7 @@ using testing_support::FrameBytes;
 using testing_support::ReadAviBack;
 using testing_support::ReadLe32At;
 using testing_support::ReadWholeFile;
-using testing_support::RecordStateWindow;
+using testing_support::ControlRecorder;
 using testing_support::TempFolder;
 
 constexpr int kWidth = 320;
@@ -47,7 +48,7 @@ class SlotRecordingTest : public ::testing::Test {
 
   TempFolder folder_;
   FakeRecordClock clock_;
-  RecordStateWindow control_;
+  ControlRecorder control_;
   StreamSlot slot_;
   std::string path_;
 };
@@ -213,11 +214,11 @@ TEST_F(SlotRecordingTest, FileOfOnlyTinyFramesIsDeleted) {
 
 TEST_F(SlotRecordingTest, StartAndStopArePostedToTheControlWindow) {
   ASSERT_TRUE(Start("posts.avi"));
-  EXPECT_EQ((std::vector<std::pair<int, int>>{{kCamera, 1}}), control_.Take());
+  EXPECT_EQ((std::vector<std::pair<int, int>>{{kCamera, 1}}), control_.TakeRecordPosts());
   Add(FrameBytes(1000, 5));
   StopRecording(slot_);
   StopRecording(slot_);  // nothing left to stop: no second post
-  EXPECT_EQ((std::vector<std::pair<int, int>>{{kCamera, 0}}), control_.Take());
+  EXPECT_EQ((std::vector<std::pair<int, int>>{{kCamera, 0}}), control_.TakeRecordPosts());
 }
 
 TEST_F(SlotRecordingTest, StartOnARecordingSlotFinishesTheFirstFile) {
@@ -233,7 +234,7 @@ TEST_F(SlotRecordingTest, StartOnARecordingSlotFinishesTheFirstFile) {
   EXPECT_EQ(1u, back.samples.size());
   EXPECT_EQ(1u, ReadAviBack(path_).samples.size());
   EXPECT_EQ((std::vector<std::pair<int, int>>{{kCamera, 1}, {kCamera, 0}, {kCamera, 1}, {kCamera, 0}}),
-            control_.Take());
+            control_.TakeRecordPosts());
 }
 
 TEST_F(SlotRecordingTest, FileThatCannotBeCreatedLeavesNoRecorder) {
@@ -242,7 +243,7 @@ TEST_F(SlotRecordingTest, FileThatCannotBeCreatedLeavesNoRecorder) {
   EXPECT_FALSE(StartRecording(slot_, kWidth, kHeight, kFormatMotionJpeg, 0, nullptr));
   EXPECT_FALSE(slot_.recorder);
   EXPECT_EQ(0, Add(FrameBytes(1000, 8)));
-  EXPECT_TRUE(control_.Take().empty());
+  EXPECT_TRUE(control_.TakeRecordPosts().empty());
 }
 
 TEST_F(SlotRecordingTest, StartReplacesAnExistingFileAndSetsTheFeedTick) {
@@ -291,7 +292,7 @@ TEST_P(ByteLimitTest, FrameThatWouldPassTheLimitEndsTheRecording) {
   const LimitCase c = GetParam();
   ASSERT_TRUE(Start("limit.avi"));
   ASSERT_EQ(1, Add(FrameBytes(2000, 1)));
-  control_.Take();
+  control_.TakeRecordPosts();
   slot_.totalBytes = kRecordByteLimit - c.roomLeft;
 
   EXPECT_EQ(1, Add(FrameBytes(size_t(c.length), 2)));
@@ -300,7 +301,7 @@ TEST_P(ByteLimitTest, FrameThatWouldPassTheLimitEndsTheRecording) {
     EXPECT_EQ(kRecordByteLimit - c.roomLeft + RecordedFrameBytes(c.length), slot_.totalBytes);
     StopRecording(slot_);
   } else {
-    EXPECT_EQ((std::vector<std::pair<int, int>>{{kCamera, 0}}), control_.Take());
+    EXPECT_EQ((std::vector<std::pair<int, int>>{{kCamera, 0}}), control_.TakeRecordPosts());
   }
   EXPECT_EQ(c.written ? 2u : 1u, ReadAviBack(path_).samples.size());
 }

@@ -10,7 +10,6 @@ namespace liveview {
 namespace stream_test {
 namespace {
 
-constexpr char kRecorderClass[] = "StreamTestControl";
 constexpr char kParentClass[] = "StreamTestParent";
 
 void RegisterClassOnce(const char* name, WNDPROC proc) {
@@ -23,46 +22,6 @@ void RegisterClassOnce(const char* name, WNDPROC proc) {
 }
 
 }  // namespace
-
-ControlRecorder::ControlRecorder() {
-  RegisterClassOnce(kRecorderClass, Proc);
-  window_ = CreateWindowExA(0, kRecorderClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(window_, 0, reinterpret_cast<LONG_PTR>(this));
-  SetControlWindow(window_);
-}
-
-ControlRecorder::~ControlRecorder() {
-  SetControlWindow(nullptr);
-  DestroyWindow(window_);
-}
-
-LRESULT CALLBACK ControlRecorder::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message >= WM_USER && message < WM_USER + 0x100) {
-    auto* self = reinterpret_cast<ControlRecorder*>(GetWindowLongPtrA(window, 0));
-    if (self) self->messages_.push_back({message, w, l});
-    return 0;
-  }
-  return DefWindowProcA(window, message, w, l);
-}
-
-std::vector<int> ControlRecorder::States(int camera) const {
-  // What has been posted so far counts, read or not.
-  MSG msg;
-  while (PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  std::vector<int> states;
-  for (const PostedMessage& m : messages_) {
-    if (m.message == WM_CAM_STATE && static_cast<int>(m.wParam) == camera) {
-      states.push_back(static_cast<int>(m.lParam));
-    }
-  }
-  return states;
-}
-
-int ControlRecorder::CountState(int camera, int state) const {
-  const std::vector<int> states = States(camera);
-  return static_cast<int>(std::count(states.begin(), states.end(), state));
-}
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   const DWORD start = GetTickCount();

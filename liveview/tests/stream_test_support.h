@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "camera_table.h"
+#include "control_recorder.h"
 #include "simulator/http_camera.h"
 #include "thread_manager.h"
 #include "watch_wnd.h"
@@ -21,31 +22,8 @@ namespace stream_test {
 
 constexpr DWORD kWaitMs = 20000;
 
-struct PostedMessage {
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-
-// A registered control window on this thread; it keeps every message posted to it.
-class ControlRecorder {
- public:
-  ControlRecorder();
-  ~ControlRecorder();
-  ControlRecorder(const ControlRecorder&) = delete;
-  ControlRecorder& operator=(const ControlRecorder&) = delete;
-
-  HWND hwnd() const { return window_; }
-  // Connection states posted for one camera index so far, in order.
-  std::vector<int> States(int camera) const;
-  int CountState(int camera, int state) const;
-  std::vector<PostedMessage> Messages() const { return messages_; }
-
- private:
-  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l);
-  HWND window_ = nullptr;
-  std::vector<PostedMessage> messages_;
-};
+using testing_support::ControlRecorder;
+using testing_support::PostedMessage;
 
 // Dispatches this thread's messages until `done` or the time-out; the last value of `done`.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs);
