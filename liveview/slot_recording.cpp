@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "avi_recorder.h"
@@ -22,10 +24,12 @@ uint64_t RecordedFrameBytes(int length) {
 }
 
 unsigned MeasuredFrameRate(int frames, uint32_t startMs, uint32_t lastFrameMs) {
-  const uint32_t seconds = (lastFrameMs - startMs) / 1000;
-  if (seconds == 0 || frames <= 0) return 1;
-  const unsigned rate = unsigned(frames) / seconds;
-  return rate == 0 ? 1 : rate;
+  const uint32_t elapsedMs = lastFrameMs - startMs;
+  if (elapsedMs < 1000 || frames <= 0) return 1;
+  // In milliseconds: the span ends at the last frame, so whole seconds would cut off up to
+  // a second of it and make short recordings play fast (250 frames in 9.96 s are 25 fps).
+  const uint64_t rate = uint64_t(frames) * 1000 / elapsedMs;
+  return rate == 0 ? 1 : unsigned(std::min<uint64_t>(rate, UINT_MAX));
 }
 
 bool StartRecording(StreamSlot& slot, int width, int height, int streamFormat,

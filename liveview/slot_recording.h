@@ -16,8 +16,8 @@ constexpr uint32_t kRecordByteLimit = 0x7FF40000;
 // of an odd length, and its index entry.
 uint64_t RecordedFrameBytes(int length);
 
-// Frames per second over a recording's time, in whole seconds from its start to its last
-// frame; 1 when that is under a second or the quotient is 0.
+// Frames per second from a recording's start to its last frame, measured in milliseconds
+// and truncated; 1 when that span is under a second or the quotient is 0.
 unsigned MeasuredFrameRate(int frames, uint32_t startMs, uint32_t lastFrameMs);
 
 // Stops a recording the slot already has first. False when the file cannot be created: the

@@ -63,7 +63,7 @@ TEST(RecordingEndToEnd, SimulatedCameraThroughTheStreamClient) {
     common::CScopedLock hold(slot->lock);
     ASSERT_TRUE(StartRecording(*slot, 320, 240, kFormatMotionJpeg, 1024, path.c_str()));
   }
-  // Long enough for the rate to be measured over whole seconds.
+  // Longer than a second, so the rate is measured rather than taken as 1.
   ASSERT_TRUE(PumpUntil(
       [&] {
         common::CScopedLock hold(slot->lock);

@@ -62,7 +62,7 @@ struct RateCase {
 class RecordedRateTest : public SlotRecordingTest,
                          public ::testing::WithParamInterface<RateCase> {};
 
-TEST_P(RecordedRateTest, FileGetsFramesPerWholeSecondCappedAt30) {
+TEST_P(RecordedRateTest, FileGetsFramesPerSecondUpToTheLastFrameCappedAt30) {
   const RateCase c = GetParam();
   ASSERT_TRUE(Start("rate.avi"));
   const auto frame = FrameBytes(2000, 1);
@@ -82,7 +82,8 @@ TEST_P(RecordedRateTest, FileGetsFramesPerWholeSecondCappedAt30) {
 INSTANTIATE_TEST_SUITE_P(Cases, RecordedRateTest,
                          ::testing::Values(RateCase{600, 30000, 20}, RateCase{300, 10000, 30},
                                            RateCase{1000, 10000, 30}, RateCase{5, 999, 1},
-                                           RateCase{7, 2500, 3}),
+                                           RateCase{7, 2500, 2}, RateCase{250, 9960, 25},
+                                           RateCase{15, 2900, 5}),
                          [](const ::testing::TestParamInfo<RateCase>& info) {
                            return std::to_string(info.param.frames) + "In" +
                                   std::to_string(info.param.durationMs) + "Ms";
