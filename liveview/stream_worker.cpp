@@ -2,6 +2,8 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+
 #include "control_messages.h"
 #include "log_writer.h"
 #include "scoped_lock.h"
@@ -187,8 +189,7 @@ ConnectionEnd RunConnection(StreamSlot& slot) {
 void EndStopped(StreamSlot& slot) {
   PostState(slot, kCamStateStopped);
   common::CScopedLock hold(slot.lock);
-  if (slot.window) slot.window->Invalidate(true);
-  ResetSlot(slot);
+  ResetSlot(slot);  // repaints the window too
 }
 
 }  // namespace
@@ -244,7 +245,9 @@ void WaitBeforeReconnect(StreamSlot& slot) {
   CloseSlotSocket(slot);
   if (StopWanted(slot)) return;
   Repaint(slot);
-  const DWORD limit = static_cast<DWORD>(slot.reconnectInterval > 0 ? slot.reconnectInterval : 0) * 1000;
+  // At least a second: an INTERVAL of 0 would otherwise spin through attempts against a
+  // camera that refuses, flooding the host with connecting states.
+  const DWORD limit = static_cast<DWORD>(std::max(slot.reconnectInterval, 1)) * 1000;
   const DWORD start = GetTickCount();
   while (!StopWanted(slot) && GetTickCount() - start < limit) {
     StopRecordingIfStale(slot);

@@ -167,6 +167,19 @@ TEST_F(StreamClientTest, RefusedCameraIsTriedAgainAfterTheIntervalWithoutStoppin
   EXPECT_EQ(States(0).back(), kCamStateStopped);
 }
 
+TEST_F(StreamClientTest, IntervalZeroStillPausesBetweenAttempts) {
+  SetReconnect(1, 0);
+  camsim::StreamFaults faults;
+  faults.refuseConnections = true;
+  AddCamera(0).SetFaults(faults);
+  ASSERT_EQ(Start(0), 1);
+  PumpFor(1500);
+  // Attempts at least a second apart: at most two within the time, never a flood.
+  EXPECT_GE(Control().CountState(0, kCamStateConnecting), 1);
+  EXPECT_LE(Control().CountState(0, kCamStateConnecting), 3);
+  Manager().StopStream(0);
+}
+
 TEST_F(StreamClientTest, ClosedConnectionReconnectsWithConnectingAgain) {
   SetReconnect(1, 1);
   camsim::StreamFaults faults;
@@ -190,7 +203,7 @@ TEST_F(StreamClientTest, StopDuringTheReconnectWaitEndsItAtOnce) {
   AddCamera(0).SetFaults(faults);
   ASSERT_EQ(Start(0), 1);
   ASSERT_TRUE(WaitForState(0, kCamStateConnecting));
-  PumpFor(500);  // the refused connect is long over: the worker waits out its 30 s
+  PumpFor(2000);  // the refused connect is long over: the worker waits out its 30 s
 
   const DWORD start = GetTickCount();
   EXPECT_EQ(Manager().StopStream(0), 1);
