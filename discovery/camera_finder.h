@@ -47,7 +47,8 @@ class CCameraFinder {
 
   // Empties the list, then sends a search so that every camera is found again.
   void ClearCamList();
-  // One SearchRequest, when started.
+  // One SearchRequest, whenever the send socket is open (it stays open after a start that
+  // could not bind the listening port).
   void SendSearch();
   // One datagram to 255.255.255.255:13000; a failure is logged, not retried.
   bool SendPacket(const uint8_t* bytes, size_t size);

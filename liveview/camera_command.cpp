@@ -7,7 +7,9 @@
 #include <memory>
 
 #include "framework/module.h"
+#include "scoped_socket.h"
 #include "stream_connect.h"
+#include "stream_socket.h"
 
 namespace liveview {
 namespace {
@@ -66,31 +68,6 @@ class WinsockUse {
   bool started_ = false;
 };
 
-class ScopedSocket {
- public:
-  explicit ScopedSocket(SOCKET s) : s_(s) {}
-  ~ScopedSocket() {
-    if (s_ != INVALID_SOCKET) closesocket(s_);
-  }
-  ScopedSocket(const ScopedSocket&) = delete;
-  ScopedSocket& operator=(const ScopedSocket&) = delete;
-  SOCKET Get() const { return s_; }
-
- private:
-  SOCKET s_;
-};
-
-// True when `s` becomes writable (or readable) within `microseconds`.
-bool WaitFor(SOCKET s, bool write, long microseconds) {
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(s, &set);
-  timeval timeout{0, microseconds};
-  const int ready = write ? select(0, nullptr, &set, nullptr, &timeout)
-                          : select(0, &set, nullptr, nullptr, &timeout);
-  return ready > 0;
-}
-
 }  // namespace
 
 void FillCommandRequest(CommandRequest* request, CWatchWnd* window, int code, std::string_view host,
@@ -130,12 +107,12 @@ void RunCommandRequest(const CommandRequest& request) {
 
   sockaddr_in address{};
   if (!ResolveAddress(request.host, request.port, &address)) return;
-  ScopedSocket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  common::ScopedSocket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (s.Get() == INVALID_SOCKET) return;
   if (connect(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return;
   u_long nonBlocking = 1;
   ioctlsocket(s.Get(), FIONBIO, &nonBlocking);
-  if (!WaitFor(s.Get(), /*write=*/true, kWritableWaitUs)) return;
+  if (WaitSocket(s.Get(), 0, kWritableWaitUs, kWaitWrite) <= 0) return;
 
   // Credentials too long for the camera's Basic form could not have opened its stream
   // either; the command is dropped like any other failure.
@@ -144,7 +121,7 @@ void RunCommandRequest(const CommandRequest& request) {
   const std::string bytes = BuildCommandBytes(request, credentials);
   send(s.Get(), bytes.data(), static_cast<int>(bytes.size()), 0);
 
-  if (WaitFor(s.Get(), /*write=*/false, kAnswerWaitUs)) {
+  if (WaitSocket(s.Get(), 0, kAnswerWaitUs, kWaitRead) > 0) {
     char scratch[kAnswerScratch];
     recv(s.Get(), scratch, sizeof scratch, 0);
   }

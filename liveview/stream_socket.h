@@ -1,7 +1,8 @@
 // The stream worker's socket operations. Every wait is a select of at most 25 ms, so a
 // cleared running flag or a socket closed by StopStream is seen within a few tens of
-// milliseconds. The socket is read from the slot before every use: once StopStream has
-// taken it, the worker holds no copy that could reach another camera's connection.
+// milliseconds. The socket is read from the slot before every use, so once StopStream has
+// taken it the worker's next call sees 0; only a call already under way can still use the
+// handle that was just closed.
 #pragma once
 
 #include <winsock2.h>

@@ -2,12 +2,11 @@
 
 #include <winsock2.h>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <utility>
 
 #include "camera_table.h"
+#include "camera_text.h"
 #include "control_window.h"
 #include "scoped_lock.h"
 #include "stream_connect.h"
@@ -18,14 +17,6 @@ namespace liveview {
 namespace {
 
 CThreadManager* g_manager = nullptr;
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // Back to free after a start that could not go on; the slot lock is held.
 void ReleaseClaim(StreamSlot& slot) {
@@ -70,7 +61,7 @@ int CThreadManager::StartStream(CWatchWnd* window, std::string_view cameraText) 
   for (auto& slot : slots_) {
     common::CScopedLock hold(slot->lock);
     if (!slot->host.empty() && slot->port == target.port &&
-        EqualsIgnoringCase(slot->host, target.host)) {
+        EqualsIgnoreCase(slot->host, target.host)) {
       return 1;
     }
   }
@@ -154,7 +145,7 @@ int CThreadManager::MoveStream(std::string_view cameraText, CWatchWnd* window) {
   CCameraTable* table = CCameraTable::Instance();
   const CCameraTable::HostAndPort target = table->SplitCameraText(cameraText);
   const int camera = table->FindByCameraText(cameraText);
-  if (camera < 0) return 0;
+  if (!CCameraTable::IsValidIndex(camera)) return 0;
   for (auto& slot : slots_) {
     common::CScopedLock hold(slot->lock);
     if (slot->host.empty() || slot->host != target.host || slot->port != target.port) continue;

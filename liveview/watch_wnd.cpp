@@ -186,8 +186,16 @@ const uint8_t* CWatchWnd::GetLastJpeg(int* length) {
   return jpeg_.data();
 }
 
-int CWatchWnd::GetVideoWidth() const { return width_; }
-int CWatchWnd::GetVideoHeight() const { return height_; }
+// The worker writes the size under the window lock.
+int CWatchWnd::GetVideoWidth() const {
+  common::CScopedLock hold(lock_);
+  return width_;
+}
+
+int CWatchWnd::GetVideoHeight() const {
+  common::CScopedLock hold(lock_);
+  return height_;
+}
 
 void CWatchWnd::SetBkgndPicture(CBkgndPicture* picture) {
   common::CScopedLock hold(lock_);

@@ -120,7 +120,7 @@ class CWatchWnd : public fw::CWnd {
   std::vector<uint8_t> jpeg_;
   int jpegLength_ = 0;
   int number_ = 0;
-  common::CriticalSection lock_;
+  mutable common::CriticalSection lock_;
   std::unique_ptr<CVideoRenderer> renderer_;
   std::deque<fw::ScopedHandle> commandThreads_;
   CBkgndPicture* background_ = nullptr;  // the control's, shared

@@ -9,7 +9,7 @@
 namespace liveview {
 namespace {
 
-using testing_support::BmpSpec;
+using testing_support::BmpShape;
 using testing_support::DibCanvas;
 using testing_support::MakeBmp;
 using testing_support::MakeColourBmp;
@@ -83,13 +83,13 @@ TEST_F(BkgndPictureTest, ARefusedFileLeavesThePreviousPicture) {
   CBkgndPicture picture;
   ASSERT_EQ(picture.LoadBmpFile(QuadrantFile().c_str()), 1);
 
-  BmpSpec ba;
+  BmpShape ba;
   ba.signature[1] = 'A';
-  std::vector<uint8_t> truncated = MakeBmp(BmpSpec{});
+  std::vector<uint8_t> truncated = MakeBmp(BmpShape{});
   truncated.resize(truncated.size() - 1);
-  BmpSpec wrongSize;
+  BmpShape wrongSize;
   wrongSize.imageSize = 5;
-  BmpSpec sixteenBits;
+  BmpShape sixteenBits;
   sixteenBits.bitCount = 16;
   for (const auto& [name, bytes] :
        {std::pair{"ba.bmp", MakeBmp(ba)}, std::pair{"truncated.bmp", truncated},
@@ -128,12 +128,12 @@ TEST_F(BkgndPictureTest, PalettePicturesDrawInTheirPaletteColours) {
   for (const Case& c : {Case{8, 256, 50, RGB(150, 100, 50)}, Case{4, 16, 0x77, RGB(21, 14, 7)},
                         Case{1, 2, 0xFF, RGB(3, 2, 1)}}) {
     SCOPED_TRACE(c.bitCount);
-    BmpSpec spec;
-    spec.bitCount = c.bitCount;
-    spec.paletteEntries = c.entries;
-    spec.gap = 6;  // the pixel offset must be followed
-    std::vector<uint8_t> file = MakeBmp(spec);
-    for (size_t i = testing_support::BmpPixelOffset(spec); i < file.size(); ++i)
+    BmpShape shape;
+    shape.bitCount = c.bitCount;
+    shape.paletteEntries = c.entries;
+    shape.gap = 6;  // the pixel offset must be followed
+    std::vector<uint8_t> file = MakeBmp(shape);
+    for (size_t i = testing_support::BmpPixelOffset(shape); i < file.size(); ++i)
       file[i] = c.pixelByte;
     CBkgndPicture picture;
     ASSERT_EQ(picture.LoadBmpFile(Write("palette.bmp", file).c_str()), 1);

@@ -7,7 +7,7 @@
 namespace liveview {
 namespace {
 
-using testing_support::BmpSpec;
+using testing_support::BmpShape;
 using testing_support::MakeBmp;
 
 bool Parse(const std::vector<uint8_t>& bytes, BmpFileImage* image) {
@@ -15,10 +15,10 @@ bool Parse(const std::vector<uint8_t>& bytes, BmpFileImage* image) {
 }
 
 TEST(BmpFile, PaletteLess24BitWithImageSizeZeroReadsTheRows) {
-  BmpSpec spec;
-  spec.width = 100;
-  spec.height = 100;
-  const std::vector<uint8_t> file = MakeBmp(spec);
+  BmpShape shape;
+  shape.width = 100;
+  shape.height = 100;
+  const std::vector<uint8_t> file = MakeBmp(shape);
   BmpFileImage image;
   ASSERT_TRUE(Parse(file, &image));
   ASSERT_EQ(image.bits.size(), 30000u);  // rows of 300 bytes
@@ -44,13 +44,13 @@ TEST(BmpFile, PaletteOnlyForOneFourAndEightBits) {
                         Case{24, 4, 4, 0}}) {
     SCOPED_TRACE(::testing::Message() << c.bitCount << " bits, " << c.paletteEntries
                                       << " entries");
-    BmpSpec spec;
-    spec.width = 5;
-    spec.height = 3;
-    spec.bitCount = c.bitCount;
-    spec.paletteEntries = c.paletteEntries;
-    spec.colorsUsed = c.colorsUsed;
-    const std::vector<uint8_t> file = MakeBmp(spec);
+    BmpShape shape;
+    shape.width = 5;
+    shape.height = 3;
+    shape.bitCount = c.bitCount;
+    shape.paletteEntries = c.paletteEntries;
+    shape.colorsUsed = c.colorsUsed;
+    const std::vector<uint8_t> file = MakeBmp(shape);
     BmpFileImage image;
     ASSERT_TRUE(Parse(file, &image));
     EXPECT_EQ(image.info.header.biClrUsed, static_cast<DWORD>(c.expectedEntries));
@@ -58,26 +58,26 @@ TEST(BmpFile, PaletteOnlyForOneFourAndEightBits) {
       EXPECT_EQ(image.info.palette[i].rgbBlue, i);
       EXPECT_EQ(image.info.palette[i].rgbRed, static_cast<uint8_t>(3 * i));
     }
-    const size_t offset = testing_support::BmpPixelOffset(spec);
+    const size_t offset = testing_support::BmpPixelOffset(shape);
     ASSERT_EQ(image.bits.size(), file.size() - offset);
     EXPECT_TRUE(std::equal(image.bits.begin(), image.bits.end(), file.begin() + offset));
   }
 }
 
 TEST(BmpFile, PixelsComeFromThePixelOffset) {
-  BmpSpec spec;
-  spec.bitCount = 8;
-  spec.paletteEntries = 256;
-  spec.gap = 37;  // junk between palette and pixels
-  std::vector<uint8_t> file = MakeBmp(spec);
+  BmpShape shape;
+  shape.bitCount = 8;
+  shape.paletteEntries = 256;
+  shape.gap = 37;  // junk between palette and pixels
+  std::vector<uint8_t> file = MakeBmp(shape);
   BmpFileImage image;
   ASSERT_TRUE(Parse(file, &image));
   EXPECT_EQ(image.bits.front(), 1);  // not 0xEE
   EXPECT_TRUE(std::equal(image.bits.begin(), image.bits.end(),
-                         file.begin() + testing_support::BmpPixelOffset(spec)));
+                         file.begin() + testing_support::BmpPixelOffset(shape)));
 
   // A larger (V5) header: the palette follows the whole header.
-  BmpSpec v5;
+  BmpShape v5;
   v5.bitCount = 4;
   v5.infoSize = 124;
   v5.paletteEntries = 16;
@@ -91,40 +91,40 @@ TEST(BmpFile, PixelsComeFromThePixelOffset) {
 TEST(BmpFile, RefusesWhatDoesNotFitOrIsNotHandled) {
   struct Case {
     const char* what;
-    BmpSpec spec;
+    BmpShape shape;
     int cut;  // bytes cut from the end of the file
     int offsetShift;  // added to the file header's pixel offset
   };
-  auto spec = [](auto change) {
-    BmpSpec s;
+  auto shape = [](auto change) {
+    BmpShape s;
     change(s);
     return s;
   };
   const Case cases[] = {
-      {"signature BA", spec([](BmpSpec& s) { s.signature[1] = 'A'; }), 0, 0},
-      {"one byte of pixels missing", BmpSpec{}, 1, 0},
-      {"pixels missing", spec([](BmpSpec& s) { s.height = 2000; }), 24000 - 30, 0},
-      {"image size below the rows", spec([](BmpSpec& s) { s.imageSize = 23; }), 0, 0},
-      {"zero width", spec([](BmpSpec& s) { s.width = 0; }), 0, 0},
-      {"zero height", spec([](BmpSpec& s) { s.height = 0; }), 0, 0},
-      {"negative width", spec([](BmpSpec& s) { s.width = -4; }), 0, 0},
-      {"huge width", spec([](BmpSpec& s) { s.width = 0x7FFFFFFF; }), 0, 0},
-      {"16 bits", spec([](BmpSpec& s) { s.bitCount = 16; }), 0, 0},
-      {"2 bits", spec([](BmpSpec& s) { s.bitCount = 2; s.paletteEntries = 4; }), 0, 0},
-      {"0 bits", spec([](BmpSpec& s) { s.bitCount = 0; }), 0, 0},
-      {"RLE", spec([](BmpSpec& s) { s.bitCount = 8; s.paletteEntries = 256; s.compression = 1; }), 0, 0},
+      {"signature BA", shape([](BmpShape& s) { s.signature[1] = 'A'; }), 0, 0},
+      {"one byte of pixels missing", BmpShape{}, 1, 0},
+      {"pixels missing", shape([](BmpShape& s) { s.height = 2000; }), 24000 - 30, 0},
+      {"image size below the rows", shape([](BmpShape& s) { s.imageSize = 23; }), 0, 0},
+      {"zero width", shape([](BmpShape& s) { s.width = 0; }), 0, 0},
+      {"zero height", shape([](BmpShape& s) { s.height = 0; }), 0, 0},
+      {"negative width", shape([](BmpShape& s) { s.width = -4; }), 0, 0},
+      {"huge width", shape([](BmpShape& s) { s.width = 0x7FFFFFFF; }), 0, 0},
+      {"16 bits", shape([](BmpShape& s) { s.bitCount = 16; }), 0, 0},
+      {"2 bits", shape([](BmpShape& s) { s.bitCount = 2; s.paletteEntries = 4; }), 0, 0},
+      {"0 bits", shape([](BmpShape& s) { s.bitCount = 0; }), 0, 0},
+      {"RLE", shape([](BmpShape& s) { s.bitCount = 8; s.paletteEntries = 256; s.compression = 1; }), 0, 0},
       {"more colours than the depth has",
-       spec([](BmpSpec& s) { s.bitCount = 4; s.paletteEntries = 16; s.colorsUsed = 17; }), 0, 0},
+       shape([](BmpShape& s) { s.bitCount = 4; s.paletteEntries = 16; s.colorsUsed = 17; }), 0, 0},
       {"palette runs into the pixels",
-       spec([](BmpSpec& s) { s.bitCount = 8; s.paletteEntries = 16; }), 0, 0},
-      {"pixel offset inside the headers", BmpSpec{}, 0, -20},
-      {"pixel offset past the end", BmpSpec{}, 0, 4},
-      {"info header too small", spec([](BmpSpec& s) { s.infoSize = 12; }), 0, 0},
-      {"info header past the end", spec([](BmpSpec& s) { s.infoSize = 4000; s.height = 1; }), 40, 0},
+       shape([](BmpShape& s) { s.bitCount = 8; s.paletteEntries = 16; }), 0, 0},
+      {"pixel offset inside the headers", BmpShape{}, 0, -20},
+      {"pixel offset past the end", BmpShape{}, 0, 4},
+      {"info header too small", shape([](BmpShape& s) { s.infoSize = 12; }), 0, 0},
+      {"info header past the end", shape([](BmpShape& s) { s.infoSize = 4000; s.height = 1; }), 40, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<uint8_t> file = MakeBmp(c.spec);
+    std::vector<uint8_t> file = MakeBmp(c.shape);
     if (c.cut) file.resize(file.size() - c.cut);
     if (c.offsetShift) testing_support::Put32(file, 10, static_cast<uint32_t>(54 + c.offsetShift));
     BmpFileImage image;
@@ -134,7 +134,7 @@ TEST(BmpFile, RefusesWhatDoesNotFitOrIsNotHandled) {
   }
   BmpFileImage image;
   EXPECT_FALSE(ParseBmpFile(nullptr, 0, &image));
-  const std::vector<uint8_t> full = MakeBmp(BmpSpec{});
+  const std::vector<uint8_t> full = MakeBmp(BmpShape{});
   EXPECT_FALSE(ParseBmpFile(full.data(), 53, &image));  // shorter than the two headers
 }
 

@@ -11,7 +11,7 @@
 namespace liveview {
 namespace testing_support {
 
-struct BmpSpec {
+struct BmpShape {
   int width = 4;
   int height = 2;
   int bitCount = 24;
@@ -33,15 +33,15 @@ inline void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 }
 
 // Pixel bytes the header asks for; a header that asks for absurd sizes gets a few bytes.
-inline size_t BmpBitsSize(const BmpSpec& s) {
+inline size_t BmpBitsSize(const BmpShape& s) {
   if (s.width <= 0 || s.height <= 0 || s.width > 100000 || s.height > 100000) return 12;
   return (size_t(s.width) * s.bitCount + 31) / 32 * 4 * s.height;
 }
-inline size_t BmpPixelOffset(const BmpSpec& s) { return 14 + s.infoSize + s.paletteEntries * 4 + s.gap; }
+inline size_t BmpPixelOffset(const BmpShape& s) { return 14 + s.infoSize + s.paletteEntries * 4 + s.gap; }
 
 // Headers, palette entry i = (i, 2i, 3i), the gap filled with 0xEE, and pixel bytes that
 // count up from 1 (every byte of the bits, padding included, differs from its neighbour).
-inline std::vector<uint8_t> MakeBmp(const BmpSpec& s) {
+inline std::vector<uint8_t> MakeBmp(const BmpShape& s) {
   const size_t bitsSize = BmpBitsSize(s);
   const size_t offset = BmpPixelOffset(s);
   std::vector<uint8_t> b(offset + bitsSize, 0);
@@ -82,10 +82,10 @@ namespace testing_support {
 // A 24-bit file whose picture row y (0 the top) column x is colour(x, y), stored bottom-up.
 template <class ColourAt>
 std::vector<uint8_t> MakeColourBmp(int width, int height, ColourAt colour) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  std::vector<uint8_t> file = MakeBmp(spec);
+  BmpShape shape;
+  shape.width = width;
+  shape.height = height;
+  std::vector<uint8_t> file = MakeBmp(shape);
   const size_t rowBytes = (size_t(width) * 3 + 3) / 4 * 4;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {

@@ -23,24 +23,6 @@ void RegisterClassOnce(const char* name, WNDPROC proc) {
 
 }  // namespace
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (done()) return true;
-    if (GetTickCount() - start >= timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
-void PumpFor(DWORD ms) {
-  PumpUntil([] { return false; }, ms);
-}
-
 StreamFixture::StreamFixture() {
   RegisterClassOnce(kParentClass, DefWindowProcA);
   parent_ = CreateWindowExA(0, kParentClass, "streams", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,

@@ -14,6 +14,7 @@
 #include "camera_table.h"
 #include "control_recorder.h"
 #include "simulator/http_camera.h"
+#include "testing/container/message_pump.h"
 #include "thread_manager.h"
 #include "watch_wnd.h"
 
@@ -26,8 +27,10 @@ using testing_support::ControlRecorder;
 using testing_support::PostedMessage;
 
 // Dispatches this thread's messages until `done` or the time-out; the last value of `done`.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs);
-void PumpFor(DWORD ms);
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
+  return test_container::PumpUntil(done, timeoutMs);
+}
+using test_container::PumpFor;
 
 // The camera table, the manager, a parent window with 16 camera windows and a recorder of
 // the control's messages; everything released at the end.
