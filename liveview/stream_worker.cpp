@@ -272,12 +272,13 @@ void StreamLoop(StreamSlot& slot) {
         return;
       }
       case ConnectionEnd::Failed:
-        if (slot.reconnect == 0) {
+        // A stop that closed the socket under a read ends the stream here, with 0 alone.
+        if (slot.reconnect == 0 || StopWanted(slot)) {
           EndStopped(slot);
           return;
         }
-        // A stop ends the wait at once; the next attempt is announced (state 4) as hosts
-        // have always seen it, and then ends without connecting.
+        // A stop during the wait ends it at once; the next attempt is announced (state 4)
+        // as hosts have always seen it, and then ends without connecting.
         WaitBeforeReconnect(slot);
         break;
     }

@@ -102,17 +102,29 @@ TEST_F(CameraFinderTest, CameraIsReportedOnceUntilTheListIsCleared) {
   ASSERT_TRUE(finder_.WaitReported(Mac(1)));
   finder_.SendSearch();
   finder_.SendSearch();
-  // Replies come in order: once the newcomer is in, every earlier answer has been seen.
   responder_.AddCamera(Camera(2));
   finder_.SendSearch();
   ASSERT_TRUE(finder_.WaitReported(Mac(2)));
+  // The responder may have answered an earlier search with the newcomer already. Once it
+  // has taken all four, a third camera can only be in the answers to the fourth or a fifth
+  // search, behind the others' answers to the same search and after every earlier one.
+  const auto searches = [&] {
+    return responder_.Snapshot().Count(camsim::ReceivedDatagram::Kind::Search);
+  };
+  ASSERT_TRUE(RecordingFinder::WaitUntil([&] { return searches() >= 4u; }));
+  responder_.AddCamera(Camera(3));
+  finder_.SendSearch();
+  ASSERT_TRUE(finder_.WaitReported(Mac(3)));
   EXPECT_EQ(finder_.TimesReported(Mac(1)), 1u);
-  EXPECT_EQ(responder_.Snapshot().Count(camsim::ReceivedDatagram::Kind::Search), 4u);
+  EXPECT_EQ(finder_.TimesReported(Mac(2)), 1u);
+  ASSERT_TRUE(RecordingFinder::WaitUntil([&] { return searches() >= 5u; }));
+  EXPECT_EQ(searches(), 5u);
 
   finder_.ClearCamList();  // empties the list and searches again
   ASSERT_TRUE(finder_.WaitReported(Mac(1), 2));
   ASSERT_TRUE(finder_.WaitReported(Mac(2), 2));
-  EXPECT_EQ(finder_.CamList().size(), 2u);
+  ASSERT_TRUE(finder_.WaitReported(Mac(3), 2));
+  EXPECT_EQ(finder_.CamList().size(), 3u);
 }
 
 TEST_F(CameraFinderTest, ListRunsNewestFirstWithTheRepliesDecoded) {
