@@ -206,12 +206,13 @@ void CCameraFinder::Listen() {
   };
   while (run_.load()) {
     common::SearchReply reply{};
+    // A stop ends the receive the same way a failing socket does; only the latter is logged.
     switch (receiver.Receive(receive, reply)) {
       case common::ReceiveOutcome::kFirstReceiveFailed:
-        Log(1, "SOCKET_ERROR", 55);
+        if (run_.load()) Log(1, "SOCKET_ERROR", 55);
         return;
       case common::ReceiveOutcome::kContinuationFailed:
-        Log(1, "SOCKET_ERROR", 72);
+        if (run_.load()) Log(1, "SOCKET_ERROR", 72);
         return;
       case common::ReceiveOutcome::kReply:
         break;
