@@ -6,6 +6,7 @@
 
 #include "framework/scoped_gdi.h"
 #include "framework/scoped_handle.h"
+#include "system_library.h"
 
 namespace liveview {
 
@@ -30,12 +31,36 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
   return true;
 }
 
+// DrawDib is loaded on first use, and kept: msvfw32 brings the common controls, the audio
+// compression manager and the display driver with it, which a process that never draws a
+// background (a host that only streams, most test programs) need not start and tear down.
+struct DrawDibApi {
+  HDRAWDIB(VFWAPI* open)();
+  BOOL(VFWAPI* close)(HDRAWDIB);
+  BOOL(VFWAPI* draw)
+  (HDRAWDIB, HDC, int, int, int, int, LPBITMAPINFOHEADER, LPVOID, int, int, int, int, UINT);
+};
+
+const DrawDibApi* DrawDib() {
+  static const DrawDibApi api = [] {
+    const HMODULE vfw = common::LoadSystemLibrary("msvfw32.dll");
+    DrawDibApi loaded{};
+    loaded.open = common::SystemExport<decltype(loaded.open)>(vfw, "DrawDibOpen");
+    loaded.close = common::SystemExport<decltype(loaded.close)>(vfw, "DrawDibClose");
+    loaded.draw = common::SystemExport<decltype(loaded.draw)>(vfw, "DrawDibDraw");
+    return loaded;
+  }();
+  return api.open && api.close && api.draw ? &api : nullptr;
+}
+
 }  // namespace
 
-CBkgndPicture::CBkgndPicture() : drawDib_(DrawDibOpen()) {}
+CBkgndPicture::CBkgndPicture() {
+  if (const DrawDibApi* api = DrawDib()) drawDib_ = api->open();
+}
 
 CBkgndPicture::~CBkgndPicture() {
-  if (drawDib_) DrawDibClose(drawDib_);
+  if (drawDib_) DrawDib()->close(drawDib_);
 }
 
 int CBkgndPicture::LoadBmpFile(const char* path) {
@@ -58,9 +83,9 @@ int CBkgndPicture::DrawStretched(HDC dc, const RECT& rect, COLORREF fill) {
   if (drawDib_ && !image_.bits.empty()) {
     // One pixel further left and one wider: the picture's left column sits under the
     // window's edge, as it always has.
-    if (DrawDibDraw(drawDib_, dc, rect.left - 1, rect.top, rect.right - rect.left + 1,
-                    rect.bottom - rect.top, &image_.info.header, image_.bits.data(), 0, 0,
-                    width_, height_, 0))
+    if (DrawDib()->draw(drawDib_, dc, rect.left - 1, rect.top, rect.right - rect.left + 1,
+                        rect.bottom - rect.top, &image_.info.header, image_.bits.data(), 0, 0,
+                        width_, height_, 0))
       return 1;
   }
   fw::ScopedBrush brush(CreateSolidBrush(fill));

@@ -7,6 +7,7 @@
 #include "overlay_layout.h"
 #include "overlay_text.h"
 #include "pixel_copy.h"
+#include "system_library.h"
 #include "tessaly_resource.h"
 
 namespace liveview {
@@ -35,6 +36,17 @@ class SurfaceLock {
   IDirectDrawSurface* surface_;
   void* bits_;
 };
+
+using DirectDrawCreateFn = HRESULT(WINAPI*)(GUID*, IDirectDraw**, IUnknown*);
+
+// ddraw.dll is loaded on the first renderer that asks for it, and kept: loading it brings in
+// the whole 3D stack (and, under Wine, OpenGL with its threads), which a control that never
+// draws a picture, or a machine without DirectDraw, should not pay for or fail on.
+DirectDrawCreateFn LoadDirectDrawCreate() {
+  static const DirectDrawCreateFn create = common::SystemExport<DirectDrawCreateFn>(
+      common::LoadSystemLibrary("ddraw.dll"), "DirectDrawCreate");
+  return create;
+}
 
 }  // namespace
 
@@ -105,8 +117,10 @@ HRESULT CVideoRenderer::CreateSurfaces(HWND window, int width, int height) {
 
 HRESULT CVideoRenderer::CreateDirectDraw(IDirectDraw2** directDraw) {
   *directDraw = nullptr;
+  const DirectDrawCreateFn create = LoadDirectDrawCreate();
+  if (!create) return E_FAIL;
   fw::ComPtr<IDirectDraw> first;
-  const HRESULT hr = DirectDrawCreate(nullptr, first.Receive(), nullptr);
+  const HRESULT hr = create(nullptr, first.Receive(), nullptr);
   if (FAILED(hr)) return hr;
   // The first interface goes when `first` does.
   return first->QueryInterface(IID_IDirectDraw2, reinterpret_cast<void**>(directDraw));

@@ -1,0 +1,26 @@
+#include "system_library.h"
+
+#include <gtest/gtest.h>
+
+namespace common {
+namespace {
+
+TEST(SystemLibrary, LoadsFromTheSystemFolderAndFindsExports) {
+  const HMODULE kernel = LoadSystemLibrary("kernel32.dll");
+  ASSERT_NE(kernel, nullptr);
+  EXPECT_EQ(kernel, GetModuleHandleA("kernel32.dll"));
+  using GetTickCountFn = DWORD(WINAPI*)();
+  EXPECT_EQ(SystemExport<GetTickCountFn>(kernel, "GetTickCount"),
+            reinterpret_cast<GetTickCountFn>(
+                reinterpret_cast<void*>(GetProcAddress(kernel, "GetTickCount"))));
+  EXPECT_EQ(SystemExport<GetTickCountFn>(kernel, "NoSuchExport"), nullptr);
+}
+
+TEST(SystemLibrary, MissingFilesAndModulesGiveNothing) {
+  EXPECT_EQ(LoadSystemLibrary("no_such_library_here.dll"), nullptr);
+  using AnyFn = void(WINAPI*)();
+  EXPECT_EQ(SystemExport<AnyFn>(nullptr, "GetTickCount"), nullptr);
+}
+
+}  // namespace
+}  // namespace common
