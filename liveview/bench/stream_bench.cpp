@@ -33,9 +33,11 @@ constexpr int kHeight = 480;
 constexpr int kFps = 25;
 
 long long g_framesDelivered = 0;
+long long g_connecting = 0;
 
 LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == liveview::WM_CAM_STATE && l == liveview::kCamStateFrame) ++g_framesDelivered;
+  if (message == liveview::WM_CAM_STATE && l == liveview::kCamStateConnecting) ++g_connecting;
   return DefWindowProcA(window, message, w, l);
 }
 
@@ -92,6 +94,7 @@ void Run(int cameraCount, int seconds, CWatchWnd* windows, double simulatorCost)
   CThreadManager* manager = CThreadManager::Instance();
   for (int i = 0; i < cameraCount; ++i) manager->StartStream(&windows[i], table->CameraText(i));
   const long long deliveredAtStart = g_framesDelivered;
+  const long long connectingAtStart = g_connecting;
   Pump(2000);  // connections up, first frames through
 
   const long long deliveredBefore = g_framesDelivered;
@@ -100,15 +103,20 @@ void Run(int cameraCount, int seconds, CWatchWnd* windows, double simulatorCost)
   Pump(seconds * 1000);
   const double elapsed = (GetTickCount() - start) / 1000.0;
   const double cpu = ProcessCpuSeconds() - cpuBefore;
+  const long long delivered = g_framesDelivered - deliveredBefore;
+  manager->StopAllStreams();
+  unsigned long long sent = 0;
+  size_t connections = 0;
+  for (auto& camera : cameras) {
+    sent += camera->Log().FramesSent();
+    connections += camera->Log().Connections().size();
+  }
+  cameras.clear();
+  // Frames the workers handed off but whose messages were still queued count as delivered.
+  Pump(500);
   // Lost frames over the whole run, warm-up included: a frame the camera queued before the
   // measured time may be delivered within it.
-  unsigned long long sent = 0;
-  for (auto& camera : cameras) sent += camera->Log().FramesSent();
   const long long deliveredInAll = g_framesDelivered - deliveredAtStart;
-  const long long delivered = g_framesDelivered - deliveredBefore;
-
-  manager->StopAllStreams();
-  cameras.clear();
 
   const double perFrame = delivered > 0 ? cpu / delivered : 0;
   std::printf(
@@ -119,6 +127,8 @@ void Run(int cameraCount, int seconds, CWatchWnd* windows, double simulatorCost)
       deliveredInAll, static_cast<long long>(sent) - deliveredInAll,
       sent ? 100.0 * (static_cast<long long>(sent) - deliveredInAll) / sent : 0.0, cpu, elapsed,
       perFrame * 1000, simulatorCost * 1000, (perFrame - simulatorCost) * 1000);
+  std::printf("    connection attempts %lld, connections the cameras accepted %zu\n",
+              g_connecting - connectingAtStart, connections);
   std::fflush(stdout);
 }
 
