@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,36 @@ Outcome RecordedSoFar(StreamSlot& slot) {
   return {slot.frameCount, RateRecordedBy(slot)};
 }
 
+// Once the camera streams, starts a 320 x 240 recording on its slot. The slot, or nullptr
+// (with the failure reported) when the stream or the recording does not start.
+StreamSlot* StartRecordingOnStream(StreamFixture& f, const std::string& path, int kilobits) {
+  if (!f.WaitForFrames(kCamera, 2, kWaitMs)) {
+    ADD_FAILURE() << "the camera sent no frames";
+    return nullptr;
+  }
+  StreamSlot* slot = f.Manager().SlotByWindow(kCamera);
+  if (!slot) {
+    ADD_FAILURE() << "the camera has no stream slot";
+    return nullptr;
+  }
+  common::CScopedLock hold(slot->lock);
+  if (!StartRecording(*slot, 320, 240, kFormatMotionJpeg, kilobits, path.c_str())) {
+    ADD_FAILURE() << "the recording did not start";
+    return nullptr;
+  }
+  return slot;
+}
+
+// Lets the recording run until `frames` frames are written over at least `spanMs`.
+bool RecordAtLeast(StreamSlot& slot, int frames, uint32_t spanMs) {
+  return PumpUntil(
+      [&] {
+        common::CScopedLock hold(slot.lock);
+        return slot.frameCount >= frames && slot.lastRecordTime - slot.recordStart >= spanMs;
+      },
+      kWaitMs);
+}
+
 camsim::CameraConfig Camera320x240(int fps) {
   camsim::CameraConfig config;
   config.width = 320;
@@ -56,20 +87,10 @@ TEST(RecordingEndToEnd, SimulatedCameraThroughTheStreamClient) {
   StreamFixture f;
   f.AddCamera(kCamera, Camera320x240(10));
   ASSERT_EQ(1, f.Start(kCamera));
-  ASSERT_TRUE(f.WaitForFrames(kCamera, 2, kWaitMs));
-  StreamSlot* slot = f.Manager().SlotByWindow(kCamera);
+  StreamSlot* slot = StartRecordingOnStream(f, path, 1024);
   ASSERT_NE(nullptr, slot);
-  {
-    common::CScopedLock hold(slot->lock);
-    ASSERT_TRUE(StartRecording(*slot, 320, 240, kFormatMotionJpeg, 1024, path.c_str()));
-  }
   // Longer than a second, so the rate is measured rather than taken as 1.
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        common::CScopedLock hold(slot->lock);
-        return slot->frameCount >= 30 && slot->lastRecordTime - slot->recordStart >= 3000;
-      },
-      kWaitMs));
+  ASSERT_TRUE(RecordAtLeast(*slot, 30, 3000));
   StopRecordingLocked(*slot);
   const Outcome recorded = RecordedSoFar(*slot);
   ASSERT_TRUE(PumpUntil([&] { return RecordStates(f).size() >= 2; }, kWaitMs));
@@ -87,19 +108,9 @@ TEST(RecordingEndToEnd, StreamEndFinishesTheRecordingOnTheWorker) {
   camsim::HttpCamera& camera = f.AddCamera(kCamera, Camera320x240(20));
   f.SetReconnect(0, 1);
   ASSERT_EQ(1, f.Start(kCamera));
-  ASSERT_TRUE(f.WaitForFrames(kCamera, 2, kWaitMs));
-  StreamSlot* slot = f.Manager().SlotByWindow(kCamera);
+  StreamSlot* slot = StartRecordingOnStream(f, path, 0);
   ASSERT_NE(nullptr, slot);
-  {
-    common::CScopedLock hold(slot->lock);
-    ASSERT_TRUE(StartRecording(*slot, 320, 240, kFormatMotionJpeg, 0, path.c_str()));
-  }
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        common::CScopedLock hold(slot->lock);
-        return slot->frameCount >= 20 && slot->lastRecordTime - slot->recordStart >= 2000;
-      },
-      kWaitMs));
+  ASSERT_TRUE(RecordAtLeast(*slot, 20, 2000));
   camera.Stop();  // closes the running connection; without reconnect the worker ends
 
   ASSERT_TRUE(PumpUntil([&] { return RecordStates(f).size() >= 2; }, kWaitMs));
@@ -120,13 +131,8 @@ TEST(RecordingEndToEnd, PicturesOfAnotherSizeAreNotRecorded) {
   config.height = 480;
   f.AddCamera(kCamera, config);
   ASSERT_EQ(1, f.Start(kCamera));
-  ASSERT_TRUE(f.WaitForFrames(kCamera, 2, kWaitMs));
-  StreamSlot* slot = f.Manager().SlotByWindow(kCamera);
+  StreamSlot* slot = StartRecordingOnStream(f, path, 0);
   ASSERT_NE(nullptr, slot);
-  {
-    common::CScopedLock hold(slot->lock);
-    ASSERT_TRUE(StartRecording(*slot, 320, 240, kFormatMotionJpeg, 0, path.c_str()));
-  }
   const int before = f.Control().CountState(kCamera, kCamStateFrame);
   ASSERT_TRUE(f.WaitForFrames(kCamera, before + 10, kWaitMs));
   {
