@@ -1,4 +1,4 @@
-#include "base64.h"
+#include "common/base64.h"
 
 #include <cstring>
 

@@ -1,4 +1,6 @@
-#include "discovery_messages.h"
+#include "common/discovery_messages.h"
+
+#include "base/byte_order.h"
 
 #include <cstring>
 
@@ -14,24 +16,6 @@ constexpr size_t kSetAddressMacAt = 20;
 constexpr size_t kSetAddressUserAt = 26;
 constexpr size_t kSetAddressPasswordAt = 46;
 
-uint32_t ReadLe32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-uint32_t ReadBe32(const uint8_t* p) {
-  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
-}
-
-uint16_t ReadBe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
-void WriteLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-void WriteBe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-}
-
 // Copies at most field.size() - 1 characters so the field always ends in a NUL.
 template <size_t N>
 void CopyTextField(std::array<char, N>& field, const uint8_t* from) {
@@ -43,24 +27,24 @@ void CopyTextField(std::array<char, N>& field, const uint8_t* from) {
 
 std::optional<MessageHeader> ReadMessageHeader(const uint8_t* bytes, size_t size) {
   if (size < kMessageHeaderSize) return std::nullopt;
-  return MessageHeader{ReadLe32(bytes), ReadLe32(bytes + 4)};
+  return MessageHeader{base::ReadLe32(bytes), base::ReadLe32(bytes + 4)};
 }
 
 std::array<uint8_t, kSearchRequestSize> BuildSearchRequest() {
   std::array<uint8_t, kSearchRequestSize> message{};
-  WriteLe32(message.data(), kMsgSearchRequest);
-  WriteLe32(message.data() + 4, 0);
+  base::WriteLe32(message.data(), kMsgSearchRequest);
+  base::WriteLe32(message.data() + 4, 0);
   return message;
 }
 
 std::array<uint8_t, kSetAddressRequestSize> BuildSetAddressRequest(const SetAddressParams& params) {
   std::array<uint8_t, kSetAddressRequestSize> message{};  // also zeroes the two padding bytes
   uint8_t* p = message.data();
-  WriteLe32(p, kMsgSetAddressRequest);
-  WriteLe32(p + 4, kSetAddressRequestSize - kMessageHeaderSize);
-  WriteBe32(p + kSetAddressAddressAt, params.address);
-  WriteBe32(p + kSetAddressMaskAt, params.mask);
-  WriteBe32(p + kSetAddressGatewayAt, params.gateway);
+  base::WriteLe32(p, kMsgSetAddressRequest);
+  base::WriteLe32(p + 4, kSetAddressRequestSize - kMessageHeaderSize);
+  base::WriteBe32(p + kSetAddressAddressAt, params.address);
+  base::WriteBe32(p + kSetAddressMaskAt, params.mask);
+  base::WriteBe32(p + kSetAddressGatewayAt, params.gateway);
   std::memcpy(p + kSetAddressMacAt, params.mac.data(), kMacSize);
   const std::string_view user = params.userName.substr(0, kUserNameFieldSize - 1);
   std::memcpy(p + kSetAddressUserAt, user.data(), user.size());
@@ -84,10 +68,10 @@ std::optional<SearchReply> DecodeSearchReply(const uint8_t* bytes, size_t size) 
   SearchReply reply{};
   reply.msgType = header->msgType;
   reply.payloadLen = header->payloadLen;
-  reply.address = ReadBe32(&raw[8]);
-  reply.mask = ReadBe32(&raw[12]);
-  reply.gateway = ReadBe32(&raw[16]);
-  reply.port = ReadBe16(&raw[20]);
+  reply.address = base::ReadBe32(&raw[8]);
+  reply.mask = base::ReadBe32(&raw[12]);
+  reply.gateway = base::ReadBe32(&raw[16]);
+  reply.port = base::ReadBe16(&raw[20]);
   std::memcpy(reply.mac.data(), &raw[22], kMacSize);
   CopyTextField(reply.firmware, &raw[28]);
   if (header->payloadLen < kFullReplyPayload)

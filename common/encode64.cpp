@@ -1,4 +1,4 @@
-#include "encode64.h"
+#include "common/encode64.h"
 
 namespace common {
 namespace {

@@ -1,4 +1,4 @@
-#include "ip_helper.h"
+#include "common/ip_helper.h"
 
 #include <winsock2.h>
 #include <iphlpapi.h>

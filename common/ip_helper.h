@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery_messages.h"
+#include "common/discovery_messages.h"
 
 namespace common {
 

@@ -1,10 +1,10 @@
-#include "log_writer.h"
+#include "common/log_writer.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "scoped_lock.h"
+#include "base/scoped_lock.h"
 
 namespace common {
 namespace {
@@ -59,7 +59,7 @@ void LogWriter::Write(const char* fileName, int level, std::string_view message,
   if ((level & LevelMask()) == 0 || fileName == nullptr) return;
   CRITICAL_SECTION* lock = Lock();
   if (lock == nullptr) return;
-  CScopedLock hold(*lock);
+  base::CScopedLock hold(*lock);
 
   const size_t length = FormatLine(line_.data(), message, sourceFile, line);
   long position = 0;

@@ -1,4 +1,4 @@
-#include "md5.h"
+#include "common/md5.h"
 
 #include <windows.h>
 #include <wincrypt.h>

@@ -1,6 +1,6 @@
-#include "password_text.h"
+#include "common/password_text.h"
 
-#include "md5.h"
+#include "common/md5.h"
 
 namespace common {
 namespace {

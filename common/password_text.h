@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "discovery_messages.h"
-#include "encode64.h"
+#include "common/discovery_messages.h"
+#include "common/encode64.h"
 
 namespace common {
 

@@ -1,4 +1,4 @@
-#include "pc_address.h"
+#include "common/pc_address.h"
 
 #include <winsock2.h>
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "discovery_messages.h"
-#include "ip_helper.h"
+#include "common/discovery_messages.h"
+#include "common/ip_helper.h"
 
 namespace common {
 

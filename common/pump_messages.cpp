@@ -1,4 +1,4 @@
-#include "pump_messages.h"
+#include "common/pump_messages.h"
 
 namespace common {
 

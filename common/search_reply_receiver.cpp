@@ -1,4 +1,4 @@
-#include "search_reply_receiver.h"
+#include "common/search_reply_receiver.h"
 
 namespace common {
 namespace {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "discovery_messages.h"
+#include "common/discovery_messages.h"
 
 namespace common {
 

@@ -7,10 +7,10 @@
 #include <ctime>
 #include <new>
 
-#include "log_writer.h"
-#include "password_text.h"
-#include "scoped_lock.h"
-#include "search_reply_receiver.h"
+#include "base/scoped_lock.h"
+#include "common/log_writer.h"
+#include "common/password_text.h"
+#include "common/search_reply_receiver.h"
 
 namespace discovery {
 namespace {
@@ -34,18 +34,15 @@ void CopyText(std::array<char, N>& to, const std::array<char, M>& from) {
 }  // namespace
 
 CCameraFinder::CCameraFinder(common::IpHelper& ipHelper)
-    : ip_(ipHelper), stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-  WSADATA data;
-  winsockStarted_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
+    : ip_(ipHelper), stopEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
 CCameraFinder::~CCameraFinder() {
   StopSearch();
-  if (winsockStarted_) WSACleanup();
 }
 
 bool CCameraFinder::StartSearch() {
   if (started_.load()) return true;
+  if (!winsock_.Started()) return false;
   StopSearch();  // whatever a failed start, or a listener that ended, left behind
 
   sendSocket_.Reset(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
@@ -107,7 +104,7 @@ void CCameraFinder::StopSearch() {
 
 void CCameraFinder::ClearCamList() {
   {
-    common::CScopedLock lock(listLock_);
+    base::CScopedLock lock(listLock_);
     cams_.clear();
   }
   SendSearch();
@@ -137,7 +134,7 @@ bool CCameraFinder::SendPacket(const uint8_t* bytes, size_t size) {
 }
 
 bool CCameraFinder::AddIntoCamList(const common::SearchReply& reply) {
-  common::CScopedLock lock(listLock_);
+  base::CScopedLock lock(listLock_);
   Log(2, "AddIntoCamList", 373);
   if (FindInCamList(reply.mac)) return false;
   CameraNode node;
@@ -158,20 +155,20 @@ bool CCameraFinder::AddIntoCamList(const common::SearchReply& reply) {
 }
 
 std::optional<CameraNode> CCameraFinder::FindInCamList(const common::MacAddress& mac) const {
-  common::CScopedLock lock(listLock_);
+  base::CScopedLock lock(listLock_);
   for (const CameraNode& node : cams_)
     if (node.mac == mac) return node;
   return std::nullopt;
 }
 
 std::vector<CameraNode> CCameraFinder::CamList() const {
-  common::CScopedLock lock(listLock_);
+  base::CScopedLock lock(listLock_);
   return std::vector<CameraNode>(cams_.begin(), cams_.end());
 }
 
 std::optional<std::string> CCameraFinder::MakePwdField(const common::MacAddress& mac,
                                                        std::string_view password) const {
-  common::CScopedLock lock(listLock_);
+  base::CScopedLock lock(listLock_);
   const auto node = FindInCamList(mac);
   if (!node) return std::nullopt;
   return common::MakePasswordText(password, node->authScheme.data());
@@ -195,7 +192,7 @@ unsigned __stdcall CCameraFinder::ListenThread(void* self) {
 
 void CCameraFinder::Listen() {
   const SOCKET s = receiveSocket_.Get();
-  fw::ScopedHandle readable(WSACreateEvent());
+  base::ScopedHandle readable(WSACreateEvent());
   if (!readable || WSAEventSelect(s, readable.Get(), FD_READ) != 0) {
     Log(1, "SOCKET_ERROR", 55);
     return;

@@ -20,13 +20,14 @@
 #include <string_view>
 #include <vector>
 
+#include "base/critical_section.h"
+#include "base/scoped_handle.h"
+#include "base/scoped_socket.h"
+#include "base/winsock_session.h"
 #include "camera_node.h"
-#include "critical_section.h"
-#include "discovery_messages.h"
-#include "framework/scoped_handle.h"
-#include "ip_helper.h"
-#include "pc_address.h"
-#include "scoped_socket.h"
+#include "common/discovery_messages.h"
+#include "common/ip_helper.h"
+#include "common/pc_address.h"
 
 namespace discovery {
 
@@ -107,14 +108,14 @@ class CCameraFinder {
   int ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room);
 
   common::IpHelper& ip_;
-  bool winsockStarted_ = false;
+  base::WinsockSession winsock_{MAKEWORD(2, 2)};
   std::atomic<bool> run_{false};
-  common::ScopedSocket sendSocket_;
-  common::ScopedSocket receiveSocket_;
+  base::ScopedSocket sendSocket_;
+  base::ScopedSocket receiveSocket_;
   std::list<CameraNode> cams_;  // newest first
-  mutable common::CriticalSection listLock_;
-  fw::ScopedHandle stopEvent_;  // set by StopSearch to end the listener's wait
-  fw::ScopedHandle listener_;
+  mutable base::CriticalSection listLock_;
+  base::ScopedHandle stopEvent_;  // set by StopSearch to end the listener's wait
+  base::ScopedHandle listener_;
   DWORD listenerId_ = 0;
   std::atomic<bool> started_{false};
 };

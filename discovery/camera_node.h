@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "discovery_messages.h"
+#include "common/discovery_messages.h"
 
 namespace discovery {
 

@@ -87,7 +87,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   return GuardHResult("IConnectionPoint::Advise", [&]() -> HRESULT {
     // The event interface is a dispinterface: a sink that implements it is an IDispatch.
     // Some hosts' sinks answer only IDispatch itself.
-    ComPtr<IDispatch> dispatch;
+    base::ComPtr<IDispatch> dispatch;
     if (FAILED(sink->QueryInterface(iid_, dispatch.ReceiveVoid())) &&
         FAILED(sink->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
       return CONNECT_E_CANNOTCONNECT;
@@ -104,7 +104,7 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
   auto it = std::find_if(sinks_.begin(), sinks_.end(),
                          [cookie](const auto& s) { return s.first == cookie; });
   if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
-  ComPtr<IDispatch> dropped = std::move(it->second);
+  base::ComPtr<IDispatch> dropped = std::move(it->second);
   sinks_.erase(it);
   if (onSinksChanged_) {
     GuardVoid("IConnectionPoint::Unadvise", [&] { onSinksChanged_(); });

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/com_ptr.h"
+#include "base/com_ptr.h"
 
 namespace fw {
 
@@ -52,7 +52,7 @@ class ConnectionPoint final : public IConnectionPoint {
   IConnectionPointContainer* container_;
   IID iid_;
   std::function<void()> onSinksChanged_;
-  std::vector<std::pair<DWORD, ComPtr<IDispatch>>> sinks_;
+  std::vector<std::pair<DWORD, base::ComPtr<IDispatch>>> sinks_;
   DWORD nextCookie_ = 1;
 };
 

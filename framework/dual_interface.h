@@ -19,7 +19,7 @@
 
 #include <oaidl.h>
 
-#include "framework/com_ptr.h"
+#include "base/com_ptr.h"
 #include "framework/exception_guard.h"
 #include "framework/module.h"
 
@@ -50,7 +50,7 @@ class DualInterface : public Itf {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                                           DISPID* ids) override {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    ComPtr<ITypeInfo> info;
+    base::ComPtr<ITypeInfo> info;
     const HRESULT hr = GetTypeInfo(0, lcid, info.Receive());
     if (FAILED(hr)) return hr;
     return DispGetIDsOfNames(info.Get(), names, count, ids);
@@ -59,7 +59,7 @@ class DualInterface : public Itf {
                                    VARIANT* result, EXCEPINFO* error, UINT* argError) override {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     return GuardHResult("dual IDispatch::Invoke", [&]() -> HRESULT {
-      ComPtr<ITypeInfo> info;
+      base::ComPtr<ITypeInfo> info;
       const HRESULT hr = GetTypeInfo(0, lcid, info.Receive());
       if (FAILED(hr)) return hr;
       return DispInvoke(static_cast<Itf*>(this), info.Get(), id, flags, params, result, error,

@@ -77,7 +77,7 @@ HRESULT Module::GetTypeLib(LCID lcid, ITypeLib** out) {
   *out = nullptr;
   std::lock_guard<std::mutex> lock(typeLibLock_);
   if (!typeLibCache_ || cachedLcid_ != lcid) {
-    ComPtr<ITypeLib> lib;
+    base::ComPtr<ITypeLib> lib;
     HRESULT hr =
         LoadRegTypeLib(typeLib_.libid, typeLib_.major, typeLib_.minor, lcid, lib.Receive());
     if (FAILED(hr)) hr = LoadOwnTypeLib(FilePath(), REGKIND_NONE, lib.Receive());
@@ -92,7 +92,7 @@ HRESULT Module::GetTypeLib(LCID lcid, ITypeLib** out) {
 HRESULT Module::GetTypeInfoOfGuid(REFGUID guid, LCID lcid, ITypeInfo** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  ComPtr<ITypeLib> lib;
+  base::ComPtr<ITypeLib> lib;
   HRESULT hr = GetTypeLib(lcid, lib.Receive());
   if (FAILED(hr)) return hr;
   return lib->GetTypeInfoOfGuid(guid, out);
@@ -103,7 +103,7 @@ void Module::Unlock() { InterlockedDecrement(&locks_); }
 
 HRESULT Module::RegisterServer() {
   return GuardHResult("DllRegisterServer", [&]() -> HRESULT {
-    ComPtr<ITypeLib> lib;
+    base::ComPtr<ITypeLib> lib;
     if (FAILED(LoadOwnTypeLib(FilePath(), REGKIND_REGISTER, lib.Receive()))) {
       return SELFREG_E_TYPELIB;
     }
@@ -118,7 +118,7 @@ HRESULT Module::UnregisterServer() {
   return GuardHResult("DllUnregisterServer", [&]() -> HRESULT {
     LCID lcid = 0;
     SYSKIND syskind = SYS_WIN32;
-    ComPtr<ITypeLib> lib;
+    base::ComPtr<ITypeLib> lib;
     if (SUCCEEDED(LoadOwnTypeLib(FilePath(), REGKIND_NONE, lib.Receive()))) {
       TLIBATTR* attr = nullptr;
       if (SUCCEEDED(lib->GetLibAttr(&attr))) {

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/com_ptr.h"
+#include "base/com_ptr.h"
 
 namespace fw {
 
@@ -81,7 +81,7 @@ class Module {
   std::string appTitle_;
   TypeLibId typeLib_;
   std::mutex typeLibLock_;  // controls of several apartments share the cache
-  ComPtr<ITypeLib> typeLibCache_;
+  base::ComPtr<ITypeLib> typeLibCache_;
   LCID cachedLcid_ = 0;
   volatile LONG locks_ = 0;
   std::vector<ClassFactory*> factories_;

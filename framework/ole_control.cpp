@@ -41,12 +41,12 @@ std::string ControlTypeName(const ControlClass& cls) {
 }
 
 HRESULT ReportError(REFIID iid, const std::string& text, HRESULT hr) {
-  ComPtr<ICreateErrorInfo> create;
+  base::ComPtr<ICreateErrorInfo> create;
   if (SUCCEEDED(CreateErrorInfo(create.Receive()))) {
     const std::wstring wide = AnsiToWide(text);
     create->SetGUID(iid);
     create->SetDescription(const_cast<LPOLESTR>(wide.c_str()));
-    ComPtr<IErrorInfo> info = create.As<IErrorInfo>();
+    base::ComPtr<IErrorInfo> info = create.As<IErrorInfo>();
     if (info) SetErrorInfo(0, info.Get());
   }
   return hr;
@@ -165,7 +165,7 @@ HRESULT COleControl::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID
     ids[0] = e->id;
     if (count == 1) return S_OK;
     // Parameter names, for named arguments, come from the type information.
-    ComPtr<ITypeInfo> info;
+    base::ComPtr<ITypeInfo> info;
     if (FAILED(GetTypeInfo(0, lcid, info.Receive()))) return DISP_E_UNKNOWNNAME;
     const HRESULT hr = info->GetIDsOfNames(names, count, ids);
     ids[0] = e->id;
@@ -258,7 +258,7 @@ HRESULT COleControl::InterfaceSupportsErrorInfo(REFIID iid) {
 bool COleControl::GetAmbientProperty(DISPID id, VARTYPE type, VARIANT* out) const {
   VariantInit(out);
   if (!clientSite_) return false;
-  ComPtr<IDispatch> ambient = clientSite_.As<IDispatch>();
+  base::ComPtr<IDispatch> ambient = clientSite_.As<IDispatch>();
   if (!ambient) return false;
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   VARIANT raw;
@@ -327,7 +327,7 @@ HRESULT COleControl::OnAmbientPropertyChange(DISPID id) {
 // --- Property pages ---
 
 HRESULT COleControl::ShowPropertyFrame(HWND parent) {
-  if (ComPtr<IOleControlSite> site = clientSite_.As<IOleControlSite>()) {
+  if (base::ComPtr<IOleControlSite> site = clientSite_.As<IOleControlSite>()) {
     if (SUCCEEDED(site->ShowPropertyFrame())) return S_OK;
   }
   if (class_.propertyPageCount == 0) return S_FALSE;

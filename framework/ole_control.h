@@ -28,8 +28,8 @@
 #include <memory>
 #include <string>
 
+#include "base/com_ptr.h"
 #include "framework/class_factory.h"
-#include "framework/com_ptr.h"
 #include "framework/connection_point.h"
 #include "framework/dispatch_table.h"
 #include "framework/event_args.h"
@@ -258,12 +258,12 @@ class COleControl : public CWnd,
   const ControlClass& class_;
   LONG refs_ = 1;
   std::unique_ptr<ConnectionPoint> events_;
-  ComPtr<IOleClientSite> clientSite_;
-  ComPtr<IOleInPlaceSite> inPlaceSite_;
-  ComPtr<IOleInPlaceFrame> frame_;
-  ComPtr<IOleInPlaceUIWindow> uiWindow_;
-  ComPtr<IOleAdviseHolder> adviseHolder_;
-  ComPtr<IAdviseSink> viewSink_;
+  base::ComPtr<IOleClientSite> clientSite_;
+  base::ComPtr<IOleInPlaceSite> inPlaceSite_;
+  base::ComPtr<IOleInPlaceFrame> frame_;
+  base::ComPtr<IOleInPlaceUIWindow> uiWindow_;
+  base::ComPtr<IOleAdviseHolder> adviseHolder_;
+  base::ComPtr<IAdviseSink> viewSink_;
   DWORD viewAspects_ = 0;
   DWORD viewFlags_ = 0;
   bool inPlaceActive_ = false;

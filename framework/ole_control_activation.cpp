@@ -47,7 +47,7 @@ HWND COleControl::ContainerWindow() const {
   HWND window = nullptr;
   if (inPlaceSite_) {
     inPlaceSite_->GetWindow(&window);
-  } else if (ComPtr<IOleWindow> site = clientSite_.As<IOleWindow>()) {
+  } else if (base::ComPtr<IOleWindow> site = clientSite_.As<IOleWindow>()) {
     site->GetWindow(&window);
   }
   return window;
@@ -80,7 +80,7 @@ bool COleControl::CreateControlWindow(HWND parent, const RECT& pos) {
 HRESULT COleControl::ActivateInPlace(bool uiActivate) {
   if (!clientSite_) return E_UNEXPECTED;
   if (!inPlaceActive_) {
-    ComPtr<IOleInPlaceSite> site = clientSite_.As<IOleInPlaceSite>();
+    base::ComPtr<IOleInPlaceSite> site = clientSite_.As<IOleInPlaceSite>();
     if (!site) return E_NOINTERFACE;
     if (site->CanInPlaceActivate() != S_OK) return E_FAIL;
     site->OnInPlaceActivate();
@@ -92,8 +92,8 @@ HRESULT COleControl::ActivateInPlace(bool uiActivate) {
     RECT pos{}, clip{};
     OLEINPLACEFRAMEINFO frameInfo{};
     frameInfo.cb = sizeof frameInfo;
-    ComPtr<IOleInPlaceFrame> frame;
-    ComPtr<IOleInPlaceUIWindow> document;
+    base::ComPtr<IOleInPlaceFrame> frame;
+    base::ComPtr<IOleInPlaceUIWindow> document;
     if (FAILED(
             site->GetWindowContext(frame.Receive(), document.Receive(), &pos, &clip, &frameInfo))) {
       const SIZE size = SizeHimetricToPixels(extent_);
@@ -138,7 +138,7 @@ HRESULT COleControl::SetClientSite(IOleClientSite* site) {
   return GuardHResult("IOleObject::SetClientSite", [&]() -> HRESULT {
     if (site == clientSite_.Get()) return S_OK;
     if (inPlaceActive_) InPlaceDeactivate();
-    clientSite_ = ComPtr<IOleClientSite>(site);
+    clientSite_ = base::ComPtr<IOleClientSite>(site);
     OnSetClientSite();
     return S_OK;
   });
@@ -177,7 +177,7 @@ HRESULT COleControl::GetClipboardData(DWORD, IDataObject** out) {
 
 HRESULT COleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT) {
   return GuardHResult("IOleObject::DoVerb", [&]() -> HRESULT {
-    if (site && !clientSite_) clientSite_ = ComPtr<IOleClientSite>(site);
+    if (site && !clientSite_) clientSite_ = base::ComPtr<IOleClientSite>(site);
     switch (verb) {
       case OLEIVERB_PRIMARY:
       case OLEIVERB_UIACTIVATE:
@@ -305,7 +305,7 @@ HRESULT COleControl::InPlaceDeactivate() {
     UIDeactivate();
     inPlaceActive_ = false;
     DestroyWindow();
-    ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
+    base::ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
     frame_.Reset();
     uiWindow_.Reset();
     if (site) site->OnInPlaceDeactivate();
@@ -379,7 +379,7 @@ bool COleControl::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
       return false;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-      if (ComPtr<IOleControlSite> site = clientSite_.As<IOleControlSite>()) {
+      if (base::ComPtr<IOleControlSite> site = clientSite_.As<IOleControlSite>()) {
         site->OnFocus(msg == WM_SETFOCUS);
       }
       return false;

@@ -33,7 +33,7 @@ HRESULT COleControl::Unfreeze(DWORD) { return E_NOTIMPL; }
 HRESULT COleControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
   viewAspects_ = aspects;
   viewFlags_ = flags;
-  viewSink_ = ComPtr<IAdviseSink>(sink);
+  viewSink_ = base::ComPtr<IAdviseSink>(sink);
   return S_OK;
 }
 

@@ -52,7 +52,7 @@ ULONG COlePropertyPage::Release() {
 }
 
 HRESULT COlePropertyPage::SetPageSite(IPropertyPageSite* site) {
-  site_ = ComPtr<IPropertyPageSite>(site);
+  site_ = base::ComPtr<IPropertyPageSite>(site);
   return S_OK;
 }
 

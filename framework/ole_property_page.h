@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/com_ptr.h"
+#include "base/com_ptr.h"
 #include "framework/dialog.h"
 
 namespace fw {
@@ -42,7 +42,7 @@ class COlePropertyPage : public CDialog, public IPropertyPage {
  protected:
   // Marks the page as changed and tells the frame, which enables its Apply button.
   void SetModifiedFlag(bool changed = true);
-  const std::vector<ComPtr<IUnknown>>& Objects() const { return objects_; }
+  const std::vector<base::ComPtr<IUnknown>>& Objects() const { return objects_; }
   // Apply: the default moves the controls to the fields (UpdateData(true)).
   virtual bool OnApply();
 
@@ -50,8 +50,8 @@ class COlePropertyPage : public CDialog, public IPropertyPage {
   UINT captionId_;
   LONG refs_ = 1;
   bool dirty_ = false;
-  ComPtr<IPropertyPageSite> site_;
-  std::vector<ComPtr<IUnknown>> objects_;
+  base::ComPtr<IPropertyPageSite> site_;
+  std::vector<base::ComPtr<IUnknown>> objects_;
 };
 
 }  // namespace fw

@@ -1,5 +1,6 @@
 #include "framework/prop_exchange.h"
 
+#include "base/byte_order.h"
 #include "framework/ansi_text.h"
 
 namespace fw {
@@ -9,14 +10,6 @@ namespace {
 // Longer texts than this in a stream are taken as damage, not as a property.
 constexpr ULONG kMaxStreamText = 1u << 20;
 
-void PutLe32(unsigned char* p, ULONG v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-ULONG GetLe32(const unsigned char* p) {
-  ULONG v = 0;
-  for (int i = 0; i < 4; ++i) v |= static_cast<ULONG>(p[i]) << (8 * i);
-  return v;
-}
 
 }  // namespace
 
@@ -41,9 +34,9 @@ void StreamPropExchange::Write(const void* data, ULONG size) {
 void StreamPropExchange::ULong(const char*, ULONG& value, ULONG defaultValue) {
   unsigned char b[4];
   if (IsLoading()) {
-    value = Read(b, 4) ? GetLe32(b) : defaultValue;
+    value = Read(b, 4) ? base::ReadLe32(b) : defaultValue;
   } else {
-    PutLe32(b, value);
+    base::WriteLe32(b, value);
     Write(b, 4);
   }
 }
@@ -70,7 +63,7 @@ void StreamPropExchange::Text(const char*, std::string& value, const std::string
       value = defaultValue;
       return;
     }
-    const ULONG n = GetLe32(b);
+    const ULONG n = base::ReadLe32(b);
     if (n > kMaxStreamText) {
       Fail(STG_E_READFAULT);
       value = defaultValue;
@@ -79,7 +72,7 @@ void StreamPropExchange::Text(const char*, std::string& value, const std::string
     std::string text(n, '\0');
     value = (n == 0 || Read(text.data(), n)) ? text : defaultValue;
   } else {
-    PutLe32(b, static_cast<ULONG>(value.size()));
+    base::WriteLe32(b, static_cast<ULONG>(value.size()));
     Write(b, 4);
     if (!value.empty()) Write(value.data(), static_cast<ULONG>(value.size()));
   }

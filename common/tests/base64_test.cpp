@@ -1,8 +1,8 @@
-#include "base64.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
+
+#include "common/base64.h"
 
 namespace common {
 namespace {

@@ -1,12 +1,11 @@
-#include "discovery_messages.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "hex_bytes.h"
+#include "common/discovery_messages.h"
+#include "common/tests/hex_bytes.h"
 
 namespace common {
 namespace {

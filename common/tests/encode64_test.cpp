@@ -1,10 +1,9 @@
-#include "encode64.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "base64.h"
+#include "common/base64.h"
+#include "common/encode64.h"
 
 namespace common {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ip_helper.h"
+#include "common/ip_helper.h"
 
 namespace common::testing {
 

@@ -1,5 +1,3 @@
-#include "log_writer.h"
-
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +8,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "common/log_writer.h"
 
 namespace common {
 namespace {

@@ -1,9 +1,9 @@
-#include "md5.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
+
+#include "common/md5.h"
 
 namespace common {
 namespace {

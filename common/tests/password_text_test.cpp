@@ -1,8 +1,8 @@
-#include "password_text.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "common/password_text.h"
 
 namespace common {
 namespace {

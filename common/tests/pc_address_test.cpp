@@ -1,8 +1,7 @@
-#include "pc_address.h"
-
 #include <gtest/gtest.h>
 
-#include "fake_ip_helper.h"
+#include "common/pc_address.h"
+#include "common/tests/fake_ip_helper.h"
 
 namespace common {
 namespace {

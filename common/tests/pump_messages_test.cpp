@@ -1,6 +1,6 @@
-#include "pump_messages.h"
-
 #include <gtest/gtest.h>
+
+#include "common/pump_messages.h"
 
 namespace common {
 namespace {

@@ -1,5 +1,3 @@
-#include "search_reply_receiver.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "hex_bytes.h"
+#include "common/search_reply_receiver.h"
+#include "common/tests/hex_bytes.h"
 
 namespace common {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ip_helper.h"
+#include "common/ip_helper.h"
+#include "common/pc_address.h"
 #include "isolated_network.h"
-#include "pc_address.h"
 
 namespace common {
 namespace {

@@ -1,7 +1,5 @@
 // The finder against simulated cameras in the suite's private network: real broadcasts to
 // UDP 13000, real replies to 13001.
-#include "camera_finder.h"
-
 #include <gtest/gtest.h>
 
 #include <winsock2.h>
@@ -12,11 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "base/scoped_socket.h"
+#include "camera_finder.h"
+#include "common/log_writer.h"
+#include "common/password_text.h"
 #include "isolated_network.h"
-#include "log_writer.h"
-#include "password_text.h"
 #include "recording_finder.h"
-#include "scoped_socket.h"
 #include "simulator/discovery_responder.h"
 
 namespace discovery {
@@ -60,7 +59,7 @@ class Sender {
   }
 
  private:
-  common::ScopedSocket socket_;
+  base::ScopedSocket socket_;
 };
 
 class CameraFinderTest : public ::testing::Test {
@@ -179,7 +178,7 @@ TEST_F(CameraFinderTest, CameraThatChangesItsAddressKeepsItsOldNode) {
 }
 
 TEST_F(CameraFinderTest, ReplyPortTakenByAnotherProgramFailsTheStart) {
-  common::ScopedSocket holder(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+  base::ScopedSocket holder(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(common::kReplyListenPort);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "camera_finder.h"
-#include "fake_ip_helper.h"
+#include "common/tests/fake_ip_helper.h"
 #include "recording_finder.h"
 
 namespace discovery {

@@ -1,13 +1,12 @@
-#include "framework/ansi_text.h"
-
 #include <gtest/gtest.h>
 
-#include "framework/scoped_bstr.h"
+#include "base/scoped_bstr.h"
+#include "framework/ansi_text.h"
 
 namespace {
 
 TEST(AnsiText, BstrAndAnsiConvertBothWays) {
-  fw::ScopedBstr b;
+  base::ScopedBstr b;
   b.Reset(fw::AnsiToBstr("camera 1:80"));
   ASSERT_NE(b.Get(), nullptr);
   EXPECT_EQ(b.View(), L"camera 1:80");
@@ -17,7 +16,7 @@ TEST(AnsiText, BstrAndAnsiConvertBothWays) {
 
 TEST(AnsiText, BstrTextEndsAtItsRecordedLength) {
   // A BSTR may hold NULs; its length, not the first NUL, ends it.
-  fw::ScopedBstr b(std::wstring_view(L"a\0b", 3));
+  base::ScopedBstr b(std::wstring_view(L"a\0b", 3));
   EXPECT_EQ(fw::BstrToAnsi(b.Get()), std::string("a\0b", 3));
 }
 

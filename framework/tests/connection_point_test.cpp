@@ -1,9 +1,8 @@
-#include "framework/connection_point.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "framework/connection_point.h"
 #include "framework/event_args.h"
 #include "testing/container/event_recorder.h"
 
@@ -95,7 +94,7 @@ TEST_F(ConnectionPointTest, RefusesUnknownCookiesAndSinksOfAnotherInterface) {
 
   auto sink = test_container::EventRecorder::Create(kEvents);
   ASSERT_EQ(point.Advise(sink.Get(), &cookie), S_OK);
-  fw::ComPtr<IEnumConnections> connections;
+  base::ComPtr<IEnumConnections> connections;
   ASSERT_EQ(point.EnumConnections(connections.Receive()), S_OK);
   CONNECTDATA data[2] = {};
   ULONG fetched = 0;

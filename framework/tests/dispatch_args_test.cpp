@@ -1,8 +1,7 @@
-#include "framework/dispatch_args.h"
-
 #include <gtest/gtest.h>
 
-#include "framework/scoped_variant.h"
+#include "base/scoped_variant.h"
+#include "framework/dispatch_args.h"
 
 namespace {
 
@@ -23,7 +22,7 @@ TEST(DispatchArgs, NumbersAcceptEveryFormHostsPass) {
   inner.iVal = -3;
   VARIANT scriptVariable = Var(VT_BYREF | VT_VARIANT);
   scriptVariable.pvarVal = &inner;
-  fw::ScopedVariant text(std::wstring_view(L"12"));
+  base::ScopedVariant text(std::wstring_view(L"12"));
 
   struct Case {
     const VARIANT* arg;
@@ -36,7 +35,7 @@ TEST(DispatchArgs, NumbersAcceptEveryFormHostsPass) {
   }
 
   long out = 99;
-  fw::ScopedVariant word(std::wstring_view(L"twelve"));
+  base::ScopedVariant word(std::wstring_view(L"twelve"));
   EXPECT_EQ(fw::ArgToLong(&word.Ref(), &out), DISP_E_TYPEMISMATCH);
   VARIANT missing = Var(VT_ERROR);
   missing.scode = DISP_E_PARAMNOTFOUND;
@@ -48,7 +47,7 @@ TEST(DispatchArgs, NumbersAcceptEveryFormHostsPass) {
 }
 
 TEST(DispatchArgs, TextsComeAsAnsiFromBstrsVariantsAndNumbers) {
-  fw::ScopedVariant bstr(std::wstring_view(L"gate:80"));
+  base::ScopedVariant bstr(std::wstring_view(L"gate:80"));
   VARIANT byRef = Var(VT_BYREF | VT_VARIANT);
   byRef.pvarVal = const_cast<VARIANT*>(&bstr.Ref());
   VARIANT number = Var(VT_I4);
@@ -85,7 +84,7 @@ TEST(DispatchArgs, LongRefWritesWhereEachKindOfCallerLooks) {
   EXPECT_EQ(callers, 1);
 
   // VBScript variable: a copy of its value, stored back as VT_I4 afterwards.
-  fw::ScopedVariant variable(std::wstring_view(L"3"));
+  base::ScopedVariant variable(std::wstring_view(L"3"));
   VARIANT byVariant = Var(VT_BYREF | VT_VARIANT);
   byVariant.pvarVal = variable.Get();
   fw::LongRef b;
@@ -98,7 +97,7 @@ TEST(DispatchArgs, LongRefWritesWhereEachKindOfCallerLooks) {
   EXPECT_EQ(variable.Ref().lVal, -1);
 
   // An empty script variable starts at 0.
-  fw::ScopedVariant unset;
+  base::ScopedVariant unset;
   byVariant.pvarVal = unset.Get();
   fw::LongRef c;
   ASSERT_EQ(c.Bind(&byVariant), S_OK);
@@ -139,7 +138,7 @@ TEST(DispatchArgs, CallerBufferIsOnlyARealAddress) {
   EXPECT_EQ(b.Bytes(), buffer);
 
   // A script variable or a plain number would point at four bytes of ours, or anywhere.
-  fw::ScopedVariant variable(7L);
+  base::ScopedVariant variable(7L);
   VARIANT byVariant = Var(VT_BYREF | VT_VARIANT);
   byVariant.pvarVal = variable.Get();
   VARIANT number = Var(VT_I4);

@@ -1,10 +1,9 @@
-#include "framework/dispatch_table.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "framework/scoped_variant.h"
+#include "base/scoped_variant.h"
+#include "framework/dispatch_table.h"
 #include "testing/container/dispatch_call.h"
 
 namespace {
@@ -69,7 +68,7 @@ TEST_F(DispatchTable, ConvertsArgumentsCallsAndWritesResultsBack) {
 
   test_container::CallArgs sum;
   sum.Short(20).Short(22);
-  fw::ScopedVariant result;
+  base::ScopedVariant result;
   ASSERT_EQ(Call(table, camera, 2, DISPATCH_METHOD | DISPATCH_PROPERTYGET, sum, result.Get()),
             S_OK);
   EXPECT_EQ(result.Type(), VT_I4);
@@ -120,7 +119,7 @@ TEST_F(DispatchTable, PropertiesGetAndPutThroughTheNamedPutArgument) {
   ASSERT_EQ(table.Invoke(camera, 4, DISPATCH_PROPERTYPUT, &put, nullptr, &e), S_OK);
   EXPECT_EQ(camera.width, 640);
 
-  fw::ScopedVariant result;
+  base::ScopedVariant result;
   test_container::CallArgs none;
   ASSERT_EQ(Call(table, camera, 4, DISPATCH_PROPERTYGET, none, result.Get()), S_OK);
   EXPECT_EQ(result.Ref().lVal, 640);

@@ -1,8 +1,7 @@
-#include "framework/prop_exchange.h"
-
 #include <gtest/gtest.h>
 
-#include "framework/com_ptr.h"
+#include "base/com_ptr.h"
+#include "framework/prop_exchange.h"
 #include "testing/container/property_bag.h"
 
 namespace {
@@ -22,8 +21,8 @@ struct Props {
   }
 };
 
-fw::ComPtr<IStream> NewStream() {
-  fw::ComPtr<IStream> s;
+base::ComPtr<IStream> NewStream() {
+  base::ComPtr<IStream> s;
   CreateStreamOnHGlobal(nullptr, TRUE, s.Receive());
   return s;
 }
@@ -34,7 +33,7 @@ void Rewind(IStream* s) {
 }
 
 TEST(PropExchange, StreamRoundTripsInItsFixedLayout) {
-  fw::ComPtr<IStream> stream = NewStream();
+  base::ComPtr<IStream> stream = NewStream();
   Props saved;
   saved.width = -640;
   saved.autoConnect = false;
@@ -72,7 +71,7 @@ TEST(PropExchange, StreamRoundTripsInItsFixedLayout) {
 
 TEST(PropExchange, ShortOrDamagedStreamsFailAndFallBackToDefaults) {
   // Only the version: the rest takes the defaults and the load reports the short read.
-  fw::ComPtr<IStream> stream = NewStream();
+  base::ComPtr<IStream> stream = NewStream();
   const unsigned char version[4] = {0, 0, 2, 0};
   stream->Write(version, 4, nullptr);
   Rewind(stream.Get());
@@ -86,7 +85,7 @@ TEST(PropExchange, ShortOrDamagedStreamsFailAndFallBackToDefaults) {
   EXPECT_EQ(p.title, "none");
 
   // A text length no control writes is not allocated.
-  fw::ComPtr<IStream> damaged = NewStream();
+  base::ComPtr<IStream> damaged = NewStream();
   const unsigned char bytes[] = {0, 0, 1, 0, 0, 0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0x7F};
   damaged->Write(bytes, sizeof bytes, nullptr);
   Rewind(damaged.Get());

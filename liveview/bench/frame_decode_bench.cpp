@@ -10,8 +10,8 @@
 
 #include <jpeglib.h>
 
-#include "jpeg_decoder.h"
-#include "jpeg_fixture.h"
+#include "liveview/decode/jpeg_decoder.h"
+#include "liveview/decode/tests/jpeg_fixture.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "jpeg_fixture.h"
-#include "slot_recording.h"
+#include "liveview/decode/tests/jpeg_fixture.h"
+#include "liveview/record/slot_recording.h"
 
 int main(int argc, char** argv) {
   using Clock = std::chrono::steady_clock;
@@ -24,17 +24,17 @@ int main(int argc, char** argv) {
   GetTempPathA(MAX_PATH, folder);
   const std::string path = std::string(folder) + "record_write_bench.avi";
 
-  liveview::StreamSlot slot;
+  liveview::SlotRecording slot;
   const auto start = Clock::now();
-  if (!liveview::StartRecording(slot, 640, 480, liveview::kFormatMotionJpeg, 0, path.c_str())) {
+  if (!liveview::StartRecording(slot, 0, 640, 480, liveview::kFormatMotionJpeg, 0, path.c_str())) {
     std::printf("cannot create %s\n", path.c_str());
     return 1;
   }
   const auto opened = Clock::now();
   for (int i = 0; i < frames; ++i)
-    liveview::AddRecordFrame(slot, frame.data(), int(frame.size()), 640, 480);
+    liveview::AddRecordFrame(slot, 0, frame.data(), int(frame.size()), 640, 480);
   const auto written = Clock::now();
-  liveview::StopRecording(slot);
+  liveview::StopRecording(slot, 0);
   const auto stopped = Clock::now();
 
   const auto ms = [](Clock::duration d) {

@@ -8,16 +8,17 @@
 #include <cstdlib>
 #include <vector>
 
-#include "bench_support.h"
-#include "pixel_copy.h"
-#include "video_renderer.h"
+#include "liveview/bench/bench_support.h"
+#include "liveview/render/pixel_copy.h"
+#include "liveview/decode/bmp_image.h"
+#include "liveview/render/video_renderer.h"
 
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::atoi(argv[1]) : 300;
   HWND window = bench::CreateBenchWindow("render bench", 640, 480);
   for (const int width : {320, 640}) {
     const int height = width * 3 / 4;
-    std::vector<uint8_t> rows(static_cast<size_t>(liveview::PaddedRowBytes(width, 24)) * height);
+    std::vector<uint8_t> rows(static_cast<size_t>(static_cast<int>(bmp::PaddedRowBytes(width, 24))) * height);
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 7);
     for (const bool directDraw : {true, false}) {
       liveview::CVideoRenderer renderer;

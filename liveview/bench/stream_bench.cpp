@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "camera_table.h"
-#include "control_messages.h"
-#include "control_window.h"
+#include "liveview/cameras/camera_table.h"
+#include "liveview/notify/control_messages.h"
+#include "liveview/notify/control_registry.h"
+#include "liveview/stream/thread_manager.h"
+#include "liveview/window/watch_wnd.h"
 #include "simulator/http_camera.h"
 #include "simulator/jpeg_writer.h"
 #include "simulator/test_picture.h"
-#include "thread_manager.h"
-#include "watch_wnd.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "bench_support.h"
-#include "jpeg_decoder.h"
-#include "jpeg_fixture.h"
-#include "watch_wnd.h"
+#include "liveview/bench/bench_support.h"
+#include "liveview/decode/jpeg_decoder.h"
+#include "liveview/decode/tests/jpeg_fixture.h"
+#include "liveview/window/watch_wnd.h"
 
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::atoi(argv[1]) : 300;

@@ -1,6 +1,6 @@
 #include "testing/container/child_process.h"
 
-#include "framework/scoped_handle.h"
+#include "base/scoped_handle.h"
 
 namespace test_container {
 
@@ -13,8 +13,8 @@ std::optional<DWORD> RunProcess(const std::string& commandLine, DWORD timeoutMs)
                       &startup, &info)) {
     return std::nullopt;
   }
-  fw::ScopedHandle process(info.hProcess);
-  fw::ScopedHandle thread(info.hThread);
+  base::ScopedHandle process(info.hProcess);
+  base::ScopedHandle thread(info.hThread);
   if (WaitForSingleObject(process.Get(), timeoutMs) != WAIT_OBJECT_0) {
     TerminateProcess(process.Get(), 255);
     WaitForSingleObject(process.Get(), 5000);

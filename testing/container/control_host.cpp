@@ -31,7 +31,7 @@ class HostSite final : public IOleClientSite,
 
   void Orphan() { host_ = nullptr; }
   SiteLog log;
-  std::map<DISPID, fw::ScopedVariant> ambient_;
+  std::map<DISPID, base::ScopedVariant> ambient_;
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -122,7 +122,7 @@ class HostSite final : public IOleClientSite,
     ++log.posRectChanges;
     if (!rect || !host_) return E_POINTER;
     host_->rect_ = *rect;
-    if (fw::ComPtr<IOleInPlaceObject> o = host_->control_.As<IOleInPlaceObject>()) {
+    if (base::ComPtr<IOleInPlaceObject> o = host_->control_.As<IOleInPlaceObject>()) {
       o->SetObjectRects(rect, rect);
     }
     return S_OK;
@@ -267,7 +267,7 @@ HRESULT ControlHost::Attach(int width, int height, IStream* stream, bool activat
   if (misc & OLEMISC_SETCLIENTSITEFIRST) object_->SetClientSite(site);
 
   HRESULT hr = S_OK;
-  if (fw::ComPtr<IPersistStreamInit> persist = control_.As<IPersistStreamInit>()) {
+  if (base::ComPtr<IPersistStreamInit> persist = control_.As<IPersistStreamInit>()) {
     hr = stream ? persist->Load(stream) : persist->InitNew();
   }
   if (FAILED(hr)) return hr;
@@ -288,7 +288,7 @@ HRESULT ControlHost::Resize(int width, int height) {
   rect_ = RECT{0, 0, width, height};
   SIZEL extent = fw::SizePixelsToHimetric(SIZE{width, height});
   object_->SetExtent(DVASPECT_CONTENT, &extent);
-  fw::ComPtr<IOleInPlaceObject> inPlace = control_.As<IOleInPlaceObject>();
+  base::ComPtr<IOleInPlaceObject> inPlace = control_.As<IOleInPlaceObject>();
   if (!inPlace) return E_NOINTERFACE;
   return inPlace->SetObjectRects(&rect_, &rect_);
 }
@@ -302,11 +302,11 @@ void ControlHost::Close() {
   control_.Reset();
 }
 
-fw::ComPtr<IDispatch> ControlHost::Dispatch() const { return control_.As<IDispatch>(); }
+base::ComPtr<IDispatch> ControlHost::Dispatch() const { return control_.As<IDispatch>(); }
 
 HWND ControlHost::ControlWindow() const {
   HWND window = nullptr;
-  if (fw::ComPtr<IOleInPlaceObject> o = control_.As<IOleInPlaceObject>()) o->GetWindow(&window);
+  if (base::ComPtr<IOleInPlaceObject> o = control_.As<IOleInPlaceObject>()) o->GetWindow(&window);
   return window;
 }
 

@@ -5,7 +5,7 @@
 //   test_container::ControlHost host;
 //   ASSERT_EQ(host.Create("FWSAMPLE.SampleCtrl.1", 200, 100), S_OK);
 //   host.Resize(300, 150);
-//   fw::ComPtr<IDispatch> d = host.Dispatch();
+//   base::ComPtr<IDispatch> d = host.Dispatch();
 #pragma once
 
 #include <windows.h>
@@ -15,8 +15,8 @@
 #include <map>
 #include <string>
 
-#include "framework/com_ptr.h"
-#include "framework/scoped_variant.h"
+#include "base/com_ptr.h"
+#include "base/scoped_variant.h"
 
 namespace test_container {
 
@@ -55,9 +55,9 @@ class ControlHost {
   void Close();
 
   IUnknown* Control() const { return control_.Get(); }
-  fw::ComPtr<IDispatch> Dispatch() const;
+  base::ComPtr<IDispatch> Dispatch() const;
   template <class T>
-  fw::ComPtr<T> As() const {
+  base::ComPtr<T> As() const {
     return control_.As<T>();
   }
   // The top-level window of the container and the control's own window.
@@ -75,8 +75,8 @@ class ControlHost {
 
   HWND window_ = nullptr;
   HostSite* site_ = nullptr;
-  fw::ComPtr<IUnknown> control_;
-  fw::ComPtr<IOleObject> object_;
+  base::ComPtr<IUnknown> control_;
+  base::ComPtr<IOleObject> object_;
   RECT rect_{};
 };
 

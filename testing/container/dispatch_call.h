@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/scoped_variant.h"
+#include "base/scoped_variant.h"
 
 namespace test_container {
 
@@ -63,7 +63,7 @@ class CallArgs {
 
 struct CallResult {
   HRESULT hr = E_FAIL;
-  fw::ScopedVariant value;
+  base::ScopedVariant value;
   UINT argError = 0;
   std::wstring errorText;  // the description of a DISP_E_EXCEPTION
 };

@@ -16,15 +16,15 @@ std::wstring RecordedEvent::TextArg(size_t i) const {
   return std::wstring(v.bstrVal, SysStringLen(v.bstrVal));
 }
 
-fw::ComPtr<EventRecorder> EventRecorder::Create(REFIID eventIid) {
-  fw::ComPtr<EventRecorder> recorder;
+base::ComPtr<EventRecorder> EventRecorder::Create(REFIID eventIid) {
+  base::ComPtr<EventRecorder> recorder;
   recorder.Attach(new EventRecorder(eventIid));
   return recorder;
 }
 
 HRESULT EventRecorder::Connect(IUnknown* control) {
   Disconnect();
-  fw::ComPtr<IConnectionPointContainer> container;
+  base::ComPtr<IConnectionPointContainer> container;
   HRESULT hr = control->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid());
   if (FAILED(hr)) return hr;
   hr = container->FindConnectionPoint(iid_, point_.Receive());
@@ -92,7 +92,7 @@ HRESULT EventRecorder::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
   const UINT n = params ? params->cArgs : 0;
   for (UINT i = 0; i < n; ++i) {
     const VARIANT& arg = params->rgvarg[n - 1 - i];
-    fw::ScopedVariant copy;
+    base::ScopedVariant copy;
     VARIANT value;
     VariantInit(&value);
     if (arg.vt & VT_BYREF) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/com_ptr.h"
-#include "framework/scoped_variant.h"
+#include "base/com_ptr.h"
+#include "base/scoped_variant.h"
 
 namespace test_container {
 
@@ -20,7 +20,7 @@ struct RecordedEvent {
   DISPID id = 0;
   // In declaration order. By-reference arguments are recorded by value, with the type
   // the control passed them as in `types`.
-  std::vector<fw::ScopedVariant> args;
+  std::vector<base::ScopedVariant> args;
   std::vector<VARTYPE> types;
 
   long LongArg(size_t i) const;
@@ -32,7 +32,7 @@ class EventRecorder final : public IDispatch {
   using Hook = std::function<void(DISPID id, DISPPARAMS* params)>;
 
   // Answers `eventIid` as well as IDispatch.
-  static fw::ComPtr<EventRecorder> Create(REFIID eventIid);
+  static base::ComPtr<EventRecorder> Create(REFIID eventIid);
 
   // Advises the control's connection point for the event interface.
   HRESULT Connect(IUnknown* control);
@@ -63,7 +63,7 @@ class EventRecorder final : public IDispatch {
   LONG refs_ = 1;
   std::vector<RecordedEvent> events_;
   Hook hook_;
-  fw::ComPtr<IConnectionPoint> point_;
+  base::ComPtr<IConnectionPoint> point_;
   DWORD cookie_ = 0;
 };
 

@@ -2,8 +2,8 @@
 
 namespace test_container {
 
-fw::ComPtr<MemoryPropertyBag> MemoryPropertyBag::Create() {
-  fw::ComPtr<MemoryPropertyBag> bag;
+base::ComPtr<MemoryPropertyBag> MemoryPropertyBag::Create() {
+  base::ComPtr<MemoryPropertyBag> bag;
   bag.Attach(new MemoryPropertyBag());
   return bag;
 }

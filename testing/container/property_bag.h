@@ -8,17 +8,17 @@
 #include <map>
 #include <string>
 
-#include "framework/com_ptr.h"
-#include "framework/scoped_variant.h"
+#include "base/com_ptr.h"
+#include "base/scoped_variant.h"
 
 namespace test_container {
 
 class MemoryPropertyBag final : public IPropertyBag {
  public:
-  static fw::ComPtr<MemoryPropertyBag> Create();
+  static base::ComPtr<MemoryPropertyBag> Create();
 
   // What has been written (or set), by name.
-  std::map<std::wstring, fw::ScopedVariant>& Values() { return values_; }
+  std::map<std::wstring, base::ScopedVariant>& Values() { return values_; }
   void SetText(const std::wstring& name, const std::wstring& text);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -30,7 +30,7 @@ class MemoryPropertyBag final : public IPropertyBag {
  private:
   MemoryPropertyBag() = default;
   LONG refs_ = 1;
-  std::map<std::wstring, fw::ScopedVariant> values_;
+  std::map<std::wstring, base::ScopedVariant> values_;
 };
 
 }  // namespace test_container

@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "framework/com_ptr.h"
-#include "framework/scoped_gdi.h"
+#include "base/com_ptr.h"
+#include "base/scoped_gdi.h"
 
 namespace test_container {
 
 namespace {
 
 struct Dib {
-  fw::ScopedBitmap bitmap;
+  base::ScopedBitmap bitmap;
   void* bits = nullptr;
 };
 
@@ -93,13 +93,13 @@ std::optional<Image> CaptureWindow(HWND window) {
   GetClientRect(window, &r);
   const int width = r.right - r.left, height = r.bottom - r.top;
   if (width <= 0 || height <= 0) return std::nullopt;
-  fw::ScopedWindowDc source(window);
+  base::ScopedWindowDc source(window);
   if (!source) return std::nullopt;
-  fw::ScopedMemoryDc memory(source.Get());
+  base::ScopedMemoryDc memory(source.Get());
   Dib dib = MakeDib(source.Get(), width, height);
   if (!memory || !dib.bitmap) return std::nullopt;
   {
-    fw::ScopedSelectObject select(memory.Get(), dib.bitmap.Get());
+    base::ScopedSelectObject select(memory.Get(), dib.bitmap.Get());
     if (!BitBlt(memory.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY)) {
       return std::nullopt;
     }
@@ -109,16 +109,16 @@ std::optional<Image> CaptureWindow(HWND window) {
 }
 
 std::optional<Image> DrawView(IUnknown* control, int width, int height) {
-  fw::ComPtr<IViewObject> view;
+  base::ComPtr<IViewObject> view;
   if (!control || FAILED(control->QueryInterface(IID_IViewObject, view.ReceiveVoid()))) {
     return std::nullopt;
   }
-  fw::ScopedWindowDc screen(nullptr);
-  fw::ScopedMemoryDc memory(screen.Get());
+  base::ScopedWindowDc screen(nullptr);
+  base::ScopedMemoryDc memory(screen.Get());
   Dib dib = MakeDib(screen.Get(), width, height);
   if (!memory || !dib.bitmap) return std::nullopt;
   {
-    fw::ScopedSelectObject select(memory.Get(), dib.bitmap.Get());
+    base::ScopedSelectObject select(memory.Get(), dib.bitmap.Get());
     const RECTL bounds{0, 0, width, height};
     if (FAILED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory.Get(), &bounds,
                           nullptr, nullptr, 0))) {

@@ -5,8 +5,8 @@
 
 #include <olectl.h>
 
+#include "base/com_ptr.h"
 #include "framework/ansi_text.h"
-#include "framework/com_ptr.h"
 #include "fwsample_h.h"
 #include "sample_fixture.h"
 #include "testing/container/control_host.h"
@@ -18,7 +18,7 @@
 
 namespace {
 
-using fw::ComPtr;
+using base::ComPtr;
 using test_container::CallArgs;
 using test_container::CallByName;
 
@@ -36,7 +36,7 @@ class SampleControl : public sample::RegisteredSample {
                                control.ReceiveVoid()),
               S_OK);
   }
-  ComPtr<IDispatch> control;
+  base::ComPtr<IDispatch> control;
 };
 
 TEST_F(SampleControl, AnswersTheControlInterfacesAndDescribesItself) {
@@ -52,11 +52,11 @@ TEST_F(SampleControl, AnswersTheControlInterfacesAndDescribesItself) {
                              &IID_IConnectionPointContainer,
                              &IID_ISpecifyPropertyPages};
   for (const IID* iid : interfaces) {
-    ComPtr<IUnknown> p;
+    base::ComPtr<IUnknown> p;
     EXPECT_EQ(control->QueryInterface(*iid, p.ReceiveVoid()), S_OK);
   }
   // One identity whatever the way in.
-  ComPtr<IUnknown> a, b;
+  base::ComPtr<IUnknown> a, b;
   control->QueryInterface(IID_IUnknown, a.ReceiveVoid());
   control.As<IOleObject>()->QueryInterface(IID_IUnknown, b.ReceiveVoid());
   EXPECT_EQ(a.Get(), b.Get());
@@ -69,7 +69,7 @@ TEST_F(SampleControl, AnswersTheControlInterfacesAndDescribesItself) {
   GUID events{};
   ASSERT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), S_OK);
   EXPECT_TRUE(IsEqualIID(events, DIID__DSampleEvents));
-  ComPtr<ITypeInfo> coclass;
+  base::ComPtr<ITypeInfo> coclass;
   ASSERT_EQ(info->GetClassInfo(coclass.Receive()), S_OK);
   TYPEATTR* attr = nullptr;
   ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
@@ -167,7 +167,7 @@ TEST_F(SampleControl, EventsReachEveryConnectedSinkUntilFrozenOrDisconnected) {
   EXPECT_EQ(second->Count(kGreeted), 2u);
   second->Disconnect();
 
-  ComPtr<IConnectionPoint> other;
+  base::ComPtr<IConnectionPoint> other;
   EXPECT_EQ(control.As<IConnectionPointContainer>()->FindConnectionPoint(IID_IPropertyNotifySink,
                                                                          other.Receive()),
             CONNECT_E_NOCONNECTION);
@@ -183,12 +183,12 @@ TEST_F(SampleControl, ModuleStaysLoadedWhileObjectsLive) {
 
   using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   auto get = test_container::DllExport<GetClassObject>(sample::Module(), "DllGetClassObject");
-  ComPtr<IClassFactory> factory;
+  base::ComPtr<IClassFactory> factory;
   EXPECT_EQ(get(IID_IDispatch, IID_IClassFactory, factory.ReceiveVoid()),
             CLASS_E_CLASSNOTAVAILABLE);
   ASSERT_EQ(get(CLSID_Sample, IID_IClassFactory, factory.ReceiveVoid()), S_OK);
   EXPECT_EQ(canUnload(), S_FALSE);  // a factory reference keeps it too
-  ComPtr<IUnknown> aggregated;
+  base::ComPtr<IUnknown> aggregated;
   EXPECT_EQ(factory->CreateInstance(factory.Get(), IID_IUnknown, aggregated.ReceiveVoid()),
             CLASS_E_NOAGGREGATION);
   factory.Reset();
@@ -260,7 +260,7 @@ TEST_F(SampleInPlace, AmbientPropertiesComeFromTheSiteOrTheirDefaults) {
   CallArgs mode;
   mode.OutLong(-1);
   // No site yet: the default, running.
-  ComPtr<IDispatch> alone;
+  base::ComPtr<IDispatch> alone;
   ASSERT_EQ(CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
                              alone.ReceiveVoid()),
             S_OK);

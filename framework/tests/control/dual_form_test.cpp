@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "framework/com_ptr.h"
-#include "framework/scoped_bstr.h"
+#include "base/com_ptr.h"
+#include "base/scoped_bstr.h"
 #include "fwsample_h.h"
 #include "sample_fixture.h"
 #include "testing/container/dispatch_call.h"
@@ -13,7 +13,7 @@
 
 namespace {
 
-using fw::ComPtr;
+using base::ComPtr;
 
 constexpr DISPID kOnKeyPress = 207;
 
@@ -27,11 +27,11 @@ class DualForm : public sample::RegisteredSample {
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_ISampleForm, form.ReceiveVoid()),
         S_OK);
   }
-  ComPtr<ISampleForm> form;
+  base::ComPtr<ISampleForm> form;
 };
 
 TEST_F(DualForm, IDispatchIsTheDualInterfaceDrivenByTypeInformation) {
-  ComPtr<IDispatch> dispatch = form.As<IDispatch>();
+  base::ComPtr<IDispatch> dispatch = form.As<IDispatch>();
   EXPECT_EQ(static_cast<IUnknown*>(dispatch.Get()), static_cast<IUnknown*>(form.Get()));
   DWORD misc = 0;
   form.As<IOleObject>()->GetMiscStatus(DVASPECT_CONTENT, &misc);
@@ -43,7 +43,7 @@ TEST_F(DualForm, IDispatchIsTheDualInterfaceDrivenByTypeInformation) {
   caption.bstrVal = SysAllocString(L"Records");
   EXPECT_EQ(test_container::PutProperty(dispatch.Get(), "Caption", caption).hr, S_OK);
   VariantClear(&caption);
-  fw::ScopedBstr viaVtable;
+  base::ScopedBstr viaVtable;
   ASSERT_EQ(form->get_Caption(viaVtable.Receive()), S_OK);
   EXPECT_EQ(viaVtable.View(), L"Records");
 
@@ -57,12 +57,12 @@ TEST_F(DualForm, IDispatchIsTheDualInterfaceDrivenByTypeInformation) {
 
 TEST_F(DualForm, FailedMembersCarryTheirTextAsErrorInformation) {
   EXPECT_EQ(form->AddRecord(nullptr, 0), E_INVALIDARG);
-  ComPtr<IErrorInfo> error;
+  base::ComPtr<IErrorInfo> error;
   ASSERT_EQ(GetErrorInfo(0, error.Receive()), S_OK);
-  fw::ScopedBstr text;
+  base::ScopedBstr text;
   error->GetDescription(text.Receive());
   EXPECT_EQ(text.View(), L"a record needs a media file");
-  ComPtr<ISupportErrorInfo> support = form.As<ISupportErrorInfo>();
+  base::ComPtr<ISupportErrorInfo> support = form.As<ISupportErrorInfo>();
   EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_ISampleForm), S_OK);
 
   test_container::CallArgs empty;

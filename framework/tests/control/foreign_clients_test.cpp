@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "framework/com_ptr.h"
+#include "base/com_ptr.h"
 #include "fwsample_h.h"
 #include "sample_fixture.h"
 #include "testing/container/child_process.h"
@@ -16,7 +16,7 @@
 
 namespace {
 
-using fw::ComPtr;
+using base::ComPtr;
 
 class ForeignClients : public sample::RegisteredSample {};
 
@@ -67,7 +67,7 @@ TEST_F(ForeignClients, AtlContainerWindowHostsPaintsAndResizesTheControl) {
   HWND axis = CreateWindowExA(0, "AtlAxWin", sample::kProgId, WS_CHILD | WS_VISIBLE, 0, 0, 200, 100,
                               frame, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(axis, nullptr);
-  ComPtr<IUnknown> control;
+  base::ComPtr<IUnknown> control;
   ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
   ASSERT_TRUE(control);
 

@@ -6,24 +6,24 @@
 
 #include <vector>
 
-#include "framework/com_ptr.h"
+#include "base/com_ptr.h"
 #include "fwsample_h.h"
 #include "sample_fixture.h"
 #include "testing/container/property_bag.h"
 
 namespace {
 
-using fw::ComPtr;
+using base::ComPtr;
 
-ComPtr<IUnknown> NewSample() {
-  ComPtr<IUnknown> control;
+base::ComPtr<IUnknown> NewSample() {
+  base::ComPtr<IUnknown> control;
   CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                    control.ReceiveVoid());
   return control;
 }
 
-ComPtr<IStream> StreamOf(const std::vector<unsigned char>& bytes) {
-  ComPtr<IStream> s;
+base::ComPtr<IStream> StreamOf(const std::vector<unsigned char>& bytes) {
+  base::ComPtr<IStream> s;
   CreateStreamOnHGlobal(nullptr, TRUE, s.Receive());
   if (!bytes.empty()) s->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
   LARGE_INTEGER zero{};
@@ -44,7 +44,7 @@ std::vector<unsigned char> Contents(IStream* s) {
 
 SIZEL ExtentOf(IUnknown* control) {
   SIZEL size{};
-  ComPtr<IOleObject> object;
+  base::ComPtr<IOleObject> object;
   control->QueryInterface(IID_IOleObject, object.ReceiveVoid());
   object->GetExtent(DVASPECT_CONTENT, &size);
   return size;
@@ -53,7 +53,7 @@ SIZEL ExtentOf(IUnknown* control) {
 class Persistence : public sample::RegisteredSample {};
 
 TEST_F(Persistence, StreamStartsWithTheVersionStampAndCarriesTheExtent) {
-  ComPtr<IUnknown> control = NewSample();
+  base::ComPtr<IUnknown> control = NewSample();
   auto persist = control.As<IPersistStreamInit>();
   ASSERT_EQ(persist->InitNew(), S_OK);
   EXPECT_EQ(persist->IsDirty(), S_FALSE);
@@ -61,7 +61,7 @@ TEST_F(Persistence, StreamStartsWithTheVersionStampAndCarriesTheExtent) {
   persist->GetClassID(&clsid);
   EXPECT_TRUE(IsEqualCLSID(clsid, CLSID_Sample));
 
-  ComPtr<IStream> saved = StreamOf({});
+  base::ComPtr<IStream> saved = StreamOf({});
   ASSERT_EQ(persist->Save(saved.Get(), TRUE), S_OK);
   const auto bytes = Contents(saved.Get());
   ULARGE_INTEGER max{};
@@ -75,19 +75,19 @@ TEST_F(Persistence, StreamStartsWithTheVersionStampAndCarriesTheExtent) {
   std::vector<unsigned char> kept = bytes;
   kept[4] = 0x88, kept[5] = 0x13, kept[6] = 0, kept[7] = 0;    // 5000
   kept[8] = 0xC4, kept[9] = 0x09, kept[10] = 0, kept[11] = 0;  // 2500
-  ComPtr<IUnknown> other = NewSample();
+  base::ComPtr<IUnknown> other = NewSample();
   ASSERT_EQ(other.As<IPersistStreamInit>()->Load(StreamOf(kept).Get()), S_OK);
   EXPECT_EQ(ExtentOf(other.Get()).cx, 5000);
   EXPECT_EQ(ExtentOf(other.Get()).cy, 2500);
 
   // A stream cut short is refused.
-  ComPtr<IUnknown> third = NewSample();
+  base::ComPtr<IUnknown> third = NewSample();
   std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + 6);
   EXPECT_TRUE(FAILED(third.As<IPersistStreamInit>()->Load(StreamOf(cut).Get())));
 }
 
 TEST_F(Persistence, PropertyBagUsesTheStockNames) {
-  ComPtr<IUnknown> control = NewSample();
+  base::ComPtr<IUnknown> control = NewSample();
   auto persist = control.As<IPersistPropertyBag>();
   ASSERT_EQ(persist->InitNew(), S_OK);
   auto bag = test_container::MemoryPropertyBag::Create();
@@ -103,7 +103,7 @@ TEST_F(Persistence, PropertyBagUsesTheStockNames) {
   page->SetText(L"_Version", L"65536");
   page->SetText(L"_ExtentX", L"4233");
   page->SetText(L"_ExtentY", L"1323");
-  ComPtr<IUnknown> loaded = NewSample();
+  base::ComPtr<IUnknown> loaded = NewSample();
   ASSERT_EQ(loaded.As<IPersistPropertyBag>()->Load(page.Get(), nullptr), S_OK);
   EXPECT_EQ(ExtentOf(loaded.Get()).cx, 4233);
   EXPECT_EQ(ExtentOf(loaded.Get()).cy, 1323);

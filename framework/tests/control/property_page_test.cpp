@@ -5,7 +5,7 @@
 
 #include <olectl.h>
 
-#include "framework/com_ptr.h"
+#include "base/com_ptr.h"
 #include "sample_classes.h"
 #include "sample_fixture.h"
 #include "testing/container/control_host.h"
@@ -13,7 +13,7 @@
 
 namespace {
 
-using fw::ComPtr;
+using base::ComPtr;
 
 constexpr char kPageText[] = "The sample control has nothing to set here.";
 
@@ -33,7 +33,7 @@ TEST_F(SamplePropertyPage, IsListedCreatedAndShownInsideAFrame) {
   ASSERT_EQ(host.As<ISpecifyPropertyPages>()->GetPages(&pages), S_OK);
   ASSERT_EQ(pages.cElems, 1u);
   EXPECT_TRUE(IsEqualCLSID(pages.pElems[0], kSamplePageClsid));
-  ComPtr<IPropertyPage> page;
+  base::ComPtr<IPropertyPage> page;
   ASSERT_EQ(CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
                              page.ReceiveVoid()),
             S_OK);

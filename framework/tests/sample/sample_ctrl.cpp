@@ -3,10 +3,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/scoped_gdi.h"
 #include "framework/dialog.h"
 #include "framework/message_table.h"
 #include "framework/resources.h"
-#include "framework/scoped_gdi.h"
 #include "resource.h"
 #include "sample_classes.h"
 
@@ -72,7 +72,7 @@ void CSampleCtrl::AboutBox() {
 }
 
 void CSampleCtrl::OnDraw(HDC dc, const RECT& bounds, const RECT&) {
-  fw::ScopedBrush brush(CreateSolidBrush(color_));
+  base::ScopedBrush brush(CreateSolidBrush(color_));
   FillRect(dc, &bounds, brush.Get());
 }
 

@@ -1,0 +1,32 @@
+// The camera window's decoder for motion-JPEG frames: each frame becomes an in-memory BMP
+// image (see bmp_image.h) in a buffer the decoder owns and reuses for every frame.
+#pragma once
+
+#include "liveview/decode/bmp_image.h"
+#include "liveview/decode/frame_decoder.h"
+#include "liveview/decode/memory_stream.h"
+
+class CJpegDecoder final : public CFrameDecoder {
+ public:
+  // The stream client collects frames in a buffer of the same size, so no longer frame
+  // should arrive; one that does is refused rather than cut.
+  static constexpr int kMaxFrameLength = 0x80000;
+
+  // Never throws; when the buffers cannot be allocated every Decode returns 0.
+  CJpegDecoder();
+
+  int CanDecode(const uint8_t* frame, int length) override;
+  void EndFrame() override;
+  int GetWidth() override;
+  int GetHeight() override;
+  int GetBitCount() override;
+  int Decode(const uint8_t* frame, int length) override;
+  const uint8_t* GetInfoHeader() override;
+  const uint8_t* GetBits() override;
+
+ private:
+  MemoryStream input_;
+  MemoryStream output_;
+  // Set by GetInfoHeader; until then the size getters answer 0.
+  bool infoHeaderTaken_ = false;
+};

@@ -1,0 +1,66 @@
+#include "liveview/render/pixel_copy.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "liveview/decode/bmp_image.h"
+
+namespace liveview {
+
+namespace {
+
+void CopyRow32(const uint8_t* src, int srcStep, uint8_t* dst, int count) {
+  for (int x = 0; x < count; ++x, src += srcStep, dst += 4) {
+    dst[0] = src[0];
+    dst[1] = src[1];
+    dst[2] = src[2];
+    dst[3] = 0;
+  }
+}
+
+void CopyRow24(const uint8_t* src, int srcStep, uint8_t* dst, int count) {
+  if (srcStep == 3) {
+    std::memcpy(dst, src, static_cast<size_t>(count) * 3);
+    return;
+  }
+  for (int x = 0; x < count; ++x, src += srcStep, dst += 3) {
+    dst[0] = src[0];
+    dst[1] = src[1];
+    dst[2] = src[2];
+  }
+}
+
+void CopyRow16(const uint8_t* src, int srcStep, uint8_t* dst, int count) {
+  for (int x = 0; x < count; ++x, src += srcStep, dst += 2) {
+    const uint16_t p = Pack565(src[2], src[1], src[0]);
+    dst[0] = static_cast<uint8_t>(p & 0xFF);  // surfaces are little-endian; dst may be unaligned
+    dst[1] = static_cast<uint8_t>(p >> 8);
+  }
+}
+
+}  // namespace
+
+bool CopyPixels(const PixelSource& source, const PixelDestination& destination) {
+  if (source.bitCount != 24 && source.bitCount != 32) return false;
+  void (*copyRow)(const uint8_t*, int, uint8_t*, int) = nullptr;
+  switch (destination.bitCount) {
+    case 32: copyRow = CopyRow32; break;
+    case 24: copyRow = CopyRow24; break;
+    case 16: copyRow = CopyRow16; break;
+    default: return false;
+  }
+  if (!source.rows || !destination.rows) return false;
+  const int srcStep = source.bitCount / 8;
+  const int srcRowBytes = static_cast<int>(bmp::PaddedRowBytes(source.width, source.bitCount));
+  const int columns = std::min(source.width, destination.width);
+  const int rows = std::min(source.height, destination.height);
+  for (int y = 0; y < rows; ++y) {
+    const int stored = source.bottomUp ? source.height - 1 - y : y;
+    copyRow(source.rows + static_cast<ptrdiff_t>(stored) * srcRowBytes, srcStep,
+            destination.rows + static_cast<ptrdiff_t>(y) * destination.pitch, columns);
+  }
+  return true;
+}
+
+}  // namespace liveview

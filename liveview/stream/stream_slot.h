@@ -1,0 +1,67 @@
+// One of the stream client's 16 slots: the camera it streams, its worker, its buffers and its
+// recording. The manager owns the slots; a slot lives as long as the manager.
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/critical_section.h"
+#include "liveview/record/slot_recording.h"
+
+namespace liveview {
+
+class CWatchWnd;
+
+// Parse states of a slot's receive buffer.
+enum ParseState : int {
+  kParseIdle = 0,
+  kParseResponseHeader = 1,  // a response header is expected
+  kParsePartHeader = 2,      // a part header is expected
+  kParsePartLength = 3,      // the current part's length is known
+};
+
+struct StreamSlot {
+  static constexpr int kReceiveCapacity = 1228800;
+  static constexpr int kFrameCapacity = 0x80000;
+  static constexpr int kBoundarySize = 52;
+
+  StreamSlot() = default;
+  StreamSlot(const StreamSlot&) = delete;
+  StreamSlot& operator=(const StreamSlot&) = delete;
+
+  // Empty: the slot is free. Claimed and emptied under `lock`.
+  std::string host;
+  HANDLE thread = nullptr;
+  CWatchWnd* window = nullptr;  // not owned
+  // The user-interface thread and the worker share these three without the lock.
+  std::atomic<int> stopRequest{0};
+  int parseState = kParseIdle;
+  int boundarySeen = 0;
+  std::unique_ptr<char[]> receiveBuffer;  // kReceiveCapacity + 1 bytes, NUL after the data
+  int fill = 0;
+  char boundary[kBoundarySize] = {};
+  int receiveCapacity = kReceiveCapacity;
+  int partLength = 0;
+  std::unique_ptr<uint8_t[]> frameBuffer;  // kFrameCapacity bytes, from the first part header
+  int frameCapacity = 0;
+  int windowIndex = -1;
+  int cameraIndex = -1;  // wParam of every message the slot posts
+
+  // Guarded by `lock`.
+  SlotRecording recording;
+
+  std::atomic<int> running{0};
+  // Whoever closes the socket first exchanges it for 0 and closes only a nonzero value.
+  std::atomic<SOCKET> socket{0};
+  uint16_t port = 0;
+  int reconnect = 1;
+  std::string credentials;
+  int reconnectInterval = 0;  // seconds
+  base::CriticalSection lock;
+};
+
+}  // namespace liveview

@@ -1,0 +1,41 @@
+// The stream worker's socket operations. Every wait is a select of at most 25 ms, so a
+// cleared running flag or a socket closed by StopStream is seen within a few tens of
+// milliseconds. The socket is read from the slot before every use, so once StopStream has
+// taken it the worker's next call sees 0; only a call already under way can still use the
+// handle that was just closed.
+#pragma once
+
+#include <winsock2.h>
+
+#include <string>
+
+#include "liveview/stream/stream_slot.h"
+
+namespace liveview {
+
+// A header block that fills its room or stalls is refused with this.
+constexpr int kHeaderBlockFailed = -1;
+// How long a header or a body may go without a byte.
+constexpr DWORD kStallLimitMs = 500;
+
+// Polls readability in 25 ms selects until `milliseconds` have passed or running is cleared
+// (-1), or a select fails (-1); a positive select result when readable.
+int WaitReadable(StreamSlot& slot, DWORD milliseconds);
+
+// Reads one header block, a byte at a time, up to and including its blank line, into `room`
+// bytes at `destination`. 0 when nothing is readable within 25 ms; the count read so far
+// when the peer closes or the receive fails; kHeaderBlockFailed when the block would not fit
+// in `room`, when a begun header (not just line ends) gets no byte for kStallLimitMs, or
+// when the stream is being stopped.
+int ReadHeaderBlock(StreamSlot& slot, char* destination, int room);
+
+// Reads exactly `n` bytes unless the peer closes, the receive fails or no byte comes for
+// kStallLimitMs; 0 when nothing is readable within 25 ms. The count read.
+int ReadBody(StreamSlot& slot, uint8_t* destination, int n);
+
+// The request for the camera's motion-JPEG stream, exactly as the cameras expect it.
+std::string StreamRequestText(const std::string& credentials);
+// Sends it in one send call; send's result.
+int SendStreamRequest(SOCKET socket, const std::string& credentials);
+
+}  // namespace liveview

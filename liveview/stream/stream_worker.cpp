@@ -1,0 +1,316 @@
+#include "liveview/stream/stream_worker.h"
+
+#include <objbase.h>
+
+#include <algorithm>
+
+#include "base/scoped_lock.h"
+#include "base/socket_wait.h"
+#include "common/log_writer.h"
+#include "liveview/cameras/camera_address.h"
+#include "liveview/notify/control_messages.h"
+#include "liveview/notify/post_to_control.h"
+#include "liveview/record/slot_recording.h"
+#include "liveview/stream/stream_parser.h"
+#include "liveview/stream/stream_socket.h"
+#include "liveview/stream/thread_manager.h"
+#include "liveview/window/watch_wnd.h"
+
+namespace liveview {
+namespace {
+
+constexpr long kPollMicroseconds = 25000;
+constexpr int kWritablePolls = 40;
+constexpr int kReadablePolls = 4;
+constexpr int kRequestEveryPasses = 10;
+
+enum class ConnectionEnd { Stopped, Failed, NotAuthorised, Unresolved };
+
+bool StopWanted(const StreamSlot& slot) {
+  return slot.running.load() == 0 || slot.stopRequest.load() != 0;
+}
+
+void Repaint(StreamSlot& slot) {
+  base::CScopedLock hold(slot.lock);
+  if (slot.window) slot.window->Invalidate(true);
+}
+
+void StopStaleRecording(StreamSlot& slot) {
+  base::CScopedLock hold(slot.lock);
+  StopRecordingIfStale(slot.recording, slot.cameraIndex);
+}
+
+bool Writable(const StreamSlot& slot) {
+  return base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitWrite) > 0;
+}
+
+bool Readable(const StreamSlot& slot) {
+  return base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitRead) > 0;
+}
+
+bool SendRequest(StreamSlot& slot) {
+  return SendStreamRequest(slot.socket.load(), slot.credentials) > 0;
+}
+
+// Waits for the connected socket to become writable. False, with how the connection ends,
+// when the stream is stopped or the socket stays unwritable (state 3 posted).
+bool WaitWritable(StreamSlot& slot, ConnectionEnd* end) {
+  for (int poll = 0; poll < kWritablePolls; ++poll) {
+    if (slot.stopRequest.load() != 0) {
+      Repaint(slot);
+      *end = ConnectionEnd::Stopped;
+      return false;
+    }
+    if (Writable(slot)) return true;
+    if (slot.running.load() == 0) {
+      *end = ConnectionEnd::Stopped;
+      return false;
+    }
+    Sleep(25);
+  }
+  PostState(slot, kCamStateConnectTimeout);
+  *end = ConnectionEnd::Failed;
+  return false;
+}
+
+// Reads the part length of the first part of a connection: the response header's own
+// "Content-Length:", else the part header that follows it.
+bool FindFirstPartLength(StreamSlot& slot, int blockLength) {
+  int result = ParsePartHeader(slot);
+  if (result == kParseOversized) return false;
+  if (result > 0) return true;
+  char* buffer = slot.receiveBuffer.get();
+  const int more = ReadHeaderBlock(slot, buffer + blockLength,
+                                   StreamSlot::kReceiveCapacity - blockLength);
+  if (more <= 0) return false;
+  slot.parseState = kParsePartHeader;
+  result = ParseHeaderBlock(slot, blockLength + more);
+  return result != kParseOversized && slot.partLength > 0;
+}
+
+// One connection, from resolving the host to the end of the stream.
+ConnectionEnd RunConnection(StreamSlot& slot) {
+  Repaint(slot);
+  PostState(slot, kCamStateConnecting);
+  if (!slot.receiveBuffer) {
+    slot.receiveBuffer = std::make_unique<char[]>(StreamSlot::kReceiveCapacity + 1);
+  }
+  slot.parseState = kParseResponseHeader;
+  slot.fill = 0;
+  slot.receiveCapacity = StreamSlot::kReceiveCapacity;
+  int pass = 0;
+  bool frameSeen = false;
+
+  StopStaleRecording(slot);
+
+  // A stopped stream ends here, after its announced attempt, without a lookup that could
+  // keep StopStream waiting for the resolver.
+  if (StopWanted(slot)) return ConnectionEnd::Stopped;
+  sockaddr_in address{};
+  if (!ResolveAddress(slot.host.c_str(), slot.port, &address)) return ConnectionEnd::Unresolved;
+
+  const SOCKET created = socket(AF_INET, SOCK_STREAM, 0);
+  if (created == INVALID_SOCKET) return ConnectionEnd::Failed;
+  slot.socket.store(created);
+  // A stop that came before the socket was in the slot could not close it.
+  if (StopWanted(slot)) return ConnectionEnd::Stopped;
+  if (connect(slot.socket.load(), reinterpret_cast<const sockaddr*>(&address),
+              sizeof(address)) == SOCKET_ERROR) {
+    return ConnectionEnd::Failed;
+  }
+  u_long nonBlocking = 1;
+  ioctlsocket(slot.socket.load(), FIONBIO, &nonBlocking);
+
+  ConnectionEnd notWritable = ConnectionEnd::Failed;
+  if (!WaitWritable(slot, &notWritable)) return notWritable;
+
+  SendRequest(slot);
+  PostState(slot, kCamStateRequestSent);
+
+  for (;;) {
+    if (StopWanted(slot)) return ConnectionEnd::Stopped;
+    // Every 10th pass, the first included, asks again: the cameras expect the request twice
+    // when a connection opens and then now and again.
+    if (pass++ % kRequestEveryPasses == 0 && Writable(slot) && SendRequest(slot)) continue;
+
+    bool readable = false;
+    for (int poll = 0; poll < kReadablePolls; ++poll) {
+      if (slot.stopRequest.load() != 0) return ConnectionEnd::Stopped;
+      if (Readable(slot)) {
+        readable = true;
+        break;
+      }
+      if (slot.running.load() == 0) break;
+    }
+    if (!readable) {
+      // About 100 ms of silence: ask again.
+      if (!Writable(slot) || !SendRequest(slot)) return ConnectionEnd::Failed;
+      continue;
+    }
+
+    slot.fill = 0;
+    slot.partLength = 0;
+    slot.parseState = kParseResponseHeader;
+    const int block =
+        ReadHeaderBlock(slot, slot.receiveBuffer.get(), StreamSlot::kReceiveCapacity);
+    if (StopWanted(slot)) return ConnectionEnd::Stopped;
+    if (block <= 0) return ConnectionEnd::Failed;
+    if (frameSeen) slot.parseState = kParsePartHeader;
+
+    const int parsed = ParseHeaderBlock(slot, block);
+    if (parsed == kParseNotAuthorised) return ConnectionEnd::NotAuthorised;
+    if (parsed <= 0) return ConnectionEnd::Failed;
+
+    WaitReadable(slot, 100);
+    if (slot.partLength == 0 && !FindFirstPartLength(slot, block)) return ConnectionEnd::Failed;
+    if (slot.partLength <= 0 || slot.partLength > slot.frameCapacity) {
+      return ConnectionEnd::Failed;
+    }
+
+    WaitReadable(slot, 100);
+    if (ReadBody(slot, slot.frameBuffer.get(), slot.partLength) < slot.partLength) {
+      return ConnectionEnd::Failed;
+    }
+
+    int camera;
+    {
+      base::CScopedLock hold(slot.lock);
+      // StopStream clears running under this lock and then waits for the worker: a frame
+      // is not drawn for a stream that is being stopped.
+      if (slot.running.load() == 0) return ConnectionEnd::Stopped;
+      DeliverFrame(slot.frameBuffer.get(), slot.partLength, slot);
+      camera = slot.cameraIndex;
+    }
+    // Posted outside the lock: a full message queue must not keep the user-interface
+    // thread, which drains it, waiting for this slot.
+    PostToControl(WM_CAM_STATE, static_cast<WPARAM>(camera), kCamStateFrame);
+    frameSeen = true;
+  }
+}
+
+void EndStopped(StreamSlot& slot) {
+  PostState(slot, kCamStateStopped);
+  base::CScopedLock hold(slot.lock);
+  ResetSlot(slot);  // repaints the window too
+}
+
+}  // namespace
+
+void PostState(StreamSlot& slot, int state) {
+  int camera;
+  {
+    base::CScopedLock hold(slot.lock);
+    camera = slot.cameraIndex;
+  }
+  PostToControl(WM_CAM_STATE, static_cast<WPARAM>(camera), state);
+}
+
+void CloseSlotSocket(StreamSlot& slot) {
+  const SOCKET taken = slot.socket.exchange(0);
+  if (taken != 0) closesocket(taken);
+}
+
+void DeliverFrame(const uint8_t* frame, int length, StreamSlot& slot) {
+  // Written by OnFrame only when the frame decoded: an undecodable frame stays 0 x 0 and is
+  // never recorded.
+  int width = 0;
+  int height = 0;
+  if (slot.window) slot.window->OnFrame(frame, length, 1, &width, &height);
+  AddRecordFrame(slot.recording, slot.cameraIndex, frame, length, width, height);
+}
+
+void StopSlotRecording(StreamSlot& slot) {
+  base::CScopedLock hold(slot.lock);
+  StopRecording(slot.recording, slot.cameraIndex);
+}
+
+void ResetSlot(StreamSlot& slot) {
+  // First, while the camera index is still there for the recording's end message.
+  StopRecording(slot.recording, slot.cameraIndex);
+  CloseSlotSocket(slot);
+  if (slot.window) {
+    slot.window->ClearPicture();
+    slot.window->Invalidate(true);
+    slot.window = nullptr;
+  }
+  slot.receiveBuffer.reset();
+  slot.frameBuffer.reset();
+  slot.frameCapacity = 0;
+  slot.fill = 0;
+  slot.partLength = 0;
+  slot.boundary[0] = '\0';
+  slot.windowIndex = -1;
+  slot.cameraIndex = -1;
+  slot.running.store(0);
+  slot.stopRequest.store(1);
+  slot.parseState = kParseIdle;
+  slot.host.clear();
+}
+
+void WaitBeforeReconnect(StreamSlot& slot) {
+  CloseSlotSocket(slot);
+  if (StopWanted(slot)) return;
+  Repaint(slot);
+  // At least a second: an INTERVAL of 0 would otherwise spin through attempts against a
+  // camera that refuses, flooding the host with connecting states.
+  const DWORD limit = static_cast<DWORD>(std::max(slot.reconnectInterval, 1)) * 1000;
+  const DWORD start = GetTickCount();
+  while (!StopWanted(slot) && GetTickCount() - start < limit) {
+    StopStaleRecording(slot);
+    Sleep(20);
+  }
+}
+
+void StreamLoop(StreamSlot& slot) {
+  // A recorder left from before this worker is ended properly, with its end message.
+  StopSlotRecording(slot);
+  slot.receiveBuffer.reset();
+  for (;;) {
+    switch (RunConnection(slot)) {
+      case ConnectionEnd::Unresolved:
+      case ConnectionEnd::Stopped:
+        EndStopped(slot);
+        return;
+      case ConnectionEnd::NotAuthorised: {
+        PostState(slot, kCamStateNotAuthorised);
+        base::CScopedLock hold(slot.lock);
+        ResetSlot(slot);
+        return;
+      }
+      case ConnectionEnd::Failed:
+        // A stop that closed the socket under a read ends the stream here, with 0 alone.
+        if (slot.reconnect == 0 || StopWanted(slot)) {
+          EndStopped(slot);
+          return;
+        }
+        // A stop during the wait ends it at once; the next attempt is announced (state 4)
+        // as hosts have always seen it, and then ends without connecting.
+        WaitBeforeReconnect(slot);
+        break;
+    }
+  }
+}
+
+void EndAfterException(StreamSlot& slot) noexcept {
+  try {
+    PostState(slot, kCamStateStopped);
+    base::CScopedLock hold(slot.lock);
+    ResetSlot(slot);
+  } catch (...) {
+  }
+}
+
+DWORD WINAPI StreamThreadProc(LPVOID parameter) {
+  StreamSlot& slot = *static_cast<StreamSlot*>(parameter);
+  const HRESULT com = CoInitialize(nullptr);
+  try {
+    StreamLoop(slot);
+  } catch (...) {
+    common::WriteLog("c:\\tessaly.log", 1, "Error Exit ...", "ThreadManager", 211);
+    EndAfterException(slot);
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
+}
+
+}  // namespace liveview

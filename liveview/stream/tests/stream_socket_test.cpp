@@ -1,0 +1,125 @@
+// The worker's reads over a real loopback connection: where a header block ends, and what a
+// header too long for its room or a camera stalling inside one does.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/socket_wait.h"
+#include "liveview/stream/stream_socket.h"
+#include "simulator/unique_socket.h"
+
+namespace liveview {
+namespace {
+
+using camsim::UniqueSocket;
+
+// A slot holding the non-blocking client end of a loopback connection; the test writes to
+// the server end.
+class ConnectedSlot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(winsock_.Ok());
+    UniqueSocket listener(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    int size = sizeof(address);
+    getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &size);
+    ASSERT_EQ(listen(listener.Get(), 1), 0);
+    const SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    server_.Reset(accept(listener.Get(), nullptr, nullptr));
+    ASSERT_TRUE(server_.Valid());
+    u_long nonBlocking = 1;
+    ioctlsocket(client, FIONBIO, &nonBlocking);
+    slot_.socket.store(client);
+    slot_.running.store(1);
+  }
+  void TearDown() override {
+    const SOCKET s = slot_.socket.exchange(0);
+    if (s) closesocket(s);
+  }
+  void Send(const std::string& bytes) {
+    ASSERT_EQ(send(server_.Get(), bytes.data(), static_cast<int>(bytes.size()), 0),
+              static_cast<int>(bytes.size()));
+  }
+
+  camsim::WinsockSession winsock_;
+  UniqueSocket server_;
+  StreamSlot slot_;
+};
+
+TEST_F(ConnectedSlot, HeaderBlockEndsAtItsBlankLineAndLeavesTheBody) {
+  Send("--b\r\nContent-Length: 4\r\n\r\nBODY");
+  std::vector<char> block(100);
+  const std::string header = "--b\r\nContent-Length: 4\r\n\r\n";
+  ASSERT_EQ(ReadHeaderBlock(slot_, block.data(), 100), static_cast<int>(header.size()));
+  EXPECT_EQ(std::string(block.data(), header.size()), header);
+  uint8_t body[4] = {};
+  EXPECT_EQ(ReadBody(slot_, body, 4), 4);
+  EXPECT_EQ(std::memcmp(body, "BODY", 4), 0);
+}
+
+TEST_F(ConnectedSlot, HeaderLongerThanItsRoomIsRefusedWithoutWritingPastIt) {
+  Send(std::string(300, 'x'));
+  std::vector<char> buffer(96, '\xEE');
+  EXPECT_EQ(ReadHeaderBlock(slot_, buffer.data(), 64), kHeaderBlockFailed);
+  for (size_t i = 64; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], '\xEE') << i;
+}
+
+TEST_F(ConnectedSlot, HeaderThatStallsHalfwayIsGivenUp) {
+  Send("--b\r\nContent-Le");
+  std::vector<char> block(100);
+  // Returns at all: a camera that stops mid-header no longer holds the worker.
+  EXPECT_EQ(ReadHeaderBlock(slot_, block.data(), 100), kHeaderBlockFailed);
+}
+
+TEST_F(ConnectedSlot, LineEndBeforeALateNextPartIsNoStall) {
+  Send("\r\n");
+  std::thread late([this] {
+    Sleep(1200);
+    Send("--b\r\nContent-Length: 9\r\n\r\n");
+  });
+  std::vector<char> block(100);
+  const int got = ReadHeaderBlock(slot_, block.data(), 100);
+  late.join();
+  EXPECT_EQ(got, 28);  // both line ends and the whole header
+}
+
+TEST_F(ConnectedSlot, StopEndsAHeaderWait) {
+  Send("\r\n");
+  slot_.stopRequest.store(1);
+  std::vector<char> block(100);
+  EXPECT_EQ(ReadHeaderBlock(slot_, block.data(), 100), kHeaderBlockFailed);
+}
+
+TEST_F(ConnectedSlot, BodyThatStallsEndsShort) {
+  Send(std::string(500, 'j'));
+  std::vector<uint8_t> body(1000);
+  EXPECT_EQ(ReadBody(slot_, body.data(), 1000), 500);
+}
+
+TEST_F(ConnectedSlot, BodyEndsWhenThePeerCloses) {
+  Send(std::string(10, 'j'));
+  server_.Reset();
+  std::vector<uint8_t> body(100);
+  EXPECT_EQ(ReadBody(slot_, body.data(), 100), 10);
+}
+
+TEST_F(ConnectedSlot, WaitsSeeReadabilityAndWritability) {
+  EXPECT_GT(base::WaitSocket(slot_.socket.load(), 0, 25000, base::kWaitWrite), 0);
+  EXPECT_EQ(base::WaitSocket(slot_.socket.load(), 0, 25000, base::kWaitRead), 0);
+  EXPECT_EQ(base::WaitSocket(slot_.socket.load(), 0, 25000, 7), 0);
+  Send("x");
+  EXPECT_GT(WaitReadable(slot_, 5000), 0);
+  slot_.running.store(0);
+  EXPECT_EQ(WaitReadable(slot_, 5000), -1);
+  EXPECT_LT(base::WaitSocket(0, 0, 25000, base::kWaitRead), 0);  // no socket: an error, never a wait
+}
+
+}  // namespace
+}  // namespace liveview

@@ -1,0 +1,185 @@
+#include "liveview/stream/thread_manager.h"
+
+#include <winsock2.h>
+
+#include <string>
+#include <utility>
+
+#include "base/scoped_lock.h"
+#include "base/winsock_session.h"
+#include "liveview/cameras/basic_credentials.h"
+#include "liveview/cameras/camera_table.h"
+#include "liveview/cameras/camera_text.h"
+#include "liveview/notify/control_registry.h"
+#include "liveview/stream/stream_worker.h"
+#include "liveview/window/watch_wnd.h"
+
+namespace liveview {
+namespace {
+
+CThreadManager* g_manager = nullptr;
+
+// Back to free after a start that could not go on; the slot lock is held.
+void ReleaseClaim(StreamSlot& slot) {
+  slot.window = nullptr;
+  slot.windowIndex = -1;
+  slot.cameraIndex = -1;
+  slot.running.store(0);
+  slot.stopRequest.store(1);
+  slot.host.clear();
+}
+
+}  // namespace
+
+CThreadManager* CThreadManager::Instance() {
+  if (!g_manager) g_manager = new CThreadManager();
+  return g_manager;
+}
+
+void CThreadManager::Release() {
+  delete g_manager;
+  g_manager = nullptr;
+}
+
+CThreadManager::CThreadManager() {
+  for (auto& slot : slots_) slot = std::make_unique<StreamSlot>();
+}
+
+CThreadManager::~CThreadManager() {
+  StopAllStreams();
+  for (auto& slot : slots_) slot.reset();
+}
+
+int CThreadManager::StartStream(CWatchWnd* window, std::string_view cameraText) {
+  if (!window || cameraText.empty() || !winsock_.Started()) return 0;
+  CCameraTable* table = CCameraTable::Instance();
+  const CCameraTable::HostAndPort target = table->SplitCameraText(cameraText);
+
+  for (auto& slot : slots_) {
+    base::CScopedLock hold(slot->lock);
+    if (!slot->host.empty() && slot->port == target.port &&
+        EqualsIgnoreCase(slot->host, target.host)) {
+      return 1;
+    }
+  }
+
+  const int camera = table->FindByCameraText(cameraText);
+  if (!CCameraTable::IsValidIndex(camera)) return 0;
+  const CameraRecord* record = table->RecordAt(camera);
+  // Too long to send whole: refused, so a slot's earlier credentials can never go out to
+  // this camera.
+  std::string credentials;
+  if (!MakeBasicCredentials(record->user, record->password, &credentials)) return 0;
+
+  for (auto& owned : slots_) {
+    StreamSlot& slot = *owned;
+    base::CScopedLock hold(slot.lock);
+    if (!slot.host.empty()) continue;
+    // The handle of a worker that ended on its own.
+    if (slot.thread) {
+      CloseHandle(slot.thread);
+      slot.thread = nullptr;
+    }
+    slot.host = target.host;
+    slot.port = static_cast<uint16_t>(target.port);
+    slot.window = window;
+    slot.windowIndex = window->Number();
+    slot.cameraIndex = camera;
+    slot.reconnect = table->Settings().reconnect;
+    slot.reconnectInterval = table->Settings().interval;
+    slot.credentials = std::move(credentials);
+    slot.recording.width = record->recordWidth;
+    slot.recording.height = record->recordHeight;
+    // Set here, never by the worker, so a stop that follows at once is not lost.
+    slot.running.store(1);
+    slot.stopRequest.store(0);
+    slot.thread = CreateThread(nullptr, 0, StreamThreadProc, &slot, 0, nullptr);
+    if (!slot.thread) {
+      ReleaseClaim(slot);
+      return 0;
+    }
+    return 1;
+  }
+  return 0;
+}
+
+int CThreadManager::StopStream(int index) {
+  StreamSlot* slot = SlotAt(index);
+  if (!slot) return 0;
+  if (!slot->thread) return 1;
+  {
+    base::CScopedLock hold(slot->lock);
+    slot->running.store(0);
+    // Ends at once any receive, select or connect the worker is in.
+    CloseSlotSocket(*slot);
+  }
+  // Outside the lock: the worker takes it for its final reset.
+  WaitForSingleObject(slot->thread, INFINITE);
+  base::CScopedLock hold(slot->lock);
+  CloseHandle(slot->thread);
+  slot->thread = nullptr;
+  return 1;
+}
+
+void CThreadManager::StopAllStreams() {
+  for (int i = 0; i < kSlotCount; ++i) StopStream(i);
+}
+
+int CThreadManager::RequestStop(std::string_view cameraText) {
+  const CCameraTable::HostAndPort target = CCameraTable::Instance()->SplitCameraText(cameraText);
+  for (auto& slot : slots_) {
+    base::CScopedLock hold(slot->lock);
+    if (!slot->host.empty() && slot->host == target.host && slot->port == target.port) {
+      slot->stopRequest.store(1);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int CThreadManager::MoveStream(std::string_view cameraText, CWatchWnd* window) {
+  if (!window) return 0;
+  CCameraTable* table = CCameraTable::Instance();
+  const CCameraTable::HostAndPort target = table->SplitCameraText(cameraText);
+  const int camera = table->FindByCameraText(cameraText);
+  if (!CCameraTable::IsValidIndex(camera)) return 0;
+  for (auto& slot : slots_) {
+    base::CScopedLock hold(slot->lock);
+    if (slot->host.empty() || slot->host != target.host || slot->port != target.port) continue;
+    slot->window = window;
+    slot->windowIndex = window->Number();
+    slot->cameraIndex = camera;
+    return 1;
+  }
+  return 0;
+}
+
+void CThreadManager::SwapSlots(int a, int b) {
+  if (!SlotAt(a) || !SlotAt(b) || a == b) return;
+  StreamSlot& first = *slots_[a];
+  StreamSlot& second = *slots_[b];
+  base::CScopedLock holdFirst(first.lock);
+  base::CScopedLock holdSecond(second.lock);
+  std::swap(first.cameraIndex, second.cameraIndex);
+  std::swap(first.windowIndex, second.windowIndex);
+  std::swap(slots_[a], slots_[b]);
+}
+
+int CThreadManager::SlotIndexByWindow(int windowIndex) {
+  for (int i = 0; i < kSlotCount; ++i) {
+    base::CScopedLock hold(slots_[i]->lock);
+    if (!slots_[i]->host.empty() && slots_[i]->windowIndex == windowIndex) return i;
+  }
+  return -1;
+}
+
+StreamSlot* CThreadManager::SlotByWindow(int windowIndex) {
+  return SlotAt(SlotIndexByWindow(windowIndex));
+}
+
+StreamSlot* CThreadManager::SlotAt(int index) {
+  if (index < 0 || index >= kSlotCount) return nullptr;
+  return slots_[index].get();
+}
+
+}  // namespace liveview

@@ -1,0 +1,269 @@
+#include "liveview/window/watch_wnd.h"
+
+#include <cstring>
+#include <new>
+
+#include "base/scoped_lock.h"
+#include "framework/message_table.h"
+#include "liveview/decode/bmp_image.h"
+#include "liveview/decode/jpeg_decoder.h"
+#include "liveview/notify/control_messages.h"
+#include "liveview/notify/control_registry.h"
+#include "liveview/render/video_renderer.h"
+
+namespace liveview {
+namespace {
+
+DWORD SystemTick() { return GetTickCount(); }
+
+// Calls EndFrame on every way out of a frame.
+class FrameEnd {
+ public:
+  explicit FrameEnd(CFrameDecoder* decoder) : decoder_(decoder) {}
+  ~FrameEnd() {
+    if (decoder_) decoder_->EndFrame();
+  }
+  FrameEnd(const FrameEnd&) = delete;
+  FrameEnd& operator=(const FrameEnd&) = delete;
+
+ private:
+  CFrameDecoder* decoder_;
+};
+
+}  // namespace
+
+CWatchWnd::CWatchWnd() : tick_(&SystemTick) {}
+
+CWatchWnd::~CWatchWnd() {
+  // The window goes while the object is whole, so no handler runs on freed members.
+  DestroyWindow();
+  while (ReapOldestCommand()) {
+  }
+  base::CScopedLock hold(lock_);
+  renderer_.reset();
+  decoder_.reset();
+  picture_.clear();
+  jpeg_.clear();
+}
+
+bool CWatchWnd::Create(UINT childId, HWND parent, int number) {
+  number_ = number;
+  return CreateChild(parent, childId, "CliWatchWnd", WS_CHILD | WS_VISIBLE, RECT{0, 0, 0, 0});
+}
+
+int CWatchWnd::Number() const { return number_; }
+
+void CWatchWnd::BindCamera(const std::string& host, uint16_t port, const std::string& user,
+                           const std::string& password, const std::string& nick, int showTitle) {
+  base::CScopedLock hold(lock_);
+  host_ = host;
+  port_ = port;
+  user_ = user;
+  password_ = password;
+  nick_ = nick;
+  showTitle_ = showTitle;
+}
+
+void CWatchWnd::UnbindCamera() {
+  {
+    base::CScopedLock hold(lock_);
+    host_.clear();
+    user_.clear();
+    password_.clear();
+    nick_.clear();
+    port_ = 80;
+    showTitle_ = 0;
+  }
+  Invalidate(true);
+}
+
+void CWatchWnd::SetTickSource(TickSource source) { tick_ = source ? source : &SystemTick; }
+
+bool CWatchWnd::IsStale() {
+  base::CScopedLock hold(lock_);
+  return static_cast<DWORD>(Now() - lastFrameTick_) > kStaleAfterMs;
+}
+
+// ---- frames -------------------------------------------------------------------------------
+
+void CWatchWnd::OnFrame(const uint8_t* frame, int length, int /*kind*/, int* width, int* height) {
+  base::CScopedLock hold(lock_);
+  try {
+    DecodeAndDraw(frame, length, width, height);
+  } catch (const std::bad_alloc&) {
+    // The frame is dropped; the previous picture stays until it goes stale.
+  }
+}
+
+void CWatchWnd::DecodeAndDraw(const uint8_t* frame, int length, int* width, int* height) {
+  if (!decoder_) decoder_ = std::make_unique<CJpegDecoder>();
+  FrameEnd end(decoder_.get());
+  if (!decoder_->CanDecode(frame, length)) return;
+  if (!decoder_->Decode(frame, length)) return;
+  const uint8_t* info = decoder_->GetInfoHeader();
+  if (!info) return;
+  const int decodedWidth = bmp::InfoWidth(info);
+  const int decodedHeight = bmp::InfoHeight(info);
+  if (decodedWidth <= 0 || decodedHeight <= 0) return;
+
+  if (decodedWidth != width_) {
+    const HWND control = GetControlWindow();
+    if (control && IsWindow(control)) {
+      PostMessageA(control, WM_CAM_VIDEOSIZE, static_cast<WPARAM>(number_),
+                   static_cast<LPARAM>((static_cast<uint32_t>(decodedWidth) << 16) +
+                                       (static_cast<uint32_t>(decodedHeight) & 0xFFFF)));
+    }
+  }
+  if (!ReplaceRendererIfNeeded(decodedWidth, decodedHeight)) return;
+
+  if (width) *width = width_;
+  if (height) *height = height_;
+  if (!KeepCopies(frame, length)) return;
+  lastFrameTick_ = Now();
+
+  if (renderer_) {
+    renderer_->SetBitCount(decoder_->GetBitCount());
+    renderer_->SetShowTitle(showTitle_);
+    renderer_->SetTitle(nick_);
+    renderer_->DrawFrame(decoder_->GetBits(), width_, height_, decoder_->IsBottomUp());
+  }
+}
+
+// False when the frame must be dropped: a new renderer could not set up DirectDraw. It is
+// kept all the same and draws later frames of this size through GDI.
+bool CWatchWnd::ReplaceRendererIfNeeded(int width, int height) {
+  if (renderer_ && width == width_ && height == height_) return true;
+  width_ = width;
+  height_ = height;
+  renderer_.reset();
+  renderer_ = std::make_unique<CVideoRenderer>();
+  ++renderersCreated_;
+  return renderer_->CreateSurfaces(GetSafeHwnd(), width_, height_) != E_FAIL;
+}
+
+// The picture copy holds the padded rows, the whole pixel area whatever the width; the
+// JPEG copy grows to the frame, so a snapshot is never a cut JPEG.
+bool CWatchWnd::KeepCopies(const uint8_t* frame, int length) {
+  const int64_t size = bmp::RowWidth(width_) * height_;
+  const uint8_t* bits = decoder_->GetBits();
+  if (!bits || size > bmp::kMaxImageSize) return false;
+  if (picture_.size() < static_cast<size_t>(size)) {
+    picture_.clear();
+    picture_.shrink_to_fit();
+    picture_.resize(static_cast<size_t>(size));
+  }
+  if (jpeg_.size() < static_cast<size_t>(length)) {
+    jpeg_.clear();
+    jpeg_.shrink_to_fit();
+    jpeg_.resize(static_cast<size_t>(length));
+  }
+  std::memcpy(jpeg_.data(), frame, static_cast<size_t>(length));
+  jpegLength_ = length;
+  std::memcpy(picture_.data(), bits, static_cast<size_t>(size));
+  pictureSize_ = static_cast<int>(size);
+  return true;
+}
+
+void CWatchWnd::ClearPicture() {
+  base::CScopedLock hold(lock_);
+  std::vector<uint8_t>().swap(picture_);
+  std::vector<uint8_t>().swap(jpeg_);
+  pictureSize_ = 0;
+  jpegLength_ = 0;
+}
+
+const uint8_t* CWatchWnd::GetLastBmp(int* size) {
+  base::CScopedLock hold(lock_);
+  if (picture_.empty() || pictureSize_ == 0 || IsStale()) return nullptr;
+  if (size) *size = pictureSize_;
+  return picture_.data();
+}
+
+const uint8_t* CWatchWnd::GetLastJpeg(int* length) {
+  base::CScopedLock hold(lock_);
+  if (jpeg_.empty() || jpegLength_ == 0 || IsStale()) return nullptr;
+  if (length) *length = jpegLength_;
+  return jpeg_.data();
+}
+
+// The worker writes the size under the window lock.
+int CWatchWnd::GetVideoWidth() const {
+  base::CScopedLock hold(lock_);
+  return width_;
+}
+
+int CWatchWnd::GetVideoHeight() const {
+  base::CScopedLock hold(lock_);
+  return height_;
+}
+
+void CWatchWnd::SetBkgndPicture(CBkgndPicture* picture) {
+  base::CScopedLock hold(lock_);
+  background_ = picture;
+}
+
+void CWatchWnd::SetRecording(int recording) {
+  base::CScopedLock hold(lock_);
+  if (renderer_) renderer_->SetRecording(recording);
+}
+
+void CWatchWnd::SetTitle(const std::string& title) {
+  base::CScopedLock hold(lock_);
+  if (renderer_) renderer_->SetTitle(title);
+}
+
+void CWatchWnd::SetSelected(int selected) { selected_ = selected; }
+
+void CWatchWnd::SetFontColor(COLORREF color) {
+  base::CScopedLock hold(lock_);
+  fontColor_ = color;
+}
+
+// ---- painting -----------------------------------------------------------------------------
+
+bool CWatchWnd::HasFreshPictureLocked() {
+  return renderer_ && pictureSize_ > 0 &&
+         picture_.size() >= static_cast<size_t>(bmp::RowWidth(width_) * height_) &&
+         static_cast<DWORD>(Now() - lastFrameTick_) <= kStaleAfterMs;
+}
+
+void CWatchWnd::DrawPictureCopyLocked() {
+  renderer_->SetBitCount(bmp::kBitsPerPixel);
+  renderer_->DrawFrame(picture_.data(), width_, height_, 1);
+}
+
+void CWatchWnd::OnPaint() {
+  PAINTSTRUCT paint;
+  BeginPaint(GetSafeHwnd(), &paint);
+  {
+    base::CScopedLock hold(lock_);
+    if (HasFreshPictureLocked()) DrawPictureCopyLocked();
+  }
+  EndPaint(GetSafeHwnd(), &paint);
+}
+
+BOOL CWatchWnd::OnEraseBkgnd(HDC dc) {
+  base::CScopedLock hold(lock_);
+  if (HasFreshPictureLocked()) {
+    DrawPictureCopyLocked();
+  } else {
+    DrawIdle(dc);
+  }
+  return TRUE;
+}
+
+int CWatchWnd::OnCreate(CREATESTRUCTA* cs) { return CWnd::OnCreate(cs) == -1 ? -1 : 0; }
+
+bool CWatchWnd::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
+  static constexpr fw::MessageEntry<CWatchWnd> kTable[] = {
+      fw::OnMessage<&CWatchWnd::OnLButtonDblClk>(WM_LBUTTONDBLCLK),
+      fw::OnMessage<&CWatchWnd::OnLButtonDown>(WM_LBUTTONDOWN),
+      fw::OnMessage<&CWatchWnd::OnRButtonDown>(WM_RBUTTONDOWN),
+      fw::OnMessage<&CWatchWnd::OnKeyUp>(WM_KEYUP),
+      fw::OnMessage<&CWatchWnd::OnMouseTracking>(WM_MOUSEHOVER),
+      fw::OnMessage<&CWatchWnd::OnMouseTracking>(WM_MOUSELEAVE),
+  };
+  return fw::RouteMessage(*this, kTable, msg, w, l, result) || CWnd::OnWndMsg(msg, w, l, result);
+}
+
+}  // namespace liveview
