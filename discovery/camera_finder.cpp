@@ -10,7 +10,6 @@
 #include "base/scoped_lock.h"
 #include "common/log_writer.h"
 #include "common/password_text.h"
-#include "common/search_reply_receiver.h"
 
 namespace discovery {
 namespace {
@@ -198,8 +197,9 @@ void CCameraFinder::Listen() {
     return;
   }
   common::SearchReplyReceiver receiver;
-  const common::ReceiveDatagram receive = [&](uint8_t* dest, size_t room) {
-    return ReceiveOne(s, readable.Get(), dest, room);
+  const common::ReceiveDatagram receive = [&](uint8_t* dest, size_t room,
+                                               common::DatagramOrigin& origin) {
+    return ReceiveOne(s, readable.Get(), dest, room, origin);
   };
   while (run_.load()) {
     common::SearchReply reply{};
@@ -218,11 +218,20 @@ void CCameraFinder::Listen() {
   }
 }
 
-int CCameraFinder::ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room) {
+int CCameraFinder::ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room,
+                              common::DatagramOrigin& origin) {
   for (;;) {
     if (!run_.load()) return common::kReceiveFailed;
-    const int got = recv(s, reinterpret_cast<char*>(dest), static_cast<int>(room), 0);
-    if (got >= 0) return got;  // 0: an empty datagram, which the receiver skips
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    const int got = recvfrom(s, reinterpret_cast<char*>(dest), static_cast<int>(room), 0,
+                             reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (got >= 0) {
+      origin.address = from.sin_addr.s_addr;
+      origin.port = from.sin_port;
+      origin.tick = GetTickCount();
+      return got;  // 0: an empty datagram, which the receiver skips
+    }
     switch (WSAGetLastError()) {
       case WSAEMSGSIZE:
         return common::kDatagramTooLong;

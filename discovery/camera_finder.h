@@ -28,6 +28,7 @@
 #include "common/discovery_messages.h"
 #include "common/ip_helper.h"
 #include "common/pc_address.h"
+#include "common/search_reply_receiver.h"
 
 namespace discovery {
 
@@ -105,7 +106,8 @@ class CCameraFinder {
   static unsigned __stdcall ListenThread(void* self);
   void Listen();
   // One receive for the reply receiver: waits for a datagram or for the stop signal.
-  int ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room);
+  int ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room,
+                 common::DatagramOrigin& origin);
 
   common::IpHelper& ip_;
   base::WinsockSession winsock_{MAKEWORD(2, 2)};

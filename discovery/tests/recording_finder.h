@@ -39,8 +39,9 @@ class RecordingFinder : public CCameraFinder {
     }
     return true;
   }
-  bool WaitReported(const common::MacAddress& mac, size_t times = 1) {
-    return WaitUntil([&] { return TimesReported(mac) >= times; });
+  bool WaitReported(const common::MacAddress& mac, size_t times = 1,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+    return WaitUntil([&] { return TimesReported(mac) >= times; }, timeout);
   }
 
   // A reply from this MAC makes OnCameraFound throw, which ends the listener.
