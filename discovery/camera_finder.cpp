@@ -30,6 +30,26 @@ void CopyText(std::array<char, N>& to, const std::array<char, M>& from) {
   std::fill(to.begin() + length, to.end(), '\0');
 }
 
+// Ties the socket's read events to an event for as long as it lives. Declared after the
+// event, so however the listener ends the selection goes first: left behind, it would hold
+// the socket to an event already closed and keep it from ever blocking again.
+class ReadSelection {
+ public:
+  ReadSelection(SOCKET s, HANDLE event)
+      : socket_(s), selected_(WSAEventSelect(s, event, FD_READ) == 0) {}
+  ~ReadSelection() {
+    if (selected_) WSAEventSelect(socket_, nullptr, 0);
+  }
+  ReadSelection(const ReadSelection&) = delete;
+  ReadSelection& operator=(const ReadSelection&) = delete;
+
+  explicit operator bool() const { return selected_; }
+
+ private:
+  SOCKET socket_;
+  bool selected_;
+};
+
 }  // namespace
 
 CCameraFinder::CCameraFinder(common::IpHelper& ipHelper)
@@ -192,7 +212,12 @@ unsigned __stdcall CCameraFinder::ListenThread(void* self) {
 void CCameraFinder::Listen() {
   const SOCKET s = receiveSocket_.Get();
   base::ScopedHandle readable(WSACreateEvent());
-  if (!readable || WSAEventSelect(s, readable.Get(), FD_READ) != 0) {
+  if (!readable) {
+    Log(1, "SOCKET_ERROR", 55);
+    return;
+  }
+  const ReadSelection selection(s, readable.Get());
+  if (!selection) {
     Log(1, "SOCKET_ERROR", 55);
     return;
   }

@@ -99,8 +99,9 @@ class CCameraFinder {
   // valid only during the call. It must not wait for the owner's thread.
   virtual void OnCameraFound(const common::SearchReply& reply);
 
-  // The listener's thread id, 0 when none runs; for tests.
+  // The listener's thread id, 0 when none runs, and the socket it receives on; for tests.
   DWORD ListenerThreadId() const;
+  SOCKET ReceiveSocket() const { return receiveSocket_.Get(); }
 
  private:
   static unsigned __stdcall ListenThread(void* self);

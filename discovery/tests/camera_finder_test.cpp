@@ -293,6 +293,19 @@ TEST_F(CameraFinderTest, ListenerThatEndsLeavesTheFinderStartable) {
   EXPECT_TRUE(finder_.WaitReported(Mac(1)));
 }
 
+TEST_F(CameraFinderTest, ListenerThatEndsOnAnErrorLetsGoOfItsSocket) {
+  finder_.throwFor = Mac(9);
+  ASSERT_TRUE(finder_.StartSearch());
+  Sender sender;
+  sender.ToListener(camsim::EncodeSearchReply(Camera(9)));
+  ASSERT_TRUE(RecordingFinder::WaitUntil([&] { return !finder_.IsStarted(); }));
+  // The socket outlives the listener until the next start. A socket still tied to an event
+  // cannot be made blocking again.
+  u_long blocking = 0;
+  EXPECT_EQ(ioctlsocket(finder_.ReceiveSocket(), FIONBIO, &blocking), 0)
+      << "the event selection is still in place: " << WSAGetLastError();
+}
+
 TEST_F(CameraFinderTest, PasswordTextFollowsTheCamerasAuthScheme) {
   responder_.AddCamera(Camera(1, "DIGEST"));
   responder_.AddCamera(Camera(2, "digest"));

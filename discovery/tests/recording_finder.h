@@ -17,6 +17,7 @@ class RecordingFinder : public CCameraFinder {
  public:
   using CCameraFinder::CCameraFinder;
   using CCameraFinder::ListenerThreadId;
+  using CCameraFinder::ReceiveSocket;
   ~RecordingFinder() override { StopSearch(); }
 
   std::vector<common::MacAddress> Reported() const {
