@@ -46,7 +46,8 @@ std::array<uint8_t, kSetAddressRequestSize> BuildSetAddressRequest(const SetAddr
   base::WriteBe32(p + kSetAddressMaskAt, params.mask);
   base::WriteBe32(p + kSetAddressGatewayAt, params.gateway);
   std::memcpy(p + kSetAddressMacAt, params.mac.data(), kMacSize);
-  const std::string_view user = params.userName.substr(0, kUserNameFieldSize - 1);
+  const std::string_view user =
+      CutToCharBoundary(params.userName, kUserNameFieldSize - 1, params.codePage);
   std::memcpy(p + kSetAddressUserAt, user.data(), user.size());
   const std::string_view password = params.passwordText.substr(0, kPasswordFieldSize);
   std::memcpy(p + kSetAddressPasswordAt, password.data(), password.size());

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string_view>
 
+#include "common/code_page_chars.h"
+
 namespace common {
 
 constexpr uint16_t kCameraSearchPort = 13000;  // cameras listen here, PC sends to broadcast
@@ -68,8 +70,11 @@ struct SetAddressParams {
   uint32_t mask;
   uint32_t gateway;
   MacAddress mac;               // of the camera that is to take the settings
-  std::string_view userName;    // cut to 19 characters to keep the field's NUL
+  // Cut to 19 bytes to keep the field's NUL, never inside a double-byte character of
+  // `codePage` (the user's ANSI code page unless a test says otherwise).
+  std::string_view userName;
   std::string_view passwordText;  // the "$1$" text; only its first 16 characters travel
+  unsigned codePage = kAnsiCodePage;
 };
 
 std::array<uint8_t, kSetAddressRequestSize> BuildSetAddressRequest(const SetAddressParams& params);

@@ -14,7 +14,7 @@ namespace {
 constexpr ULONG kAdapterBufferSize = 102400;
 
 uint32_t AddressValue(const IP_ADDR_STRING& entry, bool mask) {
-  return inet_addr(mask ? entry.IpMask.String : entry.IpAddress.String);
+  return AddressOfText(mask ? entry.IpMask.String : entry.IpAddress.String);
 }
 
 class SystemHelper final : public IpHelper {
@@ -63,6 +63,11 @@ class SystemHelper final : public IpHelper {
 };
 
 }  // namespace
+
+uint32_t AddressOfText(const char* text) {
+  // inet_addr gives INADDR_NONE for an empty text, which would read as 255.255.255.255.
+  return text[0] == '\0' ? 0 : inet_addr(text);
+}
 
 IpHelper& SystemIpHelper() {
   static SystemHelper helper;

@@ -44,6 +44,10 @@ class IpHelper {
   virtual void OpenUrl(const std::string& url) = 0;
 };
 
+// The value of an address text of the adapter list; an empty text, as the system gives for
+// a missing gateway, is 0.
+uint32_t AddressOfText(const char* text);
+
 // The process-wide helper that calls the system.
 IpHelper& SystemIpHelper();
 

@@ -34,7 +34,14 @@ size_t FormatLine(char* out, std::string_view message, std::string_view sourceFi
   return length;
 }
 
-LogWriter g_moduleLog;
+// Never destroyed: lines still come from static destructors that run after this one would,
+// and from threads that go on while the process exits.
+union ModuleLog {
+  constexpr ModuleLog() : writer() {}
+  ~ModuleLog() {}
+  LogWriter writer;
+};
+ModuleLog g_moduleLog;
 
 }  // namespace
 
@@ -44,7 +51,9 @@ LogWriter::~LogWriter() {
 
 BOOL CALLBACK LogWriter::MakeLock(PINIT_ONCE, PVOID self, PVOID*) {
   auto* writer = static_cast<LogWriter*>(self);
-  InitializeCriticalSection(&writer->lock_);
+  // No debug information: the module-wide lock is never deleted, and then holds nothing the
+  // system would have to take back.
+  InitializeCriticalSectionEx(&writer->lock_, 0, CRITICAL_SECTION_NO_DEBUG_INFO);
   writer->lockMade_ = true;
   return TRUE;
 }
@@ -78,13 +87,13 @@ void LogWriter::Write(const char* fileName, int level, std::string_view message,
   }
 }
 
-void SetLogLevelMask(int mask) { g_moduleLog.SetLevelMask(mask); }
+void SetLogLevelMask(int mask) { g_moduleLog.writer.SetLevelMask(mask); }
 
-int LogLevelMask() { return g_moduleLog.LevelMask(); }
+int LogLevelMask() { return g_moduleLog.writer.LevelMask(); }
 
 void WriteLog(const char* fileName, int level, std::string_view message,
               std::string_view sourceFile, int line) noexcept {
-  g_moduleLog.Write(fileName, level, message, sourceFile, line);
+  g_moduleLog.writer.Write(fileName, level, message, sourceFile, line);
 }
 
 }  // namespace common

@@ -48,7 +48,8 @@ class LogWriter {
   std::array<char, kLogLineMax + 1> line_{};  // used only under lock_
 };
 
-// The module-wide writer: its mask is 0 until the module's control sets it.
+// The module-wide writer: its mask is 0 until the module's control sets it. It is never
+// destroyed, so it may be called from static destructors and while the process exits.
 void SetLogLevelMask(int mask);
 int LogLevelMask();
 void WriteLog(const char* fileName, int level, std::string_view message,

@@ -55,14 +55,30 @@ bool IsLocalSubnet(IpHelper& ip, uint32_t address, uint32_t mask) {
   return local;
 }
 
-uint32_t TempAddressFor(uint32_t address, uint32_t mask, uint32_t belowBroadcast) {
+bool IsHostAddress(uint32_t address, uint32_t mask) {
   const uint32_t hostMask = ntohl(mask);
-  const uint32_t broadcast = (ntohl(address) & hostMask) + ~hostMask;
-  return htonl(broadcast - belowBroadcast);
+  const uint32_t hostPart = ~hostMask;
+  // Leading ones only: the host part plus one is a power of two.
+  if (hostMask == 0 || (hostPart & (hostPart + 1)) != 0) return false;
+  const uint32_t value = ntohl(address);
+  const uint32_t net = value & hostMask;
+  return net != 0 && value != net && value != (net | hostPart);
+}
+
+std::optional<uint32_t> TempAddressFor(uint32_t target, uint32_t mask, uint32_t belowBroadcast) {
+  const uint32_t hostMask = ntohl(mask);
+  const uint32_t net = ntohl(target) & hostMask;
+  uint32_t chosen = (net | ~hostMask) - belowBroadcast;
+  // One up rather than none: still inside the subnet's top host numbers, which the idle scan
+  // never offers, and the work on the target can still be done from inside its subnet.
+  if (chosen == ntohl(target)) ++chosen;
+  if ((chosen & hostMask) != net || !IsHostAddress(htonl(chosen), mask)) return std::nullopt;
+  return htonl(chosen);
 }
 
 size_t AddTempIPAddress(IpHelper& ip, uint32_t address, uint32_t mask, TempAddresses& temp) {
   temp.count = 0;
+  if (!IsHostAddress(address, mask)) return 0;
   for (const Adapter& adapter : ip.Adapters()) {
     if (temp.count == temp.contexts.size()) break;
     if (adapter.type != kEthernetAdapterType) continue;
@@ -78,11 +94,12 @@ void DeleteTempIPAddress(IpHelper& ip, TempAddresses& temp) {
   temp.count = 0;
 }
 
-TempAddressScope::TempAddressScope(IpHelper& ip, uint32_t address, uint32_t mask,
+TempAddressScope::TempAddressScope(IpHelper& ip, uint32_t target, uint32_t mask,
                                    uint32_t belowBroadcast)
     : ip_(ip) {
-  if (!IsLocalSubnet(ip, address, mask))
-    AddTempIPAddress(ip, TempAddressFor(address, mask, belowBroadcast), mask, temp_);
+  if (IsLocalSubnet(ip, target, mask)) return;
+  if (const auto address = TempAddressFor(target, mask, belowBroadcast))
+    AddTempIPAddress(ip, *address, mask, temp_);
 }
 
 ArpResult ClassifyArpResult(DWORD code) {

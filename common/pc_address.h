@@ -47,20 +47,27 @@ std::optional<LocalAddress> GetLocalIP(IpHelper& ip);
 // True when an Ethernet address has exactly this mask and lies in the same subnet.
 bool IsLocalSubnet(IpHelper& ip, uint32_t address, uint32_t mask);
 
-// The subnet's broadcast address minus `belowBroadcast`.
-uint32_t TempAddressFor(uint32_t address, uint32_t mask, uint32_t belowBroadcast);
+// True when `mask` is a non-zero run of leading ones, the subnet is not 0, and `address` is
+// neither the subnet's network address nor its broadcast address.
+bool IsHostAddress(uint32_t address, uint32_t mask);
+
+// The temporary address for work on `target` in its subnet: the broadcast address minus
+// `belowBroadcast`, or the one above it when that is `target` itself. Nothing when that is no
+// host address of the target's subnet (a zero, split or too narrow mask, subnet 0).
+std::optional<uint32_t> TempAddressFor(uint32_t target, uint32_t mask, uint32_t belowBroadcast);
 
 // Adds `address` on every Ethernet adapter and keeps the contexts of those that took it (a
-// refusal leaves that adapter out). Returns how many took it.
+// refusal leaves that adapter out). Returns how many took it; none is asked unless `address`
+// is a host address under `mask`.
 size_t AddTempIPAddress(IpHelper& ip, uint32_t address, uint32_t mask, TempAddresses& temp);
 // Removes every kept address and empties the record; failures are ignored.
 void DeleteTempIPAddress(IpHelper& ip, TempAddresses& temp);
 
-// Holds a temporary address in the subnet of `address` for its lifetime, unless the PC
-// already has an address there.
+// Holds a temporary address in the subnet of `target` for its lifetime, unless the PC
+// already has an address there or the subnet has no room for one.
 class TempAddressScope {
  public:
-  TempAddressScope(IpHelper& ip, uint32_t address, uint32_t mask, uint32_t belowBroadcast);
+  TempAddressScope(IpHelper& ip, uint32_t target, uint32_t mask, uint32_t belowBroadcast);
   ~TempAddressScope() { DeleteTempIPAddress(ip_, temp_); }
   TempAddressScope(const TempAddressScope&) = delete;
   TempAddressScope& operator=(const TempAddressScope&) = delete;

@@ -7,8 +7,8 @@
 namespace common {
 
 // Removes, translates and dispatches this thread's messages until `milliseconds` have passed
-// on the GetTickCount clock; it spins rather than sleeps between checks. A WM_QUIT met on the
-// way is posted again and ends the wait early, so the caller's own message loop still sees it.
+// on the GetTickCount clock, sleeping while there are none. A WM_QUIT met on the way is
+// posted again and ends the wait early, so the caller's own message loop still sees it.
 // Returns false when the wait ended that way, true when the full time passed.
 bool PumpMessages(DWORD milliseconds);
 

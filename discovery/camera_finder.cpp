@@ -10,7 +10,6 @@
 #include "base/scoped_lock.h"
 #include "common/log_writer.h"
 #include "common/password_text.h"
-#include "common/search_reply_receiver.h"
 
 namespace discovery {
 namespace {
@@ -30,6 +29,26 @@ void CopyText(std::array<char, N>& to, const std::array<char, M>& from) {
   std::copy_n(from.begin(), length, to.begin());
   std::fill(to.begin() + length, to.end(), '\0');
 }
+
+// Ties the socket's read events to an event for as long as it lives. Declared after the
+// event, so however the listener ends the selection goes first: left behind, it would hold
+// the socket to an event already closed and keep it from ever blocking again.
+class ReadSelection {
+ public:
+  ReadSelection(SOCKET s, HANDLE event)
+      : socket_(s), selected_(WSAEventSelect(s, event, FD_READ) == 0) {}
+  ~ReadSelection() {
+    if (selected_) WSAEventSelect(socket_, nullptr, 0);
+  }
+  ReadSelection(const ReadSelection&) = delete;
+  ReadSelection& operator=(const ReadSelection&) = delete;
+
+  explicit operator bool() const { return selected_; }
+
+ private:
+  SOCKET socket_;
+  bool selected_;
+};
 
 }  // namespace
 
@@ -193,13 +212,19 @@ unsigned __stdcall CCameraFinder::ListenThread(void* self) {
 void CCameraFinder::Listen() {
   const SOCKET s = receiveSocket_.Get();
   base::ScopedHandle readable(WSACreateEvent());
-  if (!readable || WSAEventSelect(s, readable.Get(), FD_READ) != 0) {
+  if (!readable) {
+    Log(1, "SOCKET_ERROR", 55);
+    return;
+  }
+  const ReadSelection selection(s, readable.Get());
+  if (!selection) {
     Log(1, "SOCKET_ERROR", 55);
     return;
   }
   common::SearchReplyReceiver receiver;
-  const common::ReceiveDatagram receive = [&](uint8_t* dest, size_t room) {
-    return ReceiveOne(s, readable.Get(), dest, room);
+  const common::ReceiveDatagram receive = [&](uint8_t* dest, size_t room,
+                                               common::DatagramOrigin& origin) {
+    return ReceiveOne(s, readable.Get(), dest, room, origin);
   };
   while (run_.load()) {
     common::SearchReply reply{};
@@ -218,11 +243,20 @@ void CCameraFinder::Listen() {
   }
 }
 
-int CCameraFinder::ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room) {
+int CCameraFinder::ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room,
+                              common::DatagramOrigin& origin) {
   for (;;) {
     if (!run_.load()) return common::kReceiveFailed;
-    const int got = recv(s, reinterpret_cast<char*>(dest), static_cast<int>(room), 0);
-    if (got >= 0) return got;  // 0: an empty datagram, which the receiver skips
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    const int got = recvfrom(s, reinterpret_cast<char*>(dest), static_cast<int>(room), 0,
+                             reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (got >= 0) {
+      origin.address = from.sin_addr.s_addr;
+      origin.port = from.sin_port;
+      origin.tick = GetTickCount();
+      return got;  // 0: an empty datagram, which the receiver skips
+    }
     switch (WSAGetLastError()) {
       case WSAEMSGSIZE:
         return common::kDatagramTooLong;

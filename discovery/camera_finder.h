@@ -28,6 +28,7 @@
 #include "common/discovery_messages.h"
 #include "common/ip_helper.h"
 #include "common/pc_address.h"
+#include "common/search_reply_receiver.h"
 
 namespace discovery {
 
@@ -98,14 +99,16 @@ class CCameraFinder {
   // valid only during the call. It must not wait for the owner's thread.
   virtual void OnCameraFound(const common::SearchReply& reply);
 
-  // The listener's thread id, 0 when none runs; for tests.
+  // The listener's thread id, 0 when none runs, and the socket it receives on; for tests.
   DWORD ListenerThreadId() const;
+  SOCKET ReceiveSocket() const { return receiveSocket_.Get(); }
 
  private:
   static unsigned __stdcall ListenThread(void* self);
   void Listen();
   // One receive for the reply receiver: waits for a datagram or for the stop signal.
-  int ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room);
+  int ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room,
+                 common::DatagramOrigin& origin);
 
   common::IpHelper& ip_;
   base::WinsockSession winsock_{MAKEWORD(2, 2)};

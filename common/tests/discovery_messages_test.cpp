@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -64,6 +66,35 @@ TEST(DiscoveryMessages, SetAddressRequestCutsFieldsToFit) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&message[46]), 16), "$1$1b2m2y8aSGtPG");
   EXPECT_EQ(message[62], 0);
   EXPECT_EQ(message[63], 0);
+}
+
+TEST(DiscoveryMessages, UserNameIsNeverCutInsideADoubleByteCharacter) {
+  constexpr unsigned kChinese = 936;
+  ASSERT_TRUE(IsDBCSLeadByteEx(kChinese, 0xD6)) << "code page 936 is not available";
+  struct Case {
+    const char* what;
+    std::string user;
+    unsigned codePage;
+    std::string kept;
+  };
+  const std::string zhong = "\xD6\xD0";  // one double-byte character of code page 936
+  std::string tenChars;
+  for (int i = 0; i < 10; ++i) tenChars += zhong;
+  const Case kCases[] = {
+      {"a character across the 19th byte is left out", tenChars, kChinese, tenChars.substr(0, 18)},
+      {"one that ends on it is kept", "a" + tenChars, kChinese, "a" + tenChars.substr(0, 18)},
+      {"single-byte code page cuts at 19", tenChars, 1252, tenChars.substr(0, 19)},
+      {"a trail byte that looks like ASCII goes with its lead byte",
+       "abcdefghijklmnopqr\x81\x5C", kChinese, "abcdefghijklmnopqr"},
+  };
+  for (const auto& c : kCases) {
+    SetAddressParams params{};
+    params.userName = c.user;
+    params.codePage = c.codePage;
+    const auto message = BuildSetAddressRequest(params);
+    std::string field(reinterpret_cast<const char*>(&message[26]), 20);
+    EXPECT_EQ(field, c.kept + std::string(20 - c.kept.size(), '\0')) << c.what;
+  }
 }
 
 TEST(DiscoveryMessages, DecodeFullReplyIntoHostOrder) {

@@ -159,6 +159,38 @@ TEST_F(LogWriterTest, ThreadsMakingTheirFirstCallsAtOnceWriteWholeLines) {
   EXPECT_EQ(seen.size(), static_cast<size_t>(kThreads * kLinesEach)) << "a line was lost or mixed";
 }
 
+// A program of its own, for the lines that come after its static destructors: from a later
+// destructor and from a thread still writing while the process ends.
+TEST_F(LogWriterTest, ModuleWriterOutlivesStaticDestruction) {
+  char self[MAX_PATH];
+  ASSERT_NE(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
+  const std::string probe =
+      (std::filesystem::path(self).parent_path() / "log_exit_probe.exe").string();
+  const std::string report = (folder_ / "report.txt").string();
+  std::string commandLine = "\"" + probe + "\" \"" + path_ + "\" \"" + report + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &startup, &process))
+      << GetLastError();
+  CloseHandle(process.hThread);
+  const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+  DWORD exitCode = STILL_ACTIVE;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hProcess);
+  ASSERT_EQ(waited, WAIT_OBJECT_0);
+  EXPECT_EQ(exitCode, 0u);
+
+  std::ifstream in(report);
+  std::string verdict;
+  std::getline(in, verdict);
+  EXPECT_EQ(verdict, "lock captured 1, entered after delete 0");
+  EXPECT_NE(Contents().find("probe 2 \tfrom the last destructor\r\n"), std::string::npos)
+      << "the line of the last destructor is written";
+}
+
 TEST_F(LogWriterTest, ModuleWriterStartsWithEverythingMasked) {
   EXPECT_EQ(LogLevelMask(), 0);
   WriteLog(path_.c_str(), -1, "masked", "TessalyCtl", 1);

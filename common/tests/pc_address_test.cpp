@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "common/pc_address.h"
 #include "common/tests/fake_ip_helper.h"
 
@@ -55,6 +57,66 @@ TEST(PcAddress, TemporaryAddressSitsBelowTheBroadcastAddress) {
             Ip("192.168.7.251"));
   EXPECT_EQ(TempAddressFor(Ip("172.16.4.9"), Ip("255.255.0.0"), kProbeTempOffset),
             Ip("172.16.255.251"));
+}
+
+TEST(PcAddress, TemporaryAddressOnlyStrictlyInsideAProperSubnet) {
+  struct Case {
+    const char* what;
+    const char* target;
+    const char* mask;
+    uint32_t belowBroadcast;
+    const char* added;  // nullptr: none
+  };
+  constexpr Case kCases[] = {
+      {"/24, probe", "10.9.8.7", "255.255.255.0", kProbeTempOffset, "10.9.8.251"},
+      {"/24, set address", "10.9.8.7", "255.255.255.0", kSetAddressTempOffset, "10.9.8.253"},
+      {"mask 0", "10.9.8.7", "0.0.0.0", kProbeTempOffset, nullptr},
+      {"/30, probe: the neighbour's broadcast", "10.9.8.6", "255.255.255.252", kProbeTempOffset,
+       nullptr},
+      {"/30, set address", "10.9.8.6", "255.255.255.252", kSetAddressTempOffset, "10.9.8.5"},
+      {"/31", "10.9.8.4", "255.255.255.254", kSetAddressTempOffset, nullptr},
+      {"/32", "10.9.8.4", "255.255.255.255", kSetAddressTempOffset, nullptr},
+      {"subnet 0", "0.0.0.77", "255.255.255.0", kProbeTempOffset, nullptr},
+      {"subnet 0 of a wider mask", "0.9.8.7", "255.0.0.0", kProbeTempOffset, nullptr},
+      {"mask with a gap", "10.9.8.7", "255.0.255.0", kProbeTempOffset, nullptr},
+      {"mask of trailing ones", "10.9.8.7", "0.0.0.255", kProbeTempOffset, nullptr},
+      // The target itself would be picked: the one above it, still below the broadcast.
+      {"target is the probe's pick", "10.9.8.251", "255.255.255.0", kProbeTempOffset,
+       "10.9.8.252"},
+      {"target is the set pick", "10.9.8.253", "255.255.255.0", kSetAddressTempOffset,
+       "10.9.8.254"},
+      {"/30, target is the set pick", "10.9.8.5", "255.255.255.252", kSetAddressTempOffset,
+       "10.9.8.6"},
+      {"/29, target is the probe's pick", "10.9.8.3", "255.255.255.248", kProbeTempOffset,
+       "10.9.8.4"},
+  };
+  for (const auto& c : kCases) {
+    FakeIpHelper ip;  // one Ethernet adapter, in none of the subnets above
+    ip.AddEthernet(7, {{Ip("192.168.1.5"), Ip("255.255.255.0")}});
+    { TempAddressScope temp(ip, Ip(c.target), Ip(c.mask), c.belowBroadcast); }
+    if (c.added == nullptr) {
+      EXPECT_TRUE(ip.added.empty()) << c.what << ": added " << ip.added[0].address;
+      continue;
+    }
+    ASSERT_EQ(ip.added.size(), 1u) << c.what;
+    EXPECT_EQ(ip.added[0].address, Ip(c.added)) << c.what;
+    EXPECT_EQ(ip.added[0].mask, Ip(c.mask)) << c.what;
+    EXPECT_EQ(ip.deleted.size(), 1u) << c.what;
+  }
+}
+
+TEST(PcAddress, NoTemporaryAddressThatIsNoHostOfItsSubnet) {
+  for (const auto& [address, mask] : {std::pair{"10.1.1.0", "255.255.255.0"},
+                                     std::pair{"10.1.1.255", "255.255.255.0"},
+                                     std::pair{"10.1.1.253", "0.0.0.0"},
+                                     std::pair{"10.1.1.253", "255.0.255.0"},
+                                     std::pair{"0.0.0.253", "255.255.255.0"}}) {
+    FakeIpHelper ip = PcOn192168();
+    TempAddresses temp;
+    EXPECT_EQ(AddTempIPAddress(ip, Ip(address), Ip(mask), temp), 0u) << address << "/" << mask;
+    EXPECT_TRUE(ip.added.empty()) << address << "/" << mask;
+    EXPECT_EQ(temp.count, 0u);
+  }
 }
 
 TEST(PcAddress, TemporaryAddressGoesOnEveryEthernetAdapterThatTakesIt) {

@@ -15,17 +15,30 @@ namespace {
 using testing::FromHex;
 using testing::ToHex;
 
+// Two cameras' senders; datagrams of a script come from camera A unless it says otherwise.
+constexpr DatagramOrigin kCameraA{0x3201D50A, 0xC832, 0};  // 10.213.1.50:13000
+constexpr DatagramOrigin kCameraB{0x3301D50A, 0xC832, 0};  // 10.213.1.51:13000
+
+DatagramOrigin At(DatagramOrigin origin, uint32_t tick) {
+  origin.tick = tick;
+  return origin;
+}
+
 // Hands out scripted datagrams as a UDP socket would: one too long for the room given is cut
 // and reported as such. Once the script runs out the socket reads as closed (a failed
 // receive, never an endless run of empty ones).
 class ScriptedSocket {
  public:
-  void Add(std::vector<uint8_t> datagram) { steps_.push_back({std::move(datagram), std::nullopt}); }
+  void Add(std::vector<uint8_t> datagram, DatagramOrigin from = kCameraA) {
+    steps_.push_back({std::move(datagram), std::nullopt, from});
+  }
   // A receive that gives `result` instead of a datagram.
-  void AddResult(int result) { steps_.push_back({{}, result}); }
+  void AddResult(int result) { steps_.push_back({{}, result, kCameraA}); }
 
   ReceiveDatagram Function() {
-    return [this](uint8_t* dest, size_t room) { return Receive(dest, room); };
+    return [this](uint8_t* dest, size_t room, DatagramOrigin& origin) {
+      return Receive(dest, room, origin);
+    };
   }
   const std::vector<size_t>& rooms() const { return rooms_; }
   size_t left() const { return steps_.size(); }
@@ -34,14 +47,16 @@ class ScriptedSocket {
   struct Step {
     std::vector<uint8_t> datagram;
     std::optional<int> result;
+    DatagramOrigin from;
   };
 
-  int Receive(uint8_t* dest, size_t room) {
+  int Receive(uint8_t* dest, size_t room, DatagramOrigin& origin) {
     rooms_.push_back(room);
     if (steps_.empty()) return kReceiveFailed;
     const Step step = std::move(steps_.front());
     steps_.pop_front();
     if (step.result) return *step.result;
+    origin = step.from;
     if (step.datagram.size() > room) {
       std::memcpy(dest, step.datagram.data(), room);
       return kDatagramTooLong;
@@ -87,6 +102,58 @@ TEST(SearchReplyReceiver, ReplyInTwoDatagramsIsPutTogether) {
   EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d07");
   EXPECT_STREQ(reply.firmware.data(), "FW-7-LONG-VERSION-TEXT");
   EXPECT_STREQ(reply.authScheme.data(), "DIGEST");
+}
+
+TEST(SearchReplyReceiver, ContinuationOnlyFromTheFirstPartsSenderInTime) {
+  struct Case {
+    const char* what;
+    DatagramOrigin second;  // of the datagram after camera A's first half, sent at tick 1000
+    bool joined;
+  };
+  const Case kCases[] = {
+      {"same sender at once", At(kCameraA, 1000), true},
+      {"same sender at the window's end", At(kCameraA, 1000 + kContinuationWindowMs), true},
+      {"same sender too late", At(kCameraA, 1001 + kContinuationWindowMs), false},
+      {"another address", At(kCameraB, 1000), false},
+      {"another port", DatagramOrigin{kCameraA.address, 0xC932, 1000}, false},
+  };
+  for (const auto& c : kCases) {
+    const auto a = Reply(1);
+    ScriptedSocket socket;
+    socket.Add(Slice(a, 0, 40), At(kCameraA, 1000));
+    // What follows is the rest of A, or a whole reply of its own.
+    socket.Add(c.joined ? Slice(a, 40, 84) : Reply(2), c.second);
+    SearchReplyReceiver receiver;
+    SearchReply reply{};
+    ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply) << c.what;
+    EXPECT_EQ(ToHex(reply.mac), c.joined ? "001a2b3c4d01" : "001a2b3c4d02") << c.what;
+    EXPECT_STREQ(reply.firmware.data(), c.joined ? "FW-1-LONG-VERSION-TEXT" : "FW-2-LONG-VERSION-TEXT")
+        << c.what;
+    EXPECT_STREQ(reply.authScheme.data(), "DIGEST") << c.what;
+    EXPECT_EQ(socket.left(), 0u) << c.what;
+  }
+}
+
+TEST(SearchReplyReceiver, DatagramThatBreaksIntoAReplyIsTakenForWhatItIs) {
+  const auto a = Reply(1);
+  const auto b = Reply(2);
+  ScriptedSocket socket;
+  socket.Add(Slice(a, 0, 40), kCameraA);
+  socket.Add(Slice(b, 0, 40), kCameraB);  // the first half of a reply of B's own
+  socket.Add({}, kCameraA);                // an empty datagram is no part of anything
+  socket.Add(Slice(b, 40, 84), kCameraB);
+  socket.Add(Slice(a, 0, 40), kCameraA);
+  socket.Add(FromHex("0200000000000000"), kCameraB);  // not a reply: dropped with A's half
+  socket.Add(Reply(3), kCameraB);
+  SearchReplyReceiver receiver;
+  SearchReply reply{};
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d02");
+  EXPECT_STREQ(reply.firmware.data(), "FW-2-LONG-VERSION-TEXT");
+  EXPECT_STREQ(reply.authScheme.data(), "DIGEST");
+  ASSERT_EQ(receiver.Receive(socket.Function(), reply), ReceiveOutcome::kReply);
+  EXPECT_EQ(ToHex(reply.mac), "001a2b3c4d03");
+  EXPECT_EQ(socket.left(), 0u);
 }
 
 TEST(SearchReplyReceiver, LaterReplyShowsNothingOfAnEarlierOne) {

@@ -23,6 +23,21 @@ TEST(SystemIpHelper, FindsThePrivateSegmentAsTheLocalAddress) {
   EXPECT_TRUE(IsLocalSubnet(ip, Ip("10.213.0.77"), Ip("255.255.255.0")));
   EXPECT_FALSE(IsLocalSubnet(ip, Ip("10.213.0.77"), Ip("255.255.0.0")));
   EXPECT_FALSE(IsLocalSubnet(ip, Ip("127.0.0.1"), Ip("255.0.0.0")));
+  EXPECT_EQ(local->gateway, 0u) << "the segment's default route has no next hop";
+}
+
+TEST(SystemIpHelper, AddressTexts) {
+  struct Case {
+    const char* text;
+    uint32_t value;
+  };
+  const Case kCases[] = {
+      {"", 0},  // a missing gateway
+      {"0.0.0.0", 0},
+      {"10.213.0.254", Ip("10.213.0.254")},
+      {"255.255.255.255", 0xFFFFFFFF},  // a mask of all ones
+  };
+  for (const auto& c : kCases) EXPECT_EQ(AddressOfText(c.text), c.value) << '"' << c.text << '"';
 }
 
 }  // namespace

@@ -224,6 +224,38 @@ TEST_F(CameraFinderTest, StopWhileAReplyIsHalfReceived) {
   EXPECT_EQ(finder_.TimesReported(Mac(2)), 0u);
 }
 
+// Camera 1's first half, then what must not complete it; camera 1 never shows up.
+TEST_F(CameraFinderTest, HalfReplyIsCompletedOnlyByItsSenderInTime) {
+  ASSERT_TRUE(finder_.StartSearch());
+  const auto half = camsim::EncodeSearchReply(Camera(1));
+  Sender sender;
+
+  // Another sender: the responder, with camera 2's reply in two datagrams of its own.
+  auto other = Camera(2, "DIGEST");
+  other.splitAt = 40;
+  responder_.AddCamera(other);
+  sender.ToListener(std::vector<uint8_t>(half.begin(), half.begin() + 40));
+  finder_.SendSearch();
+  ASSERT_TRUE(finder_.WaitReported(Mac(2), 1, std::chrono::seconds(15)));
+
+  // The same sender, too late.
+  sender.ToListener(std::vector<uint8_t>(half.begin(), half.begin() + 40));
+  std::this_thread::sleep_for(std::chrono::milliseconds(3 * common::kContinuationWindowMs));
+  sender.ToListener(camsim::EncodeSearchReply(Camera(3, "DIGEST")));
+  ASSERT_TRUE(finder_.WaitReported(Mac(3), 1, std::chrono::seconds(15)));
+
+  EXPECT_EQ(finder_.Reported(), (std::vector<MacAddress>{Mac(2), Mac(3)}));
+  for (const uint8_t tag : {2, 3}) {
+    const auto node = finder_.FindInCamList(Mac(tag));
+    ASSERT_TRUE(node);
+    EXPECT_EQ(node->address, kCameraAddress + tag);
+    EXPECT_EQ(node->gateway, 0x0AD50001u);
+    EXPECT_EQ(node->port, 8000 + tag);
+    EXPECT_STREQ(node->firmware.data(), ("fw " + std::to_string(tag)).c_str());
+    EXPECT_STREQ(node->authScheme.data(), "DIGEST");
+  }
+}
+
 TEST_F(CameraFinderTest, ListenerSurvivesDatagramsThatAreNoReply) {
   ASSERT_TRUE(finder_.StartSearch());
   Sender sender;
@@ -259,6 +291,19 @@ TEST_F(CameraFinderTest, ListenerThatEndsLeavesTheFinderStartable) {
   EXPECT_TRUE(finder_.CamList().empty()) << "the restart begins with an empty list";
   finder_.ClearCamList();
   EXPECT_TRUE(finder_.WaitReported(Mac(1)));
+}
+
+TEST_F(CameraFinderTest, ListenerThatEndsOnAnErrorLetsGoOfItsSocket) {
+  finder_.throwFor = Mac(9);
+  ASSERT_TRUE(finder_.StartSearch());
+  Sender sender;
+  sender.ToListener(camsim::EncodeSearchReply(Camera(9)));
+  ASSERT_TRUE(RecordingFinder::WaitUntil([&] { return !finder_.IsStarted(); }));
+  // The socket outlives the listener until the next start. A socket still tied to an event
+  // cannot be made blocking again.
+  u_long blocking = 0;
+  EXPECT_EQ(ioctlsocket(finder_.ReceiveSocket(), FIONBIO, &blocking), 0)
+      << "the event selection is still in place: " << WSAGetLastError();
 }
 
 TEST_F(CameraFinderTest, PasswordTextFollowsTheCamerasAuthScheme) {

@@ -17,6 +17,7 @@ class RecordingFinder : public CCameraFinder {
  public:
   using CCameraFinder::CCameraFinder;
   using CCameraFinder::ListenerThreadId;
+  using CCameraFinder::ReceiveSocket;
   ~RecordingFinder() override { StopSearch(); }
 
   std::vector<common::MacAddress> Reported() const {
@@ -39,8 +40,9 @@ class RecordingFinder : public CCameraFinder {
     }
     return true;
   }
-  bool WaitReported(const common::MacAddress& mac, size_t times = 1) {
-    return WaitUntil([&] { return TimesReported(mac) >= times; });
+  bool WaitReported(const common::MacAddress& mac, size_t times = 1,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+    return WaitUntil([&] { return TimesReported(mac) >= times; }, timeout);
   }
 
   // A reply from this MAC makes OnCameraFound throw, which ends the listener.

@@ -5,14 +5,14 @@
 namespace liveview {
 void FillCameraInfo(const CameraRecord& record, int index, CameraInfo* info, unsigned codePage) {
   std::memset(info, 0, sizeof *info);
-  CopyToField(info->domainName, record.domainName, codePage);
+  common::CopyToField(info->domainName, record.domainName, codePage);
   info->index = index;
   info->port = record.port;
   info->state = static_cast<uint16_t>(record.state);
-  CopyToField(info->user, record.user, codePage);
-  CopyToField(info->password, record.password, codePage);
-  CopyToField(info->nick, record.nick, codePage);
-  CopyToField(info->mac, record.mac, codePage);
+  common::CopyToField(info->user, record.user, codePage);
+  common::CopyToField(info->password, record.password, codePage);
+  common::CopyToField(info->nick, record.nick, codePage);
+  common::CopyToField(info->mac, record.mac, codePage);
   info->videoWidth = record.videoWidth;
   info->videoHeight = record.videoHeight;
   info->quality = record.quality;

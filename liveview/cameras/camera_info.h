@@ -7,7 +7,7 @@
 #include <string>
 
 #include "liveview/cameras/camera_record.h"
-#include "liveview/cameras/code_page_chars.h"
+#include "common/code_page_chars.h"
 
 namespace liveview {
 
@@ -48,7 +48,7 @@ static_assert(offsetof(CameraInfo, index) == 64 && offsetof(CameraInfo, port) ==
 // Zeroes the whole block, then copies the record in. A text longer than its field is cut to
 // the field, at a character boundary of `codePage`, and always keeps its terminating zero.
 void FillCameraInfo(const CameraRecord& record, int index, CameraInfo* info,
-                    unsigned codePage = kAnsiCodePage);
+                    unsigned codePage = common::kAnsiCodePage);
 
 // A text field of a block that came from a host: read up to its zero, but never past the
 // field when the zero is missing.

@@ -11,7 +11,7 @@ bool IsSingleByteIn(std::string_view text, size_t pos, size_t length, std::strin
 
 bool HasInvalidChar(std::string_view text, std::string_view set, unsigned codePage) {
   for (size_t pos = 0; pos < text.size();) {
-    const size_t length = CharLengthAt(text, pos, codePage);
+    const size_t length = common::CharLengthAt(text, pos, codePage);
     if (IsSingleByteIn(text, pos, length, set)) return true;
     pos += length;
   }
@@ -23,7 +23,7 @@ std::string StripInvalidChars(std::string_view text, unsigned codePage) {
   std::string out;
   out.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
-    const size_t length = CharLengthAt(text, pos, codePage);
+    const size_t length = common::CharLengthAt(text, pos, codePage);
     if (!IsSingleByteIn(text, pos, length, set)) out.append(text.substr(pos, length));
     pos += length;
   }

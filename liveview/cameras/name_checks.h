@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "liveview/cameras/code_page_chars.h"
+#include "common/code_page_chars.h"
 
 namespace liveview {
 
@@ -17,10 +17,10 @@ inline constexpr char InvalidNameChars[] = "\\/:*?\"<>|";
 // characters of `codePage`, so the trail byte of a double-byte character (0x5C and 0x7C occur
 // in code page 936) never counts. False for an empty text.
 bool HasInvalidChar(std::string_view text, std::string_view set,
-                    unsigned codePage = kAnsiCodePage);
+                    unsigned codePage = common::kAnsiCodePage);
 
 // `text` without its characters from InvalidNameChars, walked the same way, so a double-byte
 // character is kept whole.
-std::string StripInvalidChars(std::string_view text, unsigned codePage = kAnsiCodePage);
+std::string StripInvalidChars(std::string_view text, unsigned codePage = common::kAnsiCodePage);
 
 }  // namespace liveview

@@ -55,9 +55,9 @@ void FillCommandRequest(CommandRequest* request, CWatchWnd* window, int code, st
   request->window = window;
   request->code = static_cast<uint16_t>(code);
   request->port = port;
-  CopyToField(request->host, host, codePage);
-  CopyToField(request->user, user, codePage);
-  CopyToField(request->password, password, codePage);
+  common::CopyToField(request->host, host, codePage);
+  common::CopyToField(request->user, user, codePage);
+  common::CopyToField(request->password, password, codePage);
 }
 
 const char* CommandRequestLine(int code) {

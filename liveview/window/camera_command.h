@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "liveview/cameras/code_page_chars.h"
+#include "common/code_page_chars.h"
 
 namespace liveview {
 
@@ -31,7 +31,7 @@ struct CommandRequest {
 // boundary of `codePage`, so a double-byte character is never split.
 void FillCommandRequest(CommandRequest* request, CWatchWnd* window, int code, std::string_view host,
                         uint16_t port, std::string_view user, std::string_view password,
-                        unsigned codePage = kAnsiCodePage);
+                        unsigned codePage = common::kAnsiCodePage);
 
 // "GET /cgi-bin/action?action=... HTTP/1.1" of `code`, without CR LF; nullptr for a code
 // outside 0 to kMaxCommandCode.

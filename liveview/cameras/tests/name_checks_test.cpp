@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "liveview/cameras/code_page_chars.h"
 #include "liveview/cameras/name_checks.h"
 
 namespace liveview {
@@ -57,27 +56,6 @@ TEST_F(NameChecksTest, WhatStrippingKeepsTheCheckAccepts) {
       EXPECT_FALSE(HasInvalidChar(StripInvalidChars(name, codePage), InvalidNameChars, codePage))
           << name << " in code page " << codePage;
     }
-  }
-}
-
-TEST_F(NameChecksTest, CutToCharBoundaryNeverSplitsACharacter) {
-  struct Case {
-    const char* text;
-    size_t maxBytes;
-    unsigned codePage;
-    const char* expected;
-  };
-  const Case cases[] = {
-      {"ab\x81\x5C", 3, kChinese, "ab"},
-      {"ab\x81\x5C", 4, kChinese, "ab\x81\x5C"},
-      {"ab\x81\x5C", 3, kWestern, "ab\x81"},
-      {"abcdef", 4, kChinese, "abcd"},
-      {"abc", 10, kChinese, "abc"},
-      {"\x81\x40\x81\x40", 1, kChinese, ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CutToCharBoundary(c.text, c.maxBytes, c.codePage), c.expected)
-        << c.text << " at " << c.maxBytes;
   }
 }
 

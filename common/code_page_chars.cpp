@@ -1,8 +1,8 @@
-#include "liveview/cameras/code_page_chars.h"
+#include "common/code_page_chars.h"
 
 #include <windows.h>
 
-namespace liveview {
+namespace common {
 
 size_t CharLengthAt(std::string_view text, size_t pos, unsigned codePage) {
   if (pos + 1 < text.size() && IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[pos]))) return 2;
@@ -20,4 +20,4 @@ std::string_view CutToCharBoundary(std::string_view text, size_t maxBytes, unsig
   return text.substr(0, end);
 }
 
-}  // namespace liveview
+}  // namespace common

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace liveview {
+namespace common {
 
 // The user's ANSI code page (CP_ACP), without pulling <windows.h> into every header.
 constexpr unsigned kAnsiCodePage = 0;
@@ -28,4 +28,4 @@ void CopyToField(char (&field)[N], std::string_view text, unsigned codePage) {
   field[kept.size()] = '\0';
 }
 
-}  // namespace liveview
+}  // namespace common
