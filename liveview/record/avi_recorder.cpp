@@ -67,7 +67,13 @@ int CAviRecorder::WriteFrame(const void* data, int length) {
 }
 
 int CAviRecorder::CloseFile(unsigned framesPerSecond) {
-  if (!stream_) return 0;
+  if (!stream_) {
+    // A file whose video stream could not be made holds nothing playable.
+    const bool opened = bool(file_);
+    ReleaseFile();
+    if (opened) DeleteFileA(FileName().c_str());
+    return 0;
+  }
   AVISTREAMINFOA info = {};
   const bool keep = FAILED(AVIStreamInfoA(stream_.Get(), &info, sizeof info)) ||
                     (info.dwLength > 0 && info.dwSuggestedBufferSize > kMinKeptSampleBytes &&

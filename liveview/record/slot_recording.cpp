@@ -43,7 +43,8 @@ bool StartRecording(SlotRecording& recording, int cameraIndex, int width, int he
   recording.height = height;
   recorder->SetStreamFormat(streamFormat);
   recorder->SetBitRate(kilobitsPerSecond);
-  // Unchecked: without a stream the first write fails, which stops the recording.
+  // Unchecked: without a stream the first write fails, which stops the recording and
+  // deletes the file.
   recorder->CreateVideoStream(width, height);
   recording.recorder = std::move(recorder);
 

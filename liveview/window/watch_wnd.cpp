@@ -1,5 +1,6 @@
 #include "liveview/window/watch_wnd.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -15,6 +16,8 @@ namespace liveview {
 namespace {
 
 DWORD SystemTick() { return GetTickCount(); }
+
+std::atomic<CWatchWnd::RendererFactory> g_rendererFactory{nullptr};
 
 // Calls EndFrame on every way out of a frame.
 class FrameEnd {
@@ -37,8 +40,7 @@ CWatchWnd::CWatchWnd() : tick_(&SystemTick) {}
 CWatchWnd::~CWatchWnd() {
   // The window goes while the object is whole, so no handler runs on freed members.
   DestroyWindow();
-  while (ReapOldestCommand()) {
-  }
+  ReapAllCommands();
   base::CScopedLock hold(lock_);
   renderer_.reset();
   decoder_.reset();
@@ -56,6 +58,8 @@ int CWatchWnd::Number() const { return number_; }
 void CWatchWnd::BindCamera(const std::string& host, uint16_t port, const std::string& user,
                            const std::string& password, const std::string& nick, int showTitle) {
   base::CScopedLock hold(lock_);
+  // Another camera: its first frame must report its size even when it has the old width.
+  if (host != host_ || port != port_) ForgetPictureSizeLocked();
   host_ = host;
   port_ = port;
   user_ = user;
@@ -67,6 +71,7 @@ void CWatchWnd::BindCamera(const std::string& host, uint16_t port, const std::st
 void CWatchWnd::UnbindCamera() {
   {
     base::CScopedLock hold(lock_);
+    ForgetPictureSizeLocked();
     host_.clear();
     user_.clear();
     password_.clear();
@@ -78,6 +83,10 @@ void CWatchWnd::UnbindCamera() {
 }
 
 void CWatchWnd::SetTickSource(TickSource source) { tick_ = source ? source : &SystemTick; }
+
+CWatchWnd::RendererFactory CWatchWnd::SetRendererFactory(RendererFactory factory) {
+  return g_rendererFactory.exchange(factory);
+}
 
 bool CWatchWnd::IsStale() {
   base::CScopedLock hold(lock_);
@@ -135,10 +144,20 @@ bool CWatchWnd::ReplaceRendererIfNeeded(int width, int height) {
   if (renderer_ && width == width_ && height == height_) return true;
   width_ = width;
   height_ = height;
+  // The copy's rows have the old size: never painted or handed out as pictures of the new.
+  pictureSize_ = 0;
   renderer_.reset();
-  renderer_ = std::make_unique<CVideoRenderer>();
+  const RendererFactory factory = g_rendererFactory.load();
+  renderer_ = factory ? factory() : std::make_unique<CVideoRenderer>();
   ++renderersCreated_;
+  renderer_->SetRecording(recording_);
   return renderer_->CreateSurfaces(GetSafeHwnd(), width_, height_) != E_FAIL;
+}
+
+void CWatchWnd::ForgetPictureSizeLocked() {
+  width_ = 0;
+  height_ = 0;
+  pictureSize_ = 0;
 }
 
 // The picture copy holds the padded rows, the whole pixel area whatever the width; the
@@ -168,7 +187,7 @@ void CWatchWnd::ClearPicture() {
   base::CScopedLock hold(lock_);
   std::vector<uint8_t>().swap(picture_);
   std::vector<uint8_t>().swap(jpeg_);
-  pictureSize_ = 0;
+  ForgetPictureSizeLocked();
   jpegLength_ = 0;
 }
 
@@ -204,6 +223,7 @@ void CWatchWnd::SetBkgndPicture(CBkgndPicture* picture) {
 
 void CWatchWnd::SetRecording(int recording) {
   base::CScopedLock hold(lock_);
+  recording_ = recording;
   if (renderer_) renderer_->SetRecording(recording);
 }
 
@@ -222,8 +242,8 @@ void CWatchWnd::SetFontColor(COLORREF color) {
 // ---- painting -----------------------------------------------------------------------------
 
 bool CWatchWnd::HasFreshPictureLocked() {
-  return renderer_ && pictureSize_ > 0 &&
-         picture_.size() >= static_cast<size_t>(bmp::RowWidth(width_) * height_) &&
+  return renderer_ && pictureSize_ > 0 && pictureSize_ == bmp::RowWidth(width_) * height_ &&
+         picture_.size() >= static_cast<size_t>(pictureSize_) &&
          static_cast<DWORD>(Now() - lastFrameTick_) <= kStaleAfterMs;
 }
 

@@ -29,7 +29,8 @@ class CWatchWnd : public fw::CWnd {
   static constexpr DWORD kStaleAfterMs = 8000;
   // Command threads kept before the oldest is reaped at the next command.
   static constexpr size_t kMaxKeptCommands = 200;
-  // Longest wait for a command thread when its handle is reaped.
+  // Longest wait for a command thread when its handle is reaped, and for all of them
+  // together when the window goes.
   static constexpr DWORD kReapWaitMs = 500;
 
   using TickSource = DWORD (*)();
@@ -66,9 +67,12 @@ class CWatchWnd : public fw::CWnd {
   void SetSelected(int selected);
   void SetFontColor(COLORREF color);
 
-  // Camera commands on a short-lived thread each; 1 when the thread started.
+  // Camera commands on a short-lived thread each; 1 when the thread started, 0 for a code
+  // outside 0 to 18.
   int SendCommand(int code);
   int ReapOldestCommand();
+  // Gives up every kept handle, waiting at most kReapWaitMs for all the threads together.
+  void ReapAllCommands();
 
   // The idle view's one line: "Window %d Camera : %s" of the number + 1 and the nick (or
   // "N/A" when no camera is bound), in the user's language.
@@ -85,6 +89,10 @@ class CWatchWnd : public fw::CWnd {
   HANDLE CommandThreadAt(size_t index) const;
   // The clock behind staleness; GetTickCount unless a test drives it.
   void SetTickSource(TickSource source);
+  // What makes each new renderer; nullptr restores plain CVideoRenderer. For tests that need
+  // a renderer whose set-up fails. Returns the previous one.
+  using RendererFactory = std::unique_ptr<CVideoRenderer> (*)();
+  static RendererFactory SetRendererFactory(RendererFactory factory);
 
  protected:
   bool OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) override;
@@ -103,9 +111,11 @@ class CWatchWnd : public fw::CWnd {
   void DecodeAndDraw(const uint8_t* frame, int length, int* width, int* height);
   bool ReplaceRendererIfNeeded(int width, int height);
   bool KeepCopies(const uint8_t* frame, int length);
+  void ForgetPictureSizeLocked();
   bool HasFreshPictureLocked();
   void DrawPictureCopyLocked();
   DWORD Now() const { return tick_(); }
+  int ReapOldestCommandBy(DWORD deadline);
 
   std::string user_;
   std::string password_;
@@ -113,6 +123,8 @@ class CWatchWnd : public fw::CWnd {
   std::string nick_;
   uint16_t port_ = 80;
   int showTitle_ = 0;
+  // Kept here as well as in the renderer: a size change replaces the renderer.
+  int recording_ = 0;
   // Padded pixel rows of the last picture; the vector's size is the allocated size.
   std::vector<uint8_t> picture_;
   int pictureSize_ = 0;  // row width x height of the current picture

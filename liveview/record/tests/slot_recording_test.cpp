@@ -35,7 +35,7 @@ constexpr int kCamera = 5;
 
 class SlotRecordingTest : public ::testing::Test {
  protected:
-    ~SlotRecordingTest() override { StopRecording(slot_, kCamera); }
+  ~SlotRecordingTest() override { StopRecording(slot_, kCamera); }
 
   bool Start(const std::string& name) {
     path_ = folder_.File(name);
@@ -193,6 +193,16 @@ TEST_F(SlotRecordingTest, RecordingStoppedBeforeAnyFrameLeavesNoFile) {
   EXPECT_EQ(1, StopRecording(slot_, kCamera));
   EXPECT_FALSE(FileExists(path_));
   EXPECT_FALSE(slot_.recorder);
+}
+
+TEST_F(SlotRecordingTest, FileWhoseVideoStreamCouldNotBeMadeIsDeleted) {
+  // What a failed AVIFileCreateStream leaves: a file open and no stream.
+  path_ = folder_.File("nostream.avi");
+  CAviRecorder recorder;
+  ASSERT_EQ(1, recorder.OpenFile(path_.c_str()));
+  EXPECT_EQ(0, recorder.WriteFrame(FrameBytes(5000, 1).data(), 5000));
+  EXPECT_EQ(0, recorder.CloseFile(25));
+  EXPECT_FALSE(FileExists(path_));
 }
 
 TEST_F(SlotRecordingTest, FramesOfAnotherSizeAreSkippedAndTheEmptyFileDeleted) {

@@ -19,6 +19,7 @@
 #include "liveview/notify/control_messages.h"
 #include "liveview/notify/control_registry.h"
 #include "liveview/render/bkgnd_picture.h"
+#include "liveview/render/video_renderer.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "liveview/window/tests/watch_test_support.h"
 #include "liveview/window/watch_wnd.h"
@@ -358,6 +359,95 @@ TEST_F(WatchWndTest, BindingWaitsForTheFrameInProgress) {
     EXPECT_TRUE(done.load());
   }
   window_.SetTickSource(&FakeTick);
+}
+
+// A renderer whose DirectDraw never sets up, as on a display without it.
+class NoDirectDrawRenderer : public CVideoRenderer {
+ protected:
+  HRESULT CreateDirectDraw(IDirectDraw2** directDraw) override {
+    *directDraw = nullptr;
+    return E_FAIL;
+  }
+};
+
+std::unique_ptr<CVideoRenderer> MakeNoDirectDrawRenderer() {
+  return std::make_unique<NoDirectDrawRenderer>();
+}
+
+TEST_F(WatchWndTest, ClearedOrReboundWindowReportsTheNextCamerasSizeAgain) {
+  const Bytes frame = jpegfixture::SolidJpeg(320, 240, 200, 0, 0);
+  window_.BindCamera("127.0.0.1", 8080, "admin", "admin", "lobby", 1);
+  Feed(window_, frame);
+  parent_.Pump();
+  ASSERT_EQ(parent_.Received(), std::vector<ReceivedMessage>{SizePosted(0x014000F0)});
+
+  // A stream ends (the slot clears the window), then the next camera of the same width.
+  window_.ClearPicture();
+  parent_.Clear();
+  Feed(window_, frame);
+  parent_.Pump();
+  EXPECT_EQ(parent_.Received(), std::vector<ReceivedMessage>{SizePosted(0x014000F0)})
+      << "after ClearPicture";
+
+  window_.BindCamera("127.0.0.2", 8080, "admin", "admin", "hall", 1);
+  parent_.Clear();
+  Feed(window_, frame);
+  parent_.Pump();
+  EXPECT_EQ(parent_.Received(), std::vector<ReceivedMessage>{SizePosted(0x014000F0)})
+      << "after binding another camera";
+
+  window_.UnbindCamera();
+  EXPECT_EQ(window_.GetVideoWidth(), 0);
+  EXPECT_EQ(window_.GetVideoHeight(), 0);
+}
+
+// The red of "REC" in the picture's top-right corner, where nothing else is red.
+double RecShare(HWND window) {
+  Repaint(window);
+  const auto image = test_container::CaptureWindow(window);
+  EXPECT_TRUE(image.has_value());
+  return image ? image->ShareOf(RGB(255, 0, 0), RECT{kViewWidth - 70, 0, kViewWidth, 50}, 60)
+               : 0.0;
+}
+
+TEST_F(WatchWndTest, RecMarkSurvivesANewRendererAndPrecedesTheFirst) {
+  window_.BindCamera("127.0.0.1", 8080, "admin", "admin", "lobby", 1);
+  window_.SetRecording(1);  // before any renderer exists
+  Feed(window_, jpegfixture::SolidJpeg(320, 240, 0, 0, 200));
+  EXPECT_GT(RecShare(window_.GetSafeHwnd()), 0.01) << "set before the first renderer";
+
+  Feed(window_, jpegfixture::SolidJpeg(640, 480, 0, 0, 200));  // a size change: new renderer
+  ASSERT_EQ(window_.RenderersCreated(), 2);
+  EXPECT_GT(RecShare(window_.GetSafeHwnd()), 0.01) << "after the renderer was replaced";
+
+  window_.SetRecording(0);
+  EXPECT_EQ(RecShare(window_.GetSafeHwnd()), 0.0);
+}
+
+TEST_F(WatchWndTest, OldPictureIsNeverShownAtTheSizeOfAFailedSetUp) {
+  Feed(window_, jpegfixture::SolidJpeg(320, 240, 255, 0, 0));
+  ASSERT_NE(window_.GetLastBmp(nullptr), nullptr);
+
+  const auto previous = CWatchWnd::SetRendererFactory(&MakeNoDirectDrawRenderer);
+  // Dropped: the new renderer could not set up DirectDraw.
+  Feed(window_, jpegfixture::SolidJpeg(160, 120, 0, 255, 0));
+  CWatchWnd::SetRendererFactory(previous);
+  ASSERT_EQ(window_.GetVideoWidth(), 160);
+
+  int size = 0;
+  if (window_.GetLastBmp(&size)) {
+    EXPECT_EQ(size, bmp::RowWidth(160) * 120) << "rows of the old size handed out as the new";
+  }
+  Repaint(window_.GetSafeHwnd());
+  const auto image = test_container::CaptureWindow(window_.GetSafeHwnd());
+  ASSERT_TRUE(image.has_value());
+  EXPECT_LT(image->ShareOf(RGB(255, 0, 0), RECT{0, 30, kViewWidth, kViewHeight}, 24), 0.01)
+      << "the old red picture painted at the new size";
+
+  // The next frame of the new size draws (through GDI) and becomes the picture.
+  Feed(window_, jpegfixture::SolidJpeg(160, 120, 0, 255, 0));
+  ASSERT_TRUE(window_.GetLastBmp(&size));
+  EXPECT_EQ(size, bmp::RowWidth(160) * 120);
 }
 
 TEST(WatchWndStrings, IdleTextsInBothLanguages) {
