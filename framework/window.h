@@ -45,7 +45,8 @@ class CWnd {
 
   // The owner's delete (what WndPtr does): the window is destroyed now, its handlers seeing
   // WM_DESTROY; the object is deleted now too, or, while one of its messages is being
-  // handled, when that handling returns.
+  // handled, when that handling returns. Not for objects that delete themselves in
+  // PostNcDestroy.
   static void DeleteOwned(CWnd* window);
 
   HWND GetSafeHwnd() const { return hwnd_; }
