@@ -1,5 +1,5 @@
-// Owning GDI objects and device contexts, and the selection of an object into a DC, so
-// every early return restores the DC and frees what it made.
+// Owning GDI objects and device contexts, painting, and the selection of an object into a
+// DC, so every early return restores the DC and frees what it made.
 #pragma once
 
 #include <windows.h>
@@ -70,6 +70,32 @@ class ScopedWindowDc {
 
  private:
   HWND window_;
+  HDC dc_;
+};
+
+// BeginPaint for the scope, EndPaint at its end, so a drawing that stops half-way (an
+// exception, an early return) still leaves the update region validated and the DC released;
+// a window whose BeginPaint fails is validated all the same, or WM_PAINT comes back for ever.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+  ~ScopedPaint() {
+    if (dc_) {
+      EndPaint(window_, &paint_);
+    } else {
+      ValidateRect(window_, nullptr);
+    }
+  }
+  HDC Get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+  // The part to repaint, in client coordinates.
+  const RECT& Invalid() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
   HDC dc_;
 };
 

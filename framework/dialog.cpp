@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "framework/modal_loop.h"
 #include "framework/module.h"
 
 namespace fw {
@@ -46,6 +47,7 @@ INT_PTR CDialog::DoModal() {
   if (GetSafeHwnd()) return -1;
   EnsureCommonControls();
   modal_ = true;
+  ModalScope scope(parent_);
   const INT_PTR result =
       DialogBoxParamA(Module::Get().ResourceInstance(), MAKEINTRESOURCEA(templateId_), parent_,
                       &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));

@@ -101,6 +101,9 @@ HRESULT Module::GetTypeInfoOfGuid(REFGUID guid, LCID lcid, ITypeInfo** out) {
 void Module::Lock() { InterlockedIncrement(&locks_); }
 void Module::Unlock() { InterlockedDecrement(&locks_); }
 
+ModuleLock::ModuleLock() { Module::Get().Lock(); }
+ModuleLock::~ModuleLock() { Module::Get().Unlock(); }
+
 HRESULT Module::RegisterServer() {
   return GuardHResult("DllRegisterServer", [&]() -> HRESULT {
     base::ComPtr<ITypeLib> lib;

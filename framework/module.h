@@ -32,6 +32,16 @@ struct TypeLibId {
   WORD minor = 0;
 };
 
+// The module's lock count raised for the holder's lifetime. As the first member of an
+// object it is given back even when a later part of the object's construction throws.
+class ModuleLock {
+ public:
+  ModuleLock();
+  ModuleLock(const ModuleLock&) = delete;
+  ModuleLock& operator=(const ModuleLock&) = delete;
+  ~ModuleLock();
+};
+
 class Module {
  public:
   static Module& Get();

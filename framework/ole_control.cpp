@@ -5,6 +5,7 @@
 #include "framework/com_enum.h"
 #include "framework/exception_guard.h"
 #include "framework/himetric.h"
+#include "framework/modal_loop.h"
 #include "framework/module.h"
 #include "framework/resources.h"
 
@@ -54,7 +55,6 @@ HRESULT ReportError(REFIID iid, const std::string& text, HRESULT hr) {
 
 COleControl::COleControl(const ControlClass& cls)
     : class_(cls), loadedVersion_(cls.persistVersion) {
-  Module::Get().Lock();
   if (cls.eventIid) {
     events_ = std::make_unique<ConnectionPoint>(static_cast<IConnectionPointContainer*>(this),
                                                 *cls.eventIid, [this] { OnEventSinksChanged(); });
@@ -62,7 +62,7 @@ COleControl::COleControl(const ControlClass& cls)
   SetInitialSize(100, 50);
 }
 
-COleControl::~COleControl() { Module::Get().Unlock(); }
+COleControl::~COleControl() = default;
 
 HRESULT COleControl::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
@@ -129,10 +129,8 @@ void COleControl::ReleaseAll() {
 }
 
 LRESULT COleControl::WindowProc(UINT msg, WPARAM w, LPARAM l) {
-  AddRef();
-  const LRESULT result = CWnd::WindowProc(msg, w, l);
-  Release();
-  return result;
+  RunningScope running(this);
+  return CWnd::WindowProc(msg, w, l);
 }
 
 // --- IDispatch ---
@@ -176,6 +174,7 @@ HRESULT COleControl::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID
 HRESULT COleControl::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
                             VARIANT* result, EXCEPINFO* error, UINT* argError) {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  RunningScope running(this);
   try {
     return GetDispatchTable().Invoke(*this, id, flags, params, result, argError);
   } catch (...) {
@@ -327,6 +326,7 @@ HRESULT COleControl::OnAmbientPropertyChange(DISPID id) {
 // --- Property pages ---
 
 HRESULT COleControl::ShowPropertyFrame(HWND parent) {
+  ModalScope scope(this);
   if (base::ComPtr<IOleControlSite> site = clientSite_.As<IOleControlSite>()) {
     if (SUCCEEDED(site->ShowPropertyFrame())) return S_OK;
   }

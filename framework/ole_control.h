@@ -18,6 +18,9 @@
 //   place, UI activate, hide, and properties (-7) opens the property frame of the pages.
 // - Persistence: "_Version" (the class's persistVersion), "_ExtentX", "_ExtentY"
 //   (HIMETRIC) and "_StockProps" (0: no stock properties), then the control's own.
+// - Releasing or deactivating the control inside any modal loop it runs from a host call is
+//   safe: host calls and window messages hold a reference on the control, and its modal
+//   loops follow the protocol of modal_loop.h.
 #pragma once
 
 #include <windows.h>
@@ -33,6 +36,7 @@
 #include "framework/connection_point.h"
 #include "framework/dispatch_table.h"
 #include "framework/event_args.h"
+#include "framework/module.h"
 #include "framework/prop_exchange.h"
 #include "framework/window.h"
 
@@ -185,6 +189,13 @@ class COleControl : public CWnd,
   // the host's last reference safely.
   LRESULT WindowProc(UINT msg, WPARAM w, LPARAM l) override;
 
+  // The modal-loop protocol behind ModalScope (modal_loop.h); calls nest.
+  void EnterModalLoop();
+  void LeaveModalLoop();
+  // The control whose host call or window message this thread is running (the innermost),
+  // or null.
+  static COleControl* Running();
+
  protected:
   // The control's automation members; empty by default.
   virtual ControlDispatchTable GetDispatchTable();
@@ -204,6 +215,10 @@ class COleControl : public CWnd,
   virtual void OnAmbientPropertyChanged(DISPID) {}
   // After every Advise and Unadvise on the event connection point.
   virtual void OnEventSinksChanged() {}
+  // Modeless user interface is disabled (a modal loop of the host or of the control runs)
+  // or enabled again; a control with modeless windows of its own disables them here.
+  virtual void OnEnableModeless(bool /*enable*/) {}
+  bool IsModelessEnabled() const { return modelessOff_ == 0; }
   // More interfaces (a dual interface, say); tried before the standard ones.
   virtual HRESULT QueryExtraInterface(REFIID iid, void** out);
   // The verb "properties": the property frame of the class's pages. True when shown.
@@ -251,10 +266,25 @@ class COleControl : public CWnd,
   void SetModifiedFlag(bool modified = true) { modified_ = modified; }
 
  private:
+  // For a host call or a window message: a reference on the control, and the control as
+  // this thread's Running().
+  class RunningScope {
+   public:
+    explicit RunningScope(COleControl* control);
+    RunningScope(const RunningScope&) = delete;
+    RunningScope& operator=(const RunningScope&) = delete;
+    ~RunningScope();
+
+   private:
+    COleControl* control_;
+    COleControl* outer_;
+  };
+
   HRESULT ActivateInPlace(bool uiActivate);
   bool CreateControlWindow(HWND parent, const RECT& pos);
   void ReleaseAll();
 
+  ModuleLock moduleLock_;  // first: given back if the rest of the construction throws
   const ControlClass& class_;
   LONG refs_ = 1;
   std::unique_ptr<ConnectionPoint> events_;
@@ -273,6 +303,10 @@ class COleControl : public CWnd,
   SIZEL extent_{};  // HIMETRIC
   RECT posRect_{};
   ULONG loadedVersion_;
+  int modalDepth_ = 0;
+  base::ComPtr<IOleInPlaceFrame> modalFrame_;  // the frame told of the running loops
+  bool modalActiveObject_ = false;
+  int modelessOff_ = 0;
 };
 
 }  // namespace fw

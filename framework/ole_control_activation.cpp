@@ -1,5 +1,6 @@
 // COleControl: the container protocol (IOleObject, in-place activation, IOleControl) and
 // the control's window.
+#include "base/scoped_gdi.h"
 #include "framework/ansi_text.h"
 #include "framework/com_enum.h"
 #include "framework/exception_guard.h"
@@ -339,7 +340,6 @@ HRESULT COleControl::TranslateAccelerator(LPMSG) { return S_FALSE; }
 HRESULT COleControl::OnFrameWindowActivate(BOOL) { return S_OK; }
 HRESULT COleControl::OnDocWindowActivate(BOOL) { return S_OK; }
 HRESULT COleControl::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }
-HRESULT COleControl::EnableModeless(BOOL) { return S_OK; }
 
 // --- IOleControl ---
 
@@ -365,11 +365,8 @@ HRESULT COleControl::FreezeEvents(BOOL freeze) {
 // --- The control's window ---
 
 void COleControl::OnPaint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(GetSafeHwnd(), &ps);
-  if (!dc) return;
-  OnDraw(dc, ClientRect(), ps.rcPaint);
-  EndPaint(GetSafeHwnd(), &ps);
+  base::ScopedPaint paint(GetSafeHwnd());
+  if (paint) OnDraw(paint.Get(), ClientRect(), paint.Invalid());
 }
 
 bool COleControl::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {

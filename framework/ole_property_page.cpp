@@ -23,11 +23,9 @@ INT_PTR CALLBACK ProbeProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 }  // namespace
 
 COlePropertyPage::COlePropertyPage(UINT templateId, UINT captionId)
-    : CDialog(templateId), captionId_(captionId) {
-  Module::Get().Lock();
-}
+    : CDialog(templateId), captionId_(captionId) {}
 
-COlePropertyPage::~COlePropertyPage() { Module::Get().Unlock(); }
+COlePropertyPage::~COlePropertyPage() = default;
 
 HRESULT COlePropertyPage::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
@@ -134,7 +132,24 @@ HRESULT COlePropertyPage::Help(LPCOLESTR) { return E_NOTIMPL; }
 
 HRESULT COlePropertyPage::TranslateAccelerator(MSG* msg) {
   if (!msg || !GetSafeHwnd()) return S_FALSE;
+  if (IsFramesKey(*msg)) return S_FALSE;
   return IsDialogMessageA(GetSafeHwnd(), msg) ? S_OK : S_FALSE;
+}
+
+bool COlePropertyPage::IsFramesKey(const MSG& msg) const {
+  if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE)) {
+    return false;
+  }
+  const LRESULT code =
+      SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  return !(code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE));
+}
+
+bool COlePropertyPage::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
+  // The frame owns OK and Cancel; the page's dialog manager sends them for Enter and
+  // Escape, and the dialog's handling would end (destroy) the page.
+  if (msg == WM_COMMAND && (LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL)) return false;
+  return CDialog::OnWndMsg(msg, w, l, result);
 }
 
 void COlePropertyPage::SetModifiedFlag(bool changed) {

@@ -14,6 +14,7 @@
 
 #include "base/com_ptr.h"
 #include "framework/dialog.h"
+#include "framework/module.h"
 
 namespace fw {
 
@@ -46,7 +47,13 @@ class COlePropertyPage : public CDialog, public IPropertyPage {
   // Apply: the default moves the controls to the fields (UpdateData(true)).
   virtual bool OnApply();
 
+  bool OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) override;
+
  private:
+  // Enter or Escape that the focused control does not take: the frame's OK and Cancel.
+  bool IsFramesKey(const MSG& msg) const;
+
+  ModuleLock moduleLock_;  // first: given back if the rest of the construction throws
   UINT captionId_;
   LONG refs_ = 1;
   bool dirty_ = false;

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "framework/modal_loop.h"
 #include "framework/module.h"
 #include "framework/resources.h"
 
@@ -124,7 +125,11 @@ INT_PTR CPropertySheet::DoModal() {
 
   CPropertySheet* outer = t_running;
   t_running = this;
-  const INT_PTR result = PropertySheetA(&header);
+  INT_PTR result = -1;
+  {
+    ModalScope scope(parent_);
+    result = PropertySheetA(&header);
+  }
   t_running = outer;
   hwnd_ = nullptr;
   if (result < 0) return -1;

@@ -58,6 +58,12 @@ bool RegisterSelfPaintingClass(const char* className) {
 }
 
 CWnd::~CWnd() {
+  if (current_) {
+    // A plain delete inside one of its own messages: the dispatch frames below must not
+    // touch the freed object. Owners use WndPtr, which waits for them instead.
+    for (CurrentMessage* m = current_; m; m = m->outer) m->objectGone = true;
+    LogFailure("CWnd", "deleted while handling one of its own messages");
+  }
   if (hwnd_) {
     HWND window = hwnd_;
     // The object is half destroyed: its overrides must not run for these last messages.
@@ -133,6 +139,12 @@ void CWnd::Detach() {
 
 bool CWnd::DestroyWindow() { return hwnd_ && ::DestroyWindow(hwnd_); }
 
+void CWnd::DeleteOwned(CWnd* window) {
+  if (!window) return;
+  window->DestroyWindow();
+  window->DeleteWhenIdle();
+}
+
 LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT msg, WPARAM w, LPARAM l) {
   CWnd* self = FromHandle(window);
   if (!self) return DefWindowProcA(window, msg, w, l);
@@ -141,13 +153,14 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT msg, WPARAM w, LPARAM l) {
 
 LRESULT CWnd::Dispatch(UINT msg, WPARAM w, LPARAM l, bool* handled) {
   ++dispatchDepth_;
-  CurrentMessage current{msg, w, l, false};
-  CurrentMessage* outer = std::exchange(current_, &current);
+  CurrentMessage current{msg, w, l};
+  current.outer = std::exchange(current_, &current);
   HWND window = hwnd_;
   const LRESULT result =
       GuardValue<LRESULT>("window procedure", 0, [&] { return WindowProc(msg, w, l); });
-  current_ = outer;
   if (handled) *handled = !current.defaultRequested;
+  if (current.objectGone) return result;
+  current_ = current.outer;
   if (msg == WM_NCDESTROY && hwnd_ == window) {
     Detach();
     PostNcDestroy();

@@ -5,9 +5,17 @@
 //
 // The object owns its window: destroying the object destroys the window. When the window
 // goes first, the object is detached at WM_NCDESTROY and PostNcDestroy() runs.
+//
+// A handler may run a modal loop (a popup menu, a dialog) in which the window's owner
+// deletes the object: owners hold their windows in a WndPtr, which destroys the window at
+// once and deletes the object only when its own message handling has returned. After such
+// a loop a handler finds GetSafeHwnd() null and returns without using its window.
 #pragma once
 
 #include <windows.h>
+
+#include <memory>
+#include <utility>
 
 namespace fw {
 
@@ -34,6 +42,12 @@ class CWnd {
   bool CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style,
                 const RECT& rect, HWND parent, UINT_PTR menuOrId);
   bool DestroyWindow();
+
+  // The owner's delete (what WndPtr does): the window is destroyed now, its handlers seeing
+  // WM_DESTROY; the object is deleted now too, or, while one of its messages is being
+  // handled, when that handling returns. Not for objects that delete themselves in
+  // PostNcDestroy.
+  static void DeleteOwned(CWnd* window);
 
   HWND GetSafeHwnd() const { return hwnd_; }
   static CWnd* FromHandle(HWND window);
@@ -92,11 +106,15 @@ class CWnd {
   bool IsDispatching() const { return dispatchDepth_ > 0; }
 
  private:
+  // One message being handled; they nest while handlers run modal loops.
   struct CurrentMessage {
     UINT msg = 0;
     WPARAM w = 0;
     LPARAM l = 0;
     bool defaultRequested = false;
+    CurrentMessage* outer = nullptr;
+    // The object was destroyed under the handler: nothing of it may be touched on the way out.
+    bool objectGone = false;
   };
 
   static LRESULT CALLBACK SubclassProc(HWND window, UINT msg, WPARAM w, LPARAM l);
@@ -111,5 +129,18 @@ class CWnd {
   int dispatchDepth_ = 0;
   bool deletePending_ = false;
 };
+
+struct WndDeleter {
+  void operator()(CWnd* window) const { CWnd::DeleteOwned(window); }
+};
+
+// A window object held by its owner (a control's child windows, say).
+template <class T>
+using WndPtr = std::unique_ptr<T, WndDeleter>;
+
+template <class T, class... A>
+WndPtr<T> MakeWnd(A&&... args) {
+  return WndPtr<T>(new T(std::forward<A>(args)...));
+}
 
 }  // namespace fw

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/exception_guard.h"
@@ -180,6 +183,82 @@ class SelfOwned : public fw::CWnd {
  private:
   bool* deleted_;
 };
+
+// A window whose handler hands control away (a popup menu, a dialog) and its owner
+// deletes it meanwhile.
+class HandingAwayWnd : public fw::CWnd {
+ public:
+  HandingAwayWnd(bool* deleted, std::function<void()> away)
+      : deleted_(deleted), away_(std::move(away)) {}
+  ~HandingAwayWnd() override { *deleted_ = true; }
+  // What the handler found when control came back; read before the object goes.
+  bool* deletedWhenBack = nullptr;
+  bool* windowWhenBack = nullptr;
+
+ protected:
+  bool OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) override {
+    if (msg != WM_APP) return CWnd::OnWndMsg(msg, w, l, result);
+    const auto away = away_;
+    bool* const deletedWhenBackOut = deletedWhenBack;
+    bool* const windowWhenBackOut = windowWhenBack;
+    away();
+    if (!windowWhenBackOut) return true;  // a plain delete: nothing of the object is left
+    *deletedWhenBackOut = *deleted_;
+    *windowWhenBackOut = GetSafeHwnd() != nullptr;
+    *result = 7;
+    return true;
+  }
+
+ private:
+  bool* deleted_;
+  std::function<void()> away_;
+};
+
+TEST_F(WindowTest, OwnerDeletingAWindowInsideItsOwnMessageDestroysItNowAndDeletesItAfter) {
+  bool deleted = false, deletedWhenBack = true, windowWhenBack = true, windowInside = true;
+  fw::WndPtr<HandingAwayWnd> owned;
+  HWND h = nullptr;
+  owned = fw::MakeWnd<HandingAwayWnd>(&deleted, [&] {
+    owned.reset();
+    windowInside = IsWindow(h) != FALSE;
+  });
+  owned->deletedWhenBack = &deletedWhenBack;
+  owned->windowWhenBack = &windowWhenBack;
+  ASSERT_TRUE(owned->CreateChild(parent_, 5, "", 0, RECT{}));
+  h = owned->GetSafeHwnd();
+  EXPECT_EQ(SendMessageA(h, WM_APP, 0, 0), 7);
+  EXPECT_FALSE(windowInside) << "the window goes at once";
+  EXPECT_FALSE(deletedWhenBack) << "the object waits for its handler";
+  EXPECT_FALSE(windowWhenBack);
+  EXPECT_TRUE(deleted);
+
+  // Outside its messages the owner's delete is immediate.
+  deleted = false;
+  owned = fw::MakeWnd<HandingAwayWnd>(&deleted, [] {});
+  ASSERT_TRUE(owned->CreateChild(parent_, 6, "", 0, RECT{}));
+  h = owned->GetSafeHwnd();
+  owned.reset();
+  EXPECT_TRUE(deleted);
+  EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(WindowTest, PlainDeleteInsideItsOwnMessageIsReportedAndNotTouchedAfter) {
+  std::string logged;
+  static std::string* sink;
+  sink = &logged;
+  fw::SetFailureLogger(
+      [](const char* where, const char* what) { *sink = std::string(where) + ": " + what; });
+  bool deleted = false;
+  HandingAwayWnd* raw = nullptr;
+  raw = new HandingAwayWnd(&deleted, [&] { delete raw; });
+  ASSERT_TRUE(raw->CreateChild(parent_, 7, "", 0, RECT{}));
+  HWND h = raw->GetSafeHwnd();
+  SendMessageA(h, WM_APP, 0, 0);
+  fw::SetFailureLogger(nullptr);
+  EXPECT_TRUE(deleted);
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(logged, "CWnd: deleted while handling one of its own messages");
+}
 
 TEST_F(WindowTest, DeleteWhenIdleWaitsForTheHandlerToReturn) {
   bool deleted = false;

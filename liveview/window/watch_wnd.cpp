@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/scoped_gdi.h"
 #include "base/scoped_lock.h"
 #include "framework/message_table.h"
 #include "liveview/decode/bmp_image.h"
@@ -253,13 +254,9 @@ void CWatchWnd::DrawPictureCopyLocked() {
 }
 
 void CWatchWnd::OnPaint() {
-  PAINTSTRUCT paint;
-  BeginPaint(GetSafeHwnd(), &paint);
-  {
-    base::CScopedLock hold(lock_);
-    if (HasFreshPictureLocked()) DrawPictureCopyLocked();
-  }
-  EndPaint(GetSafeHwnd(), &paint);
+  base::ScopedPaint paint(GetSafeHwnd());
+  base::CScopedLock hold(lock_);
+  if (HasFreshPictureLocked()) DrawPictureCopyLocked();
 }
 
 BOOL CWatchWnd::OnEraseBkgnd(HDC dc) {

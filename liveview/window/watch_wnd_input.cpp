@@ -1,4 +1,5 @@
 // The camera window's mouse and keyboard: what it tells the control window, and its menu.
+#include "framework/modal_loop.h"
 #include "framework/module.h"
 #include "liveview/notify/control_messages.h"
 #include "liveview/resources/tessaly_resource.h"
@@ -55,10 +56,11 @@ LRESULT CWatchWnd::OnRButtonDown(WPARAM, LPARAM l) {
   if (menu) {
     if (HMENU popup = GetSubMenu(menu, 0)) {
       // Modal until the user chooses or cancels; the control, as owner, gets the command.
-      TrackPopupMenu(popup, 0, at.x, at.y, 0, parent, nullptr);
+      // Its host may release it meanwhile, and the control delete this window.
+      fw::TrackPopupMenu(popup, 0, at.x, at.y, parent);
     }
   }
-  const LRESULT result = Default();
+  const LRESULT result = GetSafeHwnd() ? Default() : 0;
   if (menu) DestroyMenu(menu);
   return result;
 }

@@ -30,6 +30,7 @@ class HostSite final : public IOleClientSite,
   }
 
   void Orphan() { host_ = nullptr; }
+  void ForgetActiveObject() { activeObject_.Reset(); }
   SiteLog log;
   std::map<DISPID, base::ScopedVariant> ambient_;
 
@@ -155,15 +156,23 @@ class HostSite final : public IOleClientSite,
   }
   HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR name) override {
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject* object,
+                                            LPCOLESTR name) override {
     log.activeObjectName = name ? name : L"";
+    activeObject_ = base::ComPtr<IOleInPlaceActiveObject>(object);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+  // As a form host does: the active object hears it too, also when it asked itself.
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override {
+    ++(enable ? log.modelessEnables : log.modelessDisables);
+    if (base::ComPtr<IOleInPlaceActiveObject> active = activeObject_)
+      active->EnableModeless(enable);
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
   // IDispatch: the ambient properties.
@@ -191,6 +200,7 @@ class HostSite final : public IOleClientSite,
  private:
   ~HostSite() = default;
   ControlHost* host_;
+  base::ComPtr<IOleInPlaceActiveObject> activeObject_;
   LONG refs_ = 1;
 };
 
@@ -298,6 +308,7 @@ void ControlHost::Close() {
     object_->Close(OLECLOSE_NOSAVE);
     object_->SetClientSite(nullptr);
   }
+  site_->ForgetActiveObject();
   object_.Reset();
   control_.Reset();
 }

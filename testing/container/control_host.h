@@ -30,6 +30,9 @@ struct SiteLog {
   int propertyFrameRequests = 0;
   int focusChanges = 0;
   std::wstring activeObjectName;
+  // The frame's EnableModeless calls; modeless is enabled when they balance.
+  int modelessDisables = 0;
+  int modelessEnables = 0;
 };
 
 class HostSite;

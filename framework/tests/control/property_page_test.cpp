@@ -60,6 +60,35 @@ TEST_F(SamplePropertyPage, IsListedCreatedAndShownInsideAFrame) {
   page->SetObjects(0, nullptr);
 }
 
+// A frame passes the keys its page is focused on through TranslateAccelerator. Enter and
+// Escape are the frame's OK and Cancel: the page leaves them to the frame and stays.
+TEST_F(SamplePropertyPage, RefusesEnterAndEscapeThatReachItThroughTheFrame) {
+  ASSERT_EQ(host.Create(sample::kProgId, 200, 100, /*activate=*/false), S_OK);
+  base::ComPtr<IPropertyPage> page;
+  ASSERT_EQ(CoCreateInstance(kSamplePageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                             page.ReceiveVoid()),
+            S_OK);
+  const RECT area{10, 10, 400, 120};
+  ASSERT_EQ(page->Activate(host.Window(), &area, TRUE), S_OK);
+  HWND window = FindWindowExA(host.Window(), nullptr, "#32770", nullptr);
+  ASSERT_NE(window, nullptr);
+  for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    SCOPED_TRACE(key == VK_RETURN ? "Enter" : "Escape");
+    MSG msg{window, WM_KEYDOWN, key, 0, 0, {}};
+    EXPECT_EQ(page->TranslateAccelerator(&msg), S_FALSE);
+    EXPECT_TRUE(IsWindow(window));
+  }
+  // The same keys through the page's own dialog manager, as a frame that does not ask.
+  for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    MSG msg{window, WM_KEYDOWN, key, 0, 0, {}};
+    IsDialogMessageA(window, &msg);
+    EXPECT_TRUE(IsWindow(window));
+  }
+  EXPECT_TRUE(ShowsPageText(host.Window()));
+  EXPECT_EQ(page->Deactivate(), S_OK);
+  EXPECT_FALSE(IsWindow(window));
+}
+
 TEST_F(SamplePropertyPage, PropertiesVerbOpensTheFrameWithThePage) {
   ASSERT_EQ(host.Create(sample::kProgId, 200, 100), S_OK);
   bool pageShown = false;

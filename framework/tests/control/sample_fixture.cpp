@@ -19,6 +19,18 @@ const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment
 
 HRESULT g_registered = E_FAIL;
 
+using Export = HRESULT(STDAPICALLTYPE*)();
+
+// Loads the module for one call of an export and gives it back.
+HRESULT CallExportOnce(const char* name) {
+  HMODULE module = LoadLibraryA(DllPath().c_str());
+  if (!module) return HRESULT_FROM_WIN32(GetLastError());
+  auto call = test_container::DllExport<Export>(module, name);
+  const HRESULT hr = call ? call() : E_NOTIMPL;
+  FreeLibrary(module);
+  return hr;
+}
+
 }  // namespace
 
 std::string DllPath() { return test_container::ExecutableFolder() + SAMPLE_DLL_NAME; }
@@ -30,7 +42,6 @@ HMODULE Module() {
 
 HRESULT CallExport(const char* name) {
   if (!Module()) return HRESULT_FROM_WIN32(GetLastError());
-  using Export = HRESULT(STDAPICALLTYPE*)();
   auto call = test_container::DllExport<Export>(Module(), name);
   return call ? call() : E_NOTIMPL;
 }
@@ -42,5 +53,24 @@ void RegisteredSample::TearDownTestSuite() {
 }
 
 void RegisteredSample::SetUp() { ASSERT_EQ(g_registered, S_OK) << "the sample did not register"; }
+
+void UnloadableSample::SetUpTestSuite() { g_registered = CallExportOnce("DllRegisterServer"); }
+
+void UnloadableSample::TearDownTestSuite() {
+  if (SUCCEEDED(g_registered)) CallExportOnce("DllUnregisterServer");
+}
+
+void UnloadableSample::SetUp() {
+  ASSERT_EQ(g_registered, S_OK) << "the sample did not register";
+  ASSERT_EQ(LoadedModule(), nullptr) << "the module is still loaded after its registration";
+}
+
+HMODULE LoadedModule() { return GetModuleHandleA(SAMPLE_DLL_NAME); }
+
+HRESULT CanUnloadNow() {
+  HMODULE module = LoadedModule();
+  auto call = module ? test_container::DllExport<Export>(module, "DllCanUnloadNow") : nullptr;
+  return call ? call() : E_FAIL;
+}
 
 }  // namespace sample

@@ -29,4 +29,18 @@ class RegisteredSample : public ::testing::Test {
   void SetUp() override;
 };
 
+// The same for suites that watch the module unload: registration loads the module only for
+// the call, so nothing but COM holds it afterwards. Module() must not be used there.
+class UnloadableSample : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+  void SetUp() override;
+};
+
+// The module as COM loaded it, or null.
+HMODULE LoadedModule();
+// Its DllCanUnloadNow: S_OK once no object and no lock is left; E_FAIL when not loaded.
+HRESULT CanUnloadNow();
+
 }  // namespace sample

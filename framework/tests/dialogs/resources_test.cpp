@@ -36,18 +36,18 @@ TEST(Resources, PlainLoadsFollowTheUserLanguage) {
 }
 
 TEST(MessageBoxes, InterceptedBoxesGetTheApplicationTitleWhenTheyHaveNoCaption) {
-  std::string seenText, seenCaption;
+  std::wstring seenText, seenCaption;
   fw::ScopedMessageBoxInterceptor intercept(
-      [&](HWND, const std::string& text, const std::string& caption, UINT) {
+      [&](HWND, const std::wstring& text, const std::wstring& caption, UINT) {
         seenText = text;
         seenCaption = caption;
         return IDCANCEL;
       });
   EXPECT_EQ(fw::ShowMessageBox(nullptr, "Please Input the Name"), IDCANCEL);
-  EXPECT_EQ(seenText, "Please Input the Name");
-  EXPECT_EQ(seenCaption, "framework_dialog_tests");
+  EXPECT_EQ(seenText, L"Please Input the Name");
+  EXPECT_EQ(seenCaption, L"framework_dialog_tests");
   fw::ShowMessageBox(nullptr, "x", "Error");
-  EXPECT_EQ(seenCaption, "Error");
+  EXPECT_EQ(seenCaption, L"Error");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ constexpr DISPID kGreeted = 1;
 constexpr DISPID kClicked = 2;
 }  // namespace
 
-CSampleCtrl::CSampleCtrl() : COleControl(kSampleClass) {}
+CSampleCtrl::CSampleCtrl() : COleControl(kSampleClass) { ThrowIfCreationMustFail(); }
 
 fw::ControlDispatchTable CSampleCtrl::GetDispatchTable() {
   static constexpr fw::ControlDispatchEntry kTable[] = {
@@ -25,6 +25,14 @@ fw::ControlDispatchTable CSampleCtrl::GetDispatchTable() {
       fw::ControlMethod<&CSampleCtrl::Fail>(4, "Fail"),
       fw::ControlMethod<&CSampleCtrl::SetColor>(5, "SetColor"),
       fw::ControlMethod<&CSampleCtrl::UserMode>(6, "UserMode"),
+      fw::ControlMethod<&CSampleCtrl::ShowBox>(7, "ShowBox"),
+      fw::ControlMethod<&CSampleCtrl::RunDialog>(8, "RunDialog"),
+      fw::ControlMethod<&CSampleCtrl::Announce>(9, "Announce"),
+      fw::ControlMethod<&CSampleCtrl::ShowChild>(10, "ShowChild"),
+      fw::ControlMethod<&CSampleCtrl::FailDrawing>(11, "FailDrawing"),
+      fw::ControlMethod<&CSampleCtrl::DeletedTooEarly>(12, "DeletedTooEarly"),
+      fw::ControlMethod<&CSampleCtrl::ModelessEnabled>(13, "ModelessEnabled"),
+      fw::ControlMethod<&CSampleCtrl::FailNextCreation>(14, "FailNextCreation"),
       fw::ControlMethod<&CSampleCtrl::AboutBox>(DISPID_ABOUTBOX, "AboutBox"),
   };
   return kTable;
@@ -72,6 +80,8 @@ void CSampleCtrl::AboutBox() {
 }
 
 void CSampleCtrl::OnDraw(HDC dc, const RECT& bounds, const RECT&) {
+  ++draws_;
+  if (failDrawing_) throw std::runtime_error("the sample fails to draw");
   base::ScopedBrush brush(CreateSolidBrush(color_));
   FillRect(dc, &bounds, brush.Get());
 }
