@@ -197,6 +197,7 @@ TEST_F(SlotRecordingTest, RecordingStoppedBeforeAnyFrameLeavesNoFile) {
 
 TEST_F(SlotRecordingTest, FileWhoseVideoStreamCouldNotBeMadeIsDeleted) {
   // What a failed AVIFileCreateStream leaves: a file open and no stream.
+  EnsureAviFileLibrary();
   path_ = folder_.File("nostream.avi");
   CAviRecorder recorder;
   ASSERT_EQ(1, recorder.OpenFile(path_.c_str()));
