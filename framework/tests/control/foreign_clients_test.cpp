@@ -8,6 +8,7 @@
 #include "base/com_ptr.h"
 #include "fwsample_h.h"
 #include "sample_fixture.h"
+#include "testing/container/atl_host.h"
 #include "testing/container/child_process.h"
 #include "testing/container/dispatch_call.h"
 #include "testing/container/dll_export.h"
@@ -53,13 +54,8 @@ TEST_F(ForeignClients, CscriptCreatesByProgIdAndReadsByReferenceResults) {
 }
 
 TEST_F(ForeignClients, AtlContainerWindowHostsPaintsAndResizesTheControl) {
-  HMODULE atl = LoadLibraryA("atl.dll");
-  ASSERT_NE(atl, nullptr);
-  using Init = BOOL(WINAPI*)();
-  using GetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
-  auto init = test_container::DllExport<Init>(atl, "AtlAxWinInit");
-  auto getControl = test_container::DllExport<GetControl>(atl, "AtlAxGetControl");
-  ASSERT_TRUE(init && getControl && init());
+  auto getControl = test_container::AtlAxWinReady();
+  ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";
 
   HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
                                500, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);

@@ -16,6 +16,7 @@
 #include "base/com_ptr.h"
 #include "fwsample_h.h"
 #include "sample_fixture.h"
+#include "testing/container/atl_host.h"
 #include "testing/container/control_host.h"
 #include "testing/container/debug_output.h"
 #include "testing/container/dispatch_call.h"
@@ -91,14 +92,8 @@ class AtlHost : public Host {
     test_container::PumpPending();
   }
   HRESULT Create() override {
-    HMODULE atl = LoadLibraryA("atl.dll");
-    using Init = BOOL(WINAPI*)();
-    using GetControl = HRESULT(WINAPI*)(HWND, IUnknown**);
-    auto init = test_container::DllExport<Init>(atl, "AtlAxWinInit");
-    auto getControl = test_container::DllExport<GetControl>(atl, "AtlAxGetControl");
-    // Once per process: a second call fails on the class it registered.
-    static const bool initialised = init && init();
-    if (!initialised || !getControl) return E_NOTIMPL;
+    auto getControl = test_container::AtlAxWinReady();
+    if (!getControl) return E_NOTIMPL;
     frame_ = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 500,
                              300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     axis_ = CreateWindowExA(0, "AtlAxWin", sample::kProgId, WS_CHILD | WS_VISIBLE, 0, 0, kWidth,

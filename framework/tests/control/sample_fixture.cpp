@@ -35,9 +35,13 @@ HRESULT CallExportOnce(const char* name) {
 
 std::string DllPath() { return test_container::ExecutableFolder() + SAMPLE_DLL_NAME; }
 
+namespace {
+HMODULE g_module = nullptr;
+}  // namespace
+
 HMODULE Module() {
-  static HMODULE module = LoadLibraryA(DllPath().c_str());
-  return module;
+  if (!g_module) g_module = LoadLibraryA(DllPath().c_str());
+  return g_module;
 }
 
 HRESULT CallExport(const char* name) {
@@ -50,6 +54,9 @@ void RegisteredSample::SetUpTestSuite() { g_registered = CallExport("DllRegister
 
 void RegisteredSample::TearDownTestSuite() {
   if (SUCCEEDED(g_registered)) CallExport("DllUnregisterServer");
+  // Cases that need the module unloaded may follow in this process.
+  if (g_module) FreeLibrary(g_module);
+  g_module = nullptr;
 }
 
 void RegisteredSample::SetUp() { ASSERT_EQ(g_registered, S_OK) << "the sample did not register"; }
@@ -62,6 +69,8 @@ void UnloadableSample::TearDownTestSuite() {
 
 void UnloadableSample::SetUp() {
   ASSERT_EQ(g_registered, S_OK) << "the sample did not register";
+  // What COM loaded for earlier cases of this process goes once the module lets it.
+  CoFreeUnusedLibrariesEx(0, 0);
   ASSERT_EQ(LoadedModule(), nullptr) << "the module is still loaded after its registration";
 }
 
