@@ -6,6 +6,7 @@
 namespace liveview {
 
 void PostRecordState(int cameraIndex, bool started) {
+  // Once, never waiting for a full queue: recordings start and stop under the slot lock.
   PostToControl(WM_CAM_RECORD, static_cast<WPARAM>(cameraIndex), started ? 1 : 0);
 }
 

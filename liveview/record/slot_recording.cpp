@@ -53,14 +53,14 @@ bool StartRecording(SlotRecording& recording, int cameraIndex, int width, int he
   recording.start = RecordClockNow();
   recording.lastWritten = recording.start;
   PostRecordState(cameraIndex, true);
-  recording.lastFeedTick = GetTickCount();
+  recording.lastFeedTick = RecordClockNow();
   return true;
 }
 
 int AddRecordFrame(SlotRecording& recording, int cameraIndex, const uint8_t* frame, int length,
                    int decodedWidth, int decodedHeight) {
   // Any frame keeps the feed alive, also one of another size that is not written.
-  recording.lastFeedTick = GetTickCount();
+  recording.lastFeedTick = RecordClockNow();
   if (!recording.recorder || decodedWidth != recording.width || decodedHeight != recording.height)
     return 0;
   const uint64_t total = recording.totalBytes + RecordedFrameBytes(length);
@@ -90,7 +90,7 @@ int StopRecording(SlotRecording& recording, int cameraIndex) {
 }
 
 void StopRecordingIfStale(SlotRecording& recording, int cameraIndex) {
-  if (recording.recorder && GetTickCount() - recording.lastFeedTick > kStaleFeedMs) {
+  if (recording.recorder && RecordClockNow() - recording.lastFeedTick > kStaleFeedMs) {
     StopRecording(recording, cameraIndex);
   }
 }

@@ -24,7 +24,7 @@ struct SlotRecording {
   uint32_t start = 0;           // record clock (timeGetTime) at the start
   uint32_t lastWritten = 0;     // record clock of the last frame written
   int frameCount = 0;           // frames written
-  DWORD lastFeedTick = 0;       // GetTickCount of the last frame offered, or of the start
+  uint32_t lastFeedTick = 0;    // record clock of the last frame offered, or of the start
 };
 
 // A recording stops before its file would grow past this many bytes, well short of the 2 GiB

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/critical_section.h"
+#include "base/scoped_lock.h"
 #include "liveview/record/slot_recording.h"
 
 namespace liveview {
@@ -55,13 +56,28 @@ struct StreamSlot {
   SlotRecording recording;
 
   std::atomic<int> running{0};
-  // Whoever closes the socket first exchanges it for 0 and closes only a nonzero value.
+  // Set by StopStream before it waits for the worker: the worker's posts then no longer
+  // wait for the host's queue, which only the waiting thread drains. Cleared at a claim.
+  std::atomic<int> hostWaiting{0};
+  // Whoever closes the socket first exchanges it for 0 and closes only a nonzero value. Only
+  // the worker closes it once connected; a stop during the blocking connect (`connecting`,
+  // changed under `lock`) closes it, as nothing else ends that call.
   std::atomic<SOCKET> socket{0};
+  bool connecting = false;
   uint16_t port = 0;
-  int reconnect = 1;
+  // Read by the worker, may be changed by the control while it runs.
+  std::atomic<int> reconnect{1};
   std::string credentials;
-  int reconnectInterval = 0;  // seconds
+  std::atomic<int> reconnectInterval{0};  // seconds
   base::CriticalSection lock;
 };
+
+// Ends the slot's recording when its feed has brought no frame for kStaleFeedMs; takes the
+// slot lock. Checked wherever a worker waits for a camera, so a camera that stays connected
+// but sends nothing does not keep its recording for ever.
+inline void StopStaleRecording(StreamSlot& slot) {
+  base::CScopedLock hold(slot.lock);
+  StopRecordingIfStale(slot.recording, slot.cameraIndex);
+}
 
 }  // namespace liveview

@@ -11,7 +11,10 @@ int WaitReadable(StreamSlot& slot, DWORD milliseconds) {
   const DWORD start = GetTickCount();
   for (;;) {
     Sleep(10);
-    if (GetTickCount() - start >= milliseconds || slot.running.load() == 0) return -1;
+    if (GetTickCount() - start >= milliseconds || slot.running.load() == 0 ||
+        slot.stopRequest.load() != 0) {
+      return -1;
+    }
     const int ready = base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitRead);
     if (ready < 0) return -1;
     if (ready > 0) return ready;
@@ -33,6 +36,8 @@ int ReadHeaderBlock(StreamSlot& slot, char* destination, int room) {
       if (WSAGetLastError() != WSAEWOULDBLOCK) return count;
       if (begun && GetTickCount() - lastByte >= kStallLimitMs) return kHeaderBlockFailed;
       if (slot.running.load() == 0 || slot.stopRequest.load() != 0) return kHeaderBlockFailed;
+      // Between parts a silent camera may hold the worker here for any time.
+      if (!begun) StopStaleRecording(slot);
       WaitReadable(slot, 100);
       continue;
     }

@@ -18,7 +18,7 @@ constexpr int kHeaderBlockFailed = -1;
 // How long a header or a body may go without a byte.
 constexpr DWORD kStallLimitMs = 500;
 
-// Polls readability in 25 ms selects until `milliseconds` have passed or running is cleared
+// Polls readability in 25 ms selects until `milliseconds` have passed or the stream is stopped
 // (-1), or a select fails (-1); a positive select result when readable.
 int WaitReadable(StreamSlot& slot, DWORD milliseconds);
 

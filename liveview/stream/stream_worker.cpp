@@ -3,6 +3,8 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <atomic>
+#include <optional>
 
 #include "base/scoped_lock.h"
 #include "base/socket_wait.h"
@@ -23,8 +25,15 @@ constexpr long kPollMicroseconds = 25000;
 constexpr int kWritablePolls = 40;
 constexpr int kReadablePolls = 4;
 constexpr int kRequestEveryPasses = 10;
+// A camera at one or two frames a second, or one still starting its encoder, sends its first
+// part well after the response header.
+constexpr DWORD kFirstPartWaitMs = 5000;
 
-enum class ConnectionEnd { Stopped, Failed, NotAuthorised, Unresolved };
+enum class ConnectionEnd { Stopped, Failed, NotAuthorised };
+// What a step of a connection leaves: nothing to go on, or how the connection ends.
+using Step = std::optional<ConnectionEnd>;
+
+std::atomic<HostResolver> g_resolver{&ResolveAddress};
 
 bool StopWanted(const StreamSlot& slot) {
   return slot.running.load() == 0 || slot.stopRequest.load() != 0;
@@ -33,11 +42,6 @@ bool StopWanted(const StreamSlot& slot) {
 void Repaint(StreamSlot& slot) {
   base::CScopedLock hold(slot.lock);
   if (slot.window) slot.window->Invalidate(true);
-}
-
-void StopStaleRecording(StreamSlot& slot) {
-  base::CScopedLock hold(slot.lock);
-  StopRecordingIfStale(slot.recording, slot.cameraIndex);
 }
 
 bool Writable(const StreamSlot& slot) {
@@ -52,25 +56,71 @@ bool SendRequest(StreamSlot& slot) {
   return SendStreamRequest(slot.socket.load(), slot.credentials) > 0;
 }
 
-// Waits for the connected socket to become writable. False, with how the connection ends,
-// when the stream is stopped or the socket stays unwritable (state 3 posted).
-bool WaitWritable(StreamSlot& slot, ConnectionEnd* end) {
+// Waits for the connected socket to become writable; state 3 when it stays unwritable.
+Step WaitWritable(StreamSlot& slot) {
   for (int poll = 0; poll < kWritablePolls; ++poll) {
     if (slot.stopRequest.load() != 0) {
       Repaint(slot);
-      *end = ConnectionEnd::Stopped;
-      return false;
+      return ConnectionEnd::Stopped;
     }
-    if (Writable(slot)) return true;
-    if (slot.running.load() == 0) {
-      *end = ConnectionEnd::Stopped;
-      return false;
-    }
+    if (Writable(slot)) return std::nullopt;
+    if (slot.running.load() == 0) return ConnectionEnd::Stopped;
     Sleep(25);
   }
   PostState(slot, kCamStateConnectTimeout);
-  *end = ConnectionEnd::Failed;
-  return false;
+  return ConnectionEnd::Failed;
+}
+
+// Resolves the host, connects, and sends the first request (state 1).
+Step Connect(StreamSlot& slot) {
+  sockaddr_in address{};
+  // A name server that does not answer yet is a network error like any other: with
+  // reconnect on, a camera kept under its name at start-up comes back once it resolves.
+  if (!g_resolver.load()(slot.host.c_str(), slot.port, &address)) return ConnectionEnd::Failed;
+
+  const SOCKET created = socket(AF_INET, SOCK_STREAM, 0);
+  if (created == INVALID_SOCKET) return ConnectionEnd::Failed;
+  {
+    base::CScopedLock hold(slot.lock);
+    slot.socket.store(created);
+    // A stop that came before the socket was in the slot could not reach it.
+    if (StopWanted(slot)) return ConnectionEnd::Stopped;
+    slot.connecting = true;
+  }
+  const int connected =
+      connect(created, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+  {
+    base::CScopedLock hold(slot.lock);
+    slot.connecting = false;
+    // A stop during the connect closed the socket and took it from the slot.
+    if (slot.socket.load() == 0) return ConnectionEnd::Stopped;
+  }
+  if (connected == SOCKET_ERROR) return ConnectionEnd::Failed;
+  u_long nonBlocking = 1;
+  ioctlsocket(slot.socket.load(), FIONBIO, &nonBlocking);
+
+  if (Step end = WaitWritable(slot)) return end;
+  SendRequest(slot);
+  PostState(slot, kCamStateRequestSent);
+  return std::nullopt;
+}
+
+// Asks again every 10th pass (the first included: the cameras expect the request twice when
+// a connection opens, then now and again) and after about 100 ms of silence, until the
+// camera has something to read.
+Step WaitForData(StreamSlot& slot, int* pass) {
+  for (;;) {
+    if (StopWanted(slot)) return ConnectionEnd::Stopped;
+    StopStaleRecording(slot);
+    if ((*pass)++ % kRequestEveryPasses == 0 && Writable(slot) && SendRequest(slot)) continue;
+
+    for (int poll = 0; poll < kReadablePolls; ++poll) {
+      if (slot.stopRequest.load() != 0) return ConnectionEnd::Stopped;
+      if (Readable(slot)) return std::nullopt;
+      if (slot.running.load() == 0) break;
+    }
+    if (!Writable(slot) || !SendRequest(slot)) return ConnectionEnd::Failed;
+  }
 }
 
 // Reads the part length of the first part of a connection: the response header's own
@@ -79,6 +129,7 @@ bool FindFirstPartLength(StreamSlot& slot, int blockLength) {
   int result = ParsePartHeader(slot);
   if (result == kParseOversized) return false;
   if (result > 0) return true;
+  if (WaitReadable(slot, kFirstPartWaitMs) <= 0) return false;
   char* buffer = slot.receiveBuffer.get();
   const int more = ReadHeaderBlock(slot, buffer + blockLength,
                                    StreamSlot::kReceiveCapacity - blockLength);
@@ -86,6 +137,49 @@ bool FindFirstPartLength(StreamSlot& slot, int blockLength) {
   slot.parseState = kParsePartHeader;
   result = ParseHeaderBlock(slot, blockLength + more);
   return result != kParseOversized && slot.partLength > 0;
+}
+
+// One part into the frame buffer: on a connection's first pass the response header and the
+// first part's header, afterwards the part's own header, then the body.
+Step ReadPart(StreamSlot& slot, bool frameSeen) {
+  slot.fill = 0;
+  slot.partLength = 0;
+  slot.parseState = kParseResponseHeader;
+  const int block = ReadHeaderBlock(slot, slot.receiveBuffer.get(), StreamSlot::kReceiveCapacity);
+  if (StopWanted(slot)) return ConnectionEnd::Stopped;
+  if (block <= 0) return ConnectionEnd::Failed;
+  if (frameSeen) slot.parseState = kParsePartHeader;
+
+  const int parsed = ParseHeaderBlock(slot, block);
+  if (parsed == kParseNotAuthorised) return ConnectionEnd::NotAuthorised;
+  if (parsed <= 0) return ConnectionEnd::Failed;
+
+  if (slot.partLength == 0 && !FindFirstPartLength(slot, block)) return ConnectionEnd::Failed;
+  if (slot.partLength <= 0 || slot.partLength > slot.frameCapacity) return ConnectionEnd::Failed;
+
+  WaitReadable(slot, 100);
+  if (ReadBody(slot, slot.frameBuffer.get(), slot.partLength) < slot.partLength) {
+    return ConnectionEnd::Failed;
+  }
+  return std::nullopt;
+}
+
+// The part to the camera window and the recording, then state 2.
+Step Deliver(StreamSlot& slot) {
+  int camera;
+  {
+    base::CScopedLock hold(slot.lock);
+    // StopStream clears running under this lock and then waits for the worker: a frame is
+    // not drawn for a stream that is being stopped.
+    if (slot.running.load() == 0) return ConnectionEnd::Stopped;
+    DeliverFrame(slot.frameBuffer.get(), slot.partLength, slot);
+    camera = slot.cameraIndex;
+  }
+  // Outside the lock, and once: a frame's state is stale by the next frame, and a full
+  // queue must not hold the worker (hosts that count frames lose only what the queue could
+  // not take).
+  PostToControl(WM_CAM_STATE, static_cast<WPARAM>(camera), kCamStateFrame);
+  return std::nullopt;
 }
 
 // One connection, from resolving the host to the end of the stream.
@@ -98,101 +192,36 @@ ConnectionEnd RunConnection(StreamSlot& slot) {
   slot.parseState = kParseResponseHeader;
   slot.fill = 0;
   slot.receiveCapacity = StreamSlot::kReceiveCapacity;
-  int pass = 0;
-  bool frameSeen = false;
-
   StopStaleRecording(slot);
 
   // A stopped stream ends here, after its announced attempt, without a lookup that could
   // keep StopStream waiting for the resolver.
   if (StopWanted(slot)) return ConnectionEnd::Stopped;
-  sockaddr_in address{};
-  if (!ResolveAddress(slot.host.c_str(), slot.port, &address)) return ConnectionEnd::Unresolved;
-
-  const SOCKET created = socket(AF_INET, SOCK_STREAM, 0);
-  if (created == INVALID_SOCKET) return ConnectionEnd::Failed;
-  slot.socket.store(created);
-  // A stop that came before the socket was in the slot could not close it.
-  if (StopWanted(slot)) return ConnectionEnd::Stopped;
-  if (connect(slot.socket.load(), reinterpret_cast<const sockaddr*>(&address),
-              sizeof(address)) == SOCKET_ERROR) {
-    return ConnectionEnd::Failed;
-  }
-  u_long nonBlocking = 1;
-  ioctlsocket(slot.socket.load(), FIONBIO, &nonBlocking);
-
-  ConnectionEnd notWritable = ConnectionEnd::Failed;
-  if (!WaitWritable(slot, &notWritable)) return notWritable;
-
-  SendRequest(slot);
-  PostState(slot, kCamStateRequestSent);
-
-  for (;;) {
-    if (StopWanted(slot)) return ConnectionEnd::Stopped;
-    // Every 10th pass, the first included, asks again: the cameras expect the request twice
-    // when a connection opens and then now and again.
-    if (pass++ % kRequestEveryPasses == 0 && Writable(slot) && SendRequest(slot)) continue;
-
-    bool readable = false;
-    for (int poll = 0; poll < kReadablePolls; ++poll) {
-      if (slot.stopRequest.load() != 0) return ConnectionEnd::Stopped;
-      if (Readable(slot)) {
-        readable = true;
-        break;
-      }
-      if (slot.running.load() == 0) break;
-    }
-    if (!readable) {
-      // About 100 ms of silence: ask again.
-      if (!Writable(slot) || !SendRequest(slot)) return ConnectionEnd::Failed;
-      continue;
-    }
-
-    slot.fill = 0;
-    slot.partLength = 0;
-    slot.parseState = kParseResponseHeader;
-    const int block =
-        ReadHeaderBlock(slot, slot.receiveBuffer.get(), StreamSlot::kReceiveCapacity);
-    if (StopWanted(slot)) return ConnectionEnd::Stopped;
-    if (block <= 0) return ConnectionEnd::Failed;
-    if (frameSeen) slot.parseState = kParsePartHeader;
-
-    const int parsed = ParseHeaderBlock(slot, block);
-    if (parsed == kParseNotAuthorised) return ConnectionEnd::NotAuthorised;
-    if (parsed <= 0) return ConnectionEnd::Failed;
-
-    WaitReadable(slot, 100);
-    if (slot.partLength == 0 && !FindFirstPartLength(slot, block)) return ConnectionEnd::Failed;
-    if (slot.partLength <= 0 || slot.partLength > slot.frameCapacity) {
-      return ConnectionEnd::Failed;
-    }
-
-    WaitReadable(slot, 100);
-    if (ReadBody(slot, slot.frameBuffer.get(), slot.partLength) < slot.partLength) {
-      return ConnectionEnd::Failed;
-    }
-
-    int camera;
-    {
-      base::CScopedLock hold(slot.lock);
-      // StopStream clears running under this lock and then waits for the worker: a frame
-      // is not drawn for a stream that is being stopped.
-      if (slot.running.load() == 0) return ConnectionEnd::Stopped;
-      DeliverFrame(slot.frameBuffer.get(), slot.partLength, slot);
-      camera = slot.cameraIndex;
-    }
-    // Posted outside the lock: a full message queue must not keep the user-interface
-    // thread, which drains it, waiting for this slot.
-    PostToControl(WM_CAM_STATE, static_cast<WPARAM>(camera), kCamStateFrame);
-    frameSeen = true;
+  if (Step end = Connect(slot)) return *end;
+  int pass = 0;
+  for (bool frameSeen = false;; frameSeen = true) {
+    if (Step end = WaitForData(slot, &pass)) return *end;
+    if (Step end = ReadPart(slot, frameSeen)) return *end;
+    if (Step end = Deliver(slot)) return *end;
   }
 }
 
-void EndStopped(StreamSlot& slot) {
-  PostState(slot, kCamStateStopped);
-  base::CScopedLock hold(slot.lock);
-  ResetSlot(slot);  // repaints the window too
+// The slot is free before the host hears the last state, so a host that starts the camera
+// again on hearing it gets a new stream, not "already running". The recording's own end
+// message still comes first (ResetSlot sends it).
+void EndWithState(StreamSlot& slot, int state) {
+  int camera;
+  {
+    base::CScopedLock hold(slot.lock);
+    camera = slot.cameraIndex;
+    ResetSlot(slot);  // repaints the window too
+  }
+  // From here on the slot may already be another stream's; `hostWaiting` is still what the
+  // stop that ended this one set, unless a new stream has claimed the slot.
+  PostToControlRetrying(WM_CAM_STATE, static_cast<WPARAM>(camera), state, slot.hostWaiting);
 }
+
+void EndStopped(StreamSlot& slot) { EndWithState(slot, kCamStateStopped); }
 
 }  // namespace
 
@@ -202,7 +231,18 @@ void PostState(StreamSlot& slot, int state) {
     base::CScopedLock hold(slot.lock);
     camera = slot.cameraIndex;
   }
-  PostToControl(WM_CAM_STATE, static_cast<WPARAM>(camera), state);
+  PostToControlRetrying(WM_CAM_STATE, static_cast<WPARAM>(camera), state, slot.hostWaiting);
+}
+
+void WakeWorker(StreamSlot& slot) {
+  if (slot.connecting) {
+    CloseSlotSocket(slot);
+    return;
+  }
+  // The worker closes it itself: a handle closed here could be reused by another connection
+  // before the worker's next send, which would carry this camera's credentials there.
+  const SOCKET socket = slot.socket.load();
+  if (socket != 0) shutdown(socket, SD_BOTH);
 }
 
 void CloseSlotSocket(StreamSlot& slot) {
@@ -253,7 +293,7 @@ void WaitBeforeReconnect(StreamSlot& slot) {
   Repaint(slot);
   // At least a second: an INTERVAL of 0 would otherwise spin through attempts against a
   // camera that refuses, flooding the host with connecting states.
-  const DWORD limit = static_cast<DWORD>(std::max(slot.reconnectInterval, 1)) * 1000;
+  const DWORD limit = static_cast<DWORD>(std::max(slot.reconnectInterval.load(), 1)) * 1000;
   const DWORD start = GetTickCount();
   while (!StopWanted(slot) && GetTickCount() - start < limit) {
     StopStaleRecording(slot);
@@ -267,16 +307,12 @@ void StreamLoop(StreamSlot& slot) {
   slot.receiveBuffer.reset();
   for (;;) {
     switch (RunConnection(slot)) {
-      case ConnectionEnd::Unresolved:
       case ConnectionEnd::Stopped:
         EndStopped(slot);
         return;
-      case ConnectionEnd::NotAuthorised: {
-        PostState(slot, kCamStateNotAuthorised);
-        base::CScopedLock hold(slot.lock);
-        ResetSlot(slot);
+      case ConnectionEnd::NotAuthorised:
+        EndWithState(slot, kCamStateNotAuthorised);
         return;
-      }
       case ConnectionEnd::Failed:
         // A stop that closed the socket under a read ends the stream here, with 0 alone.
         if (slot.reconnect == 0 || StopWanted(slot)) {
@@ -293,11 +329,13 @@ void StreamLoop(StreamSlot& slot) {
 
 void EndAfterException(StreamSlot& slot) noexcept {
   try {
-    PostState(slot, kCamStateStopped);
-    base::CScopedLock hold(slot.lock);
-    ResetSlot(slot);
+    EndStopped(slot);
   } catch (...) {
   }
+}
+
+HostResolver SetHostResolver(HostResolver resolver) {
+  return g_resolver.exchange(resolver ? resolver : &ResolveAddress);
 }
 
 DWORD WINAPI StreamThreadProc(LPVOID parameter) {

@@ -3,6 +3,7 @@
 // its connection state, and reconnects after a network error when the slot says so.
 #pragma once
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -33,6 +34,11 @@ void ResetSlot(StreamSlot& slot);
 // Ends the slot's recording, if one runs; takes the slot lock itself.
 void StopSlotRecording(StreamSlot& slot);
 
+// With the slot lock held, from the thread that stops the stream: ends whatever socket call
+// the worker is in. A blocking connect is ended by closing the socket; once connected the
+// socket is shut down and the worker closes it.
+void WakeWorker(StreamSlot& slot);
+
 // Closes the slot's socket unless another thread took it first.
 void CloseSlotSocket(StreamSlot& slot);
 
@@ -40,7 +46,13 @@ void CloseSlotSocket(StreamSlot& slot);
 // stopped; a feed gone stale meanwhile ends the recording.
 void WaitBeforeReconnect(StreamSlot& slot);
 
-// Posts WM_CAM_STATE with the slot's camera index.
+// How workers resolve their camera's host: ResolveAddress unless a test puts a resolver of
+// its own here (nullptr restores it). Returns the previous one.
+using HostResolver = bool (*)(const char* host, uint16_t port, sockaddr_in* out);
+HostResolver SetHostResolver(HostResolver resolver);
+
+// Posts WM_CAM_STATE with the slot's camera index, waiting out a full queue unless the
+// host's thread waits for this worker.
 void PostState(StreamSlot& slot, int state);
 
 }  // namespace liveview

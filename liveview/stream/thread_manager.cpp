@@ -47,6 +47,8 @@ CThreadManager::CThreadManager() {
 
 CThreadManager::~CThreadManager() {
   StopAllStreams();
+  // A recording started on a slot that has no worker has no one else to finish it.
+  for (auto& slot : slots_) StopSlotRecording(*slot);
   for (auto& slot : slots_) slot.reset();
 }
 
@@ -93,6 +95,7 @@ int CThreadManager::StartStream(CWatchWnd* window, std::string_view cameraText) 
     // Set here, never by the worker, so a stop that follows at once is not lost.
     slot.running.store(1);
     slot.stopRequest.store(0);
+    slot.hostWaiting.store(0);
     slot.thread = CreateThread(nullptr, 0, StreamThreadProc, &slot, 0, nullptr);
     if (!slot.thread) {
       ReleaseClaim(slot);
@@ -110,8 +113,8 @@ int CThreadManager::StopStream(int index) {
   {
     base::CScopedLock hold(slot->lock);
     slot->running.store(0);
-    // Ends at once any receive, select or connect the worker is in.
-    CloseSlotSocket(*slot);
+    slot->hostWaiting.store(1);
+    WakeWorker(*slot);
   }
   // Outside the lock: the worker takes it for its final reset.
   WaitForSingleObject(slot->thread, INFINITE);

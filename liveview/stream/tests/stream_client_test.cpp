@@ -3,14 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "base/scoped_lock.h"
+#include "liveview/cameras/camera_address.h"
 #include "liveview/notify/control_messages.h"
 #include "liveview/notify/control_registry.h"
 #include "liveview/notify/post_to_control.h"
+#include "liveview/record/avi_check.h"
+#include "liveview/record/slot_recording.h"
+#include "liveview/record/tests/recording_test_support.h"
 #include "liveview/stream/stream_socket.h"
 #include "liveview/stream/stream_worker.h"
 #include "liveview/stream/tests/raw_camera.h"
@@ -26,6 +34,22 @@ using stream_test::RawCamera;
 using stream_test::StreamFixture;
 
 constexpr auto kLogWait = std::chrono::milliseconds(20000);
+
+// Milliseconds between consecutive requests, from the camera's own clock.
+std::vector<long long> RequestGaps(const std::vector<camsim::RecordedRequest>& requests) {
+  std::vector<long long> gaps;
+  for (size_t i = 1; i < requests.size(); ++i) {
+    gaps.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(
+                       requests[i].received - requests[i - 1].received)
+                       .count());
+  }
+  return gaps;
+}
+
+long long Median(std::vector<long long> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
 
 // Connection states of one camera with the repeats of state 2 folded into one.
 std::vector<int> Folded(const std::vector<int>& states) {
@@ -120,15 +144,21 @@ TEST_F(StreamClientTest, RequestsAsTheCameraSawThem) {
     EXPECT_EQ(r.connection, 1u);
     EXPECT_TRUE(r.authorised);
   }
-  // Twice as the connection opens, then every 10th pass: with about a frame a pass, 40
-  // frames bring at least three more.
+  // Twice as the connection opens, then every 10th pass: with a frame a pass at 20 frames a
+  // second, about every half second.
   EXPECT_EQ(requests[0].sequence, 0);
   EXPECT_EQ(requests[1].sequence, 1);
-  EXPECT_GE(requests.size(), 5u);
+  ASSERT_GE(requests.size(), 5u);
+  const std::vector<long long> gaps = RequestGaps(requests);
+  EXPECT_LT(gaps[0], 100) << "the second request did not follow the first at once";
+  const std::vector<long long> later(gaps.begin() + 1, gaps.end());
+  for (long long gap : later) EXPECT_GE(gap, 150) << "asked again on a pass that was not a 10th";
+  EXPECT_GE(Median(later), 300);
+  EXPECT_LE(Median(later), 1500);
 }
 
-TEST_F(StreamClientTest, HostThatDoesNotResolveStopsWithoutReconnecting) {
-  SetReconnect(1, 1);
+TEST_F(StreamClientTest, HostThatDoesNotResolveStopsWhenReconnectIsOff) {
+  SetReconnect(0, 1);
   ASSERT_EQ(Table().Add(0, "no-such-host.invalid", 80, "admin", "admin", "nowhere"), 1);
   ASSERT_EQ(Start(0), 1);
   // The resolver may take its full time-out to give up in the test's private network.
@@ -136,6 +166,131 @@ TEST_F(StreamClientTest, HostThatDoesNotResolveStopsWithoutReconnecting) {
   PumpFor(1500);  // past the interval
   EXPECT_EQ(States(0), (std::vector<int>{kCamStateConnecting, kCamStateStopped}));
   EXPECT_EQ(Manager().StopStream(0), 1);
+}
+
+// A name server that does not know the name yet, without waiting for a real one's time-out.
+std::atomic<int> g_lookups{0};
+bool NotYetKnown(const char* host, uint16_t port, sockaddr_in* out) {
+  if (std::string(host) != "camera.not-yet-known") return ResolveAddress(host, port, out);
+  ++g_lookups;
+  return false;
+}
+
+TEST_F(StreamClientTest, HostThatDoesNotResolveIsTriedAgainWhenReconnectIsOn) {
+  g_lookups = 0;
+  const HostResolver previous = SetHostResolver(&NotYetKnown);
+  SetReconnect(1, 1);
+  ASSERT_EQ(Table().Add(0, "camera.not-yet-known", 80, "admin", "admin", "later"), 1);
+  ASSERT_EQ(Start(0), 1);
+  ASSERT_TRUE(WaitForState(0, kCamStateConnecting, 2)) << "no second attempt";
+  EXPECT_GE(g_lookups.load(), 1);
+  EXPECT_FALSE(SlotFree(0)) << "the camera was given up";
+  EXPECT_EQ(Control().CountState(0, kCamStateStopped), 0);
+  Manager().StopStream(0);
+  SetHostResolver(previous);
+  EXPECT_EQ(States(0).back(), kCamStateStopped);
+}
+
+// Whether the slot was already free each time a final state left the worker.
+std::atomic<int> g_watchedSlot{-1};
+std::atomic<int> g_finalStates{0};
+std::atomic<int> g_finalStatesOnABusySlot{0};
+BOOL NoteFinalStates(HWND window, UINT message, WPARAM wParam, LPARAM state) {
+  StreamSlot* slot = CThreadManager::Instance()->SlotAt(g_watchedSlot.load());
+  if (slot && message == WM_CAM_STATE &&
+      (state == kCamStateStopped || state == kCamStateNotAuthorised)) {
+    base::CScopedLock hold(slot->lock);
+    ++g_finalStates;
+    if (!slot->host.empty()) ++g_finalStatesOnABusySlot;
+  }
+  return PostMessageA(window, message, wParam, state);
+}
+
+TEST_F(StreamClientTest, SlotIsFreeBeforeTheHostHearsStoppedOrNotAuthorised) {
+  struct Case {
+    const char* name;
+    bool wrongPassword;
+  };
+  for (const Case c : {Case{"connection closed, reconnect off", false},
+                       Case{"not authorised", true}}) {
+    SCOPED_TRACE(c.name);
+    SetReconnect(0, 1);
+    camsim::CameraConfig config;
+    config.password = "secret";
+    camsim::HttpCamera& camera = AddCamera(0, config);
+    camsim::StreamFaults faults;
+    faults.closeAtFrame = 3;
+    faults.connections = 1;
+    camera.SetFaults(faults);
+    if (c.wrongPassword) Table().SetPassword(0, "wrong");
+    g_finalStates = 0;
+    g_finalStatesOnABusySlot = 0;
+    const int finalState = c.wrongPassword ? kCamStateNotAuthorised : kCamStateStopped;
+    const int heardBefore = Control().CountState(0, finalState);
+    ASSERT_EQ(Start(0), 1);
+    g_watchedSlot = Manager().SlotIndexByWindow(0);
+    const PostFunction previous = SetPostFunction(&NoteFinalStates);
+    ASSERT_TRUE(PumpUntil([&] { return g_finalStates.load() == 1; }));
+    SetPostFunction(previous);
+    EXPECT_EQ(g_finalStatesOnABusySlot.load(), 0) << "the host could hear it before the slot was free";
+
+    // What a host does on hearing it: start the camera again, and get a stream.
+    ASSERT_TRUE(PumpUntil([&] { return Control().CountState(0, finalState) > heardBefore; }));
+    if (!c.wrongPassword) {
+      EXPECT_EQ(Start(0), 1);
+      EXPECT_TRUE(WaitForFrames(0, 4));
+    }
+    Manager().StopAllStreams();
+    Table().Clear(0);
+  }
+}
+
+TEST_F(StreamClientTest, RecordingOfACameraThatGoesSilentStopsWhileTheConnectionStays) {
+  testing_support::FakeRecordClock clock;
+  camsim::StreamFaults faults;
+  faults.pause = camsim::StreamFaults::Pause{5, 60000};  // connected, then nothing more
+  AddCamera(0).SetFaults(faults);
+  ASSERT_EQ(Start(0), 1);
+  ASSERT_TRUE(WaitForFrames(0, 3));
+  StreamSlot* slot = Manager().SlotByWindow(0);
+  ASSERT_NE(slot, nullptr);
+  const std::string path = "silent_camera.avi";
+  {
+    base::CScopedLock hold(slot->lock);
+    ASSERT_TRUE(StartRecording(slot->recording, slot->cameraIndex, 320, 240, kFormatMotionJpeg,
+                               0, path.c_str()));
+  }
+  ASSERT_TRUE(PumpUntil([&] { return Control().CountState(0, kCamStateFrame) >= 5; }));
+  PumpFor(300);  // the camera is silent now
+  clock.Advance(kStaleFeedMs + 100);
+  EXPECT_TRUE(PumpUntil([&] {
+    base::CScopedLock hold(slot->lock);
+    return !slot->recording.recorder;
+  }, 5000)) << "the recording outlived a feed silent for 10 s";
+  EXPECT_FALSE(SlotFree(0)) << "the connection itself stays";
+  EXPECT_EQ(Control().CountState(0, kCamStateConnecting), 1);
+  Manager().StopStream(0);
+  DeleteFileA(path.c_str());
+}
+
+TEST_F(StreamClientTest, RecordingOnASlotWithoutWorkerIsFinishedWhenTheManagerGoes) {
+  StreamSlot* slot = Manager().SlotAt(9);
+  ASSERT_NE(slot, nullptr);
+  const std::string path = "left_on_slot.avi";
+  const std::vector<uint8_t> frame(3000, 0x33);
+  {
+    base::CScopedLock hold(slot->lock);
+    slot->cameraIndex = 7;  // a camera the control gave the slot; its worker is gone
+    ASSERT_TRUE(StartRecording(slot->recording, 7, 320, 240, kFormatMotionJpeg, 0, path.c_str()));
+    for (int i = 0; i < 3; ++i) AddRecordFrame(slot->recording, 7, frame.data(), 3000, 320, 240);
+  }
+  CThreadManager::Release();
+  ASSERT_TRUE(PumpUntil([&] {
+    const auto posts = Control().TakeRecordPosts();
+    return std::find(posts.begin(), posts.end(), std::make_pair(7, 0)) != posts.end();
+  })) << "no end message";
+  EXPECT_EQ(CheckAviFile(path.c_str()), 1) << "left unfinished";
+  DeleteFileA(path.c_str());
 }
 
 TEST_F(StreamClientTest, SilenceBringsTheRequestAgainOnTheSameConnection) {
@@ -146,9 +301,15 @@ TEST_F(StreamClientTest, SilenceBringsTheRequestAgainOnTheSameConnection) {
   ASSERT_TRUE(Camera(0).Log().WaitForRequests(RequestKind::Stream, 8, kLogWait));
   Manager().StopStream(0);
   EXPECT_EQ(Camera(0).Log().Connections().size(), 1u);
-  for (const auto& r : Camera(0).Log().Requests()) EXPECT_EQ(r.connection, 1u);
+  const std::vector<camsim::RecordedRequest> requests = Camera(0).Log().Requests();
+  for (const auto& r : requests) EXPECT_EQ(r.connection, 1u);
   EXPECT_EQ(States(0), (std::vector<int>{kCamStateConnecting, kCamStateRequestSent,
                                          kCamStateStopped}));
+  // After about 100 ms of silence each time, not in a tight loop nor after long waits.
+  const std::vector<long long> gaps = RequestGaps(requests);
+  const std::vector<long long> later(gaps.begin() + 1, gaps.end());
+  EXPECT_GE(Median(later), 80);
+  EXPECT_LE(Median(later), 400);
 }
 
 TEST_F(StreamClientTest, RefusedCameraIsTriedAgainAfterTheIntervalWithoutStopping) {
@@ -493,6 +654,194 @@ TEST_P(FaultTest, WorkerRidesItOutOrReconnects) {
 INSTANTIATE_TEST_SUITE_P(Simulator, FaultTest, ::testing::ValuesIn(kFaultCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A control whose queue takes nothing more.
+std::atomic<int> g_refusedPosts{0};
+BOOL QueueIsFull(HWND, UINT, WPARAM, LPARAM) {
+  ++g_refusedPosts;
+  return FALSE;
+}
+
+TEST_F(StreamClientTest, FullQueueHoldsNeitherTheWorkerNorTheSlotLockNorTheStop) {
+  AddCamera(0);
+  ASSERT_EQ(Start(0), 1);
+  ASSERT_TRUE(WaitForFrames(0, 2));
+  StreamSlot* slot = Manager().SlotAt(0);
+  const PostFunction previous = SetPostFunction(&QueueIsFull);
+  // A post that waited for the queue would hang this thread for good: a watchdog lets the
+  // queue take posts again after 15 s, and the test fails.
+  std::atomic<bool> done{false};
+  std::atomic<bool> rescued{false};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 150 && !done.load(); ++i) Sleep(100);
+    if (!done.load()) {
+      rescued = true;
+      SetPostFunction(previous);
+    }
+  });
+
+  // Frames go on being read: their states are dropped, not waited for.
+  const uint64_t sent = Camera(0).Log().FramesSent();
+  EXPECT_TRUE(Camera(0).Log().WaitForFrames(sent + 10, kLogWait));
+  // A recording starts and stops under the slot lock; its messages cannot wait either.
+  const std::string path = "full_queue.avi";
+  {
+    base::CScopedLock hold(slot->lock);
+    EXPECT_TRUE(StartRecording(slot->recording, slot->cameraIndex, 320, 240, kFormatMotionJpeg,
+                               0, path.c_str()));
+    StopRecording(slot->recording, slot->cameraIndex);
+  }
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(Manager().StopStream(0), 1);
+  const DWORD stopMs = GetTickCount() - start;
+  done = true;
+  watchdog.join();
+  SetPostFunction(previous);
+  EXPECT_FALSE(rescued.load()) << "a post waited for a queue that only this thread drains";
+  EXPECT_LT(stopMs, 5000u);
+  EXPECT_TRUE(SlotFree(0));
+  EXPECT_GT(g_refusedPosts.load(), 10);
+  DeleteFileA(path.c_str());
+}
+
+// Holds the worker inside the post of its next frame until the test lets it go.
+std::atomic<int> g_holdNextFrame{0};
+HANDLE g_frameHeld = nullptr;
+HANDLE g_releaseFrame = nullptr;
+BOOL HoldNextFrame(HWND window, UINT message, WPARAM wParam, LPARAM state) {
+  if (message == WM_CAM_STATE && state == kCamStateFrame && g_holdNextFrame.exchange(0)) {
+    SetEvent(g_frameHeld);
+    WaitForSingleObject(g_releaseFrame, stream_test::kWaitMs);
+  }
+  return PostMessageA(window, message, wParam, state);
+}
+
+TEST_F(StreamClientTest, StopShutsTheConnectionDownAndLeavesClosingItToTheWorker) {
+  base::ScopedHandle held(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  base::ScopedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  g_frameHeld = held.Get();
+  g_releaseFrame = release.Get();
+  AddCamera(0);
+  ASSERT_EQ(Start(0), 1);
+  ASSERT_TRUE(WaitForFrames(0, 2));
+  StreamSlot* slot = Manager().SlotAt(0);
+  const SOCKET socket = slot->socket.load();
+  ASSERT_NE(socket, 0u);
+
+  g_holdNextFrame = 1;
+  const PostFunction previous = SetPostFunction(&HoldNextFrame);
+  ASSERT_EQ(WaitForSingleObject(held.Get(), stream_test::kWaitMs), WAIT_OBJECT_0);
+  std::thread stopper([&] { Manager().StopStream(0); });
+  ASSERT_TRUE(PumpUntil([&] { return slot->running.load() == 0; }));
+  { base::CScopedLock hold(slot->lock); }  // the stop does its part under the lock
+
+  // The worker, between two socket calls, still owns an open handle: had the stop closed
+  // it, a new socket of anyone's could take the value before the worker's next send.
+  int type = 0;
+  int size = sizeof(type);
+  EXPECT_EQ(getsockopt(socket, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &size), 0);
+  EXPECT_EQ(type, SOCK_STREAM);
+  SetEvent(release.Get());
+  stopper.join();
+  SetPostFunction(previous);
+  EXPECT_TRUE(SlotFree(0));
+  EXPECT_TRUE(Camera(0).Log().WaitForClosedConnections(1, kLogWait));
+}
+
+TEST_F(StreamClientTest, FirstPartLateAfterTheResponseHeaderStillStreams) {
+  SetReconnect(1, 1);
+  camsim::StreamFaults faults;
+  faults.pause = camsim::StreamFaults::Pause{0, 1500};  // the header at once, the part later
+  faults.connections = 1;
+  AddCamera(0).SetFaults(faults);
+  ASSERT_EQ(Start(0), 1);
+  ASSERT_TRUE(WaitForFrames(0, 3));
+  EXPECT_EQ(Camera(0).Log().Connections().size(), 1u) << "the first connection was given up";
+  Manager().StopStream(0);
+
+  // A stop still ends that wait at once.
+  faults.pause = camsim::StreamFaults::Pause{0, 60000};
+  Camera(0).SetFaults(faults);
+  ASSERT_EQ(Start(0), 1);
+  ASSERT_TRUE(Camera(0).Log().WaitUntil(
+      [](const camsim::Activity& a) { return a.connections.size() == 2 && a.connections[1].streaming; },
+      kLogWait));
+  PumpFor(300);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(Manager().StopStream(0), 1);
+  EXPECT_LT(GetTickCount() - start, 1000u);
+}
+
+// A lookup that throws once the stream has run: the exception leaves the worker mid-stream.
+std::atomic<int> g_lookupsBeforeThrow{0};
+bool ThrowsOnTheSecondLookup(const char* host, uint16_t port, sockaddr_in* out) {
+  if (++g_lookupsBeforeThrow >= 2) throw std::runtime_error("lookup failed");
+  return ResolveAddress(host, port, out);
+}
+
+TEST_F(StreamClientTest, ExceptionInsideARunningWorkerEndsTheStreamAndFreesTheSlot) {
+  SetReconnect(1, 1);
+  camsim::StreamFaults faults;
+  faults.closeAtFrame = 3;
+  faults.connections = 1;
+  AddCamera(0).SetFaults(faults);
+  g_lookupsBeforeThrow = 0;
+  const HostResolver previous = SetHostResolver(&ThrowsOnTheSecondLookup);
+  ASSERT_EQ(Start(0), 1);
+  const bool ended = PumpUntil([&] { return Control().CountState(0, kCamStateStopped) == 1; });
+  SetHostResolver(previous);
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(SlotFree(0));
+  EXPECT_EQ(Folded(States(0)), (std::vector<int>{kCamStateConnecting, kCamStateRequestSent,
+                                                 kCamStateFrame, kCamStateConnecting,
+                                                 kCamStateStopped}));
+  int length = -1;
+  EXPECT_EQ(Window(0).GetLastJpeg(&length), nullptr) << "the window kept the stream's picture";
+  // The process and the slot carry on.
+  const int frames = Control().CountState(0, kCamStateFrame);
+  ASSERT_EQ(Start(0), 1);
+  EXPECT_TRUE(WaitForFrames(0, frames + 2));
+  Manager().StopStream(0);
+}
+
+// Fails its first `g_failuresLeft` posts, as a full queue does.
+std::atomic<int> g_failuresLeft{0};
+std::atomic<int> g_attempts{0};
+BOOL FullForAWhile(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  ++g_attempts;
+  if (g_failuresLeft.load() > 0) {
+    --g_failuresLeft;
+    return FALSE;
+  }
+  return PostMessageA(window, message, wParam, lParam);
+}
+
+TEST(PostToControlTest, OncePostsOnceAndRetryingWaitsForTheQueueUntilToldToGiveUp) {
+  stream_test::ControlRecorder control;
+  const PostFunction previous = SetPostFunction(&FullForAWhile);
+  std::atomic<int> giveUp{0};
+
+  g_attempts = 0;
+  g_failuresLeft = 1000;
+  EXPECT_FALSE(PostToControl(WM_CAM_STATE, 1, 2));
+  EXPECT_EQ(g_attempts.load(), 1);
+
+  g_attempts = 0;
+  g_failuresLeft = 3;
+  EXPECT_TRUE(PostToControlRetrying(WM_CAM_STATE, 1, 4, giveUp));
+  EXPECT_EQ(g_attempts.load(), 4);
+
+  g_failuresLeft = 1000000;
+  std::thread stopper([&] {
+    Sleep(100);
+    giveUp = 1;
+  });
+  EXPECT_FALSE(PostToControlRetrying(WM_CAM_STATE, 1, 0, giveUp));
+  stopper.join();
+  SetPostFunction(previous);
+  PumpFor(20);
+  EXPECT_EQ(control.States(1), std::vector<int>{4});
+}
+
 TEST(PostToControlTest, GivesUpWhenTheControlWindowIsGone) {
   stream_test::ControlRecorder control;
   PostToControl(WM_CAM_STATE, 1, 2);
@@ -500,9 +849,10 @@ TEST(PostToControlTest, GivesUpWhenTheControlWindowIsGone) {
   ASSERT_EQ(control.States(1), std::vector<int>{2});
   DestroyWindow(control.hwnd());
   // Still registered, but gone: the post fails and must not be retried for ever.
-  PostToControl(WM_CAM_STATE, 1, 3);
+  const std::atomic<int> never{0};
+  EXPECT_FALSE(PostToControlRetrying(WM_CAM_STATE, 1, 3, never));
   SetControlWindow(nullptr);
-  PostToControl(WM_CAM_STATE, 1, 4);  // nothing registered: nothing posted
+  EXPECT_FALSE(PostToControlRetrying(WM_CAM_STATE, 1, 4, never));  // nothing registered
 }
 
 }  // namespace
