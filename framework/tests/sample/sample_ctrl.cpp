@@ -33,6 +33,7 @@ fw::ControlDispatchTable CSampleCtrl::GetDispatchTable() {
       fw::ControlMethod<&CSampleCtrl::DeletedTooEarly>(12, "DeletedTooEarly"),
       fw::ControlMethod<&CSampleCtrl::ModelessEnabled>(13, "ModelessEnabled"),
       fw::ControlMethod<&CSampleCtrl::FailNextCreation>(14, "FailNextCreation"),
+      fw::ControlMethod<&CSampleCtrl::FailTypeInfo>(15, "FailTypeInfo"),
       fw::ControlMethod<&CSampleCtrl::AboutBox>(DISPID_ABOUTBOX, "AboutBox"),
   };
   return kTable;
@@ -69,6 +70,17 @@ void CSampleCtrl::SetColor(long red, long green, long blue, long* lRetCode) {
   if (red < 0 || red > 255 || green < 0 || green > 255 || blue < 0 || blue > 255) return;
   color_ = RGB(red, green, blue);
   InvalidateControl();
+  *lRetCode = 1;
+}
+
+namespace {
+HRESULT ThrowingTypeLibLoader(const fw::TypeLibId&, LCID, ITypeLib**) {
+  throw std::runtime_error("the sample's type library cannot be read");
+}
+}  // namespace
+
+void CSampleCtrl::FailTypeInfo(long fail, long* lRetCode) {
+  fw::Module::Get().SetTypeLibLoader(fail ? &ThrowingTypeLibLoader : nullptr);
   *lRetCode = 1;
 }
 

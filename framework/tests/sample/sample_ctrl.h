@@ -39,6 +39,8 @@ class CSampleCtrl : public fw::COleControl {
   void ModelessEnabled(long* lRetCode);
   // The next sample control's constructor throws.
   void FailNextCreation(long* lRetCode);
+  // While `fail` is set, loading the module's type library throws.
+  void FailTypeInfo(long fail, long* lRetCode);
 
  protected:
   fw::ControlDispatchTable GetDispatchTable() override;
