@@ -305,36 +305,60 @@ TEST_P(SampleLifetime, DrawingThatThrowsStillValidatesTheWindow) {
   EXPECT_GT(image->ShareOf(sample::kDefaultColor, RECT{0, 0, kWidth, kHeight}), 0.99);
 }
 
+// Each case starts from the state the one before left: active in place, or UI active.
 TEST_P(SampleLifetime, DeactivatedAndActivatedAgainTheWindowComesBackAndWorks) {
+  struct Case {
+    const char* name;
+    bool deactivate;  // else only hidden
+    LONG verb;
+  };
+  const Case cases[] = {
+      {"deactivated, then in place", true, OLEIVERB_INPLACEACTIVATE},
+      {"deactivated, then UI active", true, OLEIVERB_UIACTIVATE},
+      {"hidden, then UI active", false, OLEIVERB_UIACTIVATE},
+      {"hidden, then in place", false, OLEIVERB_INPLACEACTIVATE},
+      {"deactivated, then primary verb", true, OLEIVERB_PRIMARY},
+  };
   auto object = host->As<IOleObject>();
   auto inPlace = host->As<IOleInPlaceObject>();
-  HWND first = host->ControlWindow();
   const RECT rect{0, 0, kWidth, kHeight};
-  ASSERT_EQ(object->DoVerb(OLEIVERB_HIDE, nullptr, host->Site().Get(), 0, host->Parent(), &rect),
-            S_OK);
-  EXPECT_FALSE(IsWindowVisible(first));
-  EXPECT_EQ(inPlace->UIDeactivate(), S_OK);
-  EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
-  EXPECT_FALSE(IsWindow(first));
-  EXPECT_EQ(host->ControlWindow(), nullptr);
+  long clicks = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND first = host->ControlWindow();
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(object->DoVerb(OLEIVERB_HIDE, nullptr, host->Site().Get(), 0, host->Parent(), &rect),
+              S_OK);
+    EXPECT_FALSE(IsWindowVisible(first));
+    if (c.deactivate) {
+      EXPECT_EQ(inPlace->UIDeactivate(), S_OK);
+      EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+      EXPECT_FALSE(IsWindow(first));
+      EXPECT_EQ(host->ControlWindow(), nullptr);
+    }
 
-  ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, host->Site().Get(), 0, host->Parent(),
-                           &rect),
-            S_OK);
-  HWND again = host->ControlWindow();
-  ASSERT_NE(again, nullptr);
-  EXPECT_TRUE(IsWindowVisible(again));
-  EXPECT_EQ(GetParent(again), host->Parent());
-  test_container::PumpFor(100);
-  auto image = test_container::CaptureWindow(host->Parent());
-  ASSERT_TRUE(image.has_value());
-  EXPECT_GT(image->ShareOf(sample::kDefaultColor, RECT{0, 0, kWidth, kHeight}), 0.99);
+    ASSERT_EQ(object->DoVerb(c.verb, nullptr, host->Site().Get(), 0, host->Parent(), &rect), S_OK);
+    HWND again = host->ControlWindow();
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(IsWindowVisible(again));
+    EXPECT_EQ(GetParent(again), host->Parent());
+    if (c.verb != OLEIVERB_INPLACEACTIVATE) {
+      EXPECT_EQ(GetFocus(), again) << "UI activation gives the control the focus";
+    }
+    InvalidateRect(again, nullptr, TRUE);
+    test_container::PumpFor(100);
+    auto image = test_container::CaptureWindow(host->Parent());
+    ASSERT_TRUE(image.has_value());
+    EXPECT_GT(image->ShareOf(sample::kDefaultColor, RECT{0, 0, kWidth, kHeight}), 0.99);
 
-  auto events = test_container::EventRecorder::Create(DIID__DSampleEvents);
-  ASSERT_EQ(events->Connect(host->Control()), S_OK);
-  PostMessageA(again, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 20));
-  EXPECT_TRUE(test_container::PumpUntil([&] { return events->Count(kClicked) == 1; }, 5000));
-  events->Disconnect();
+    auto events = test_container::EventRecorder::Create(DIID__DSampleEvents);
+    ASSERT_EQ(events->Connect(host->Control()), S_OK);
+    PostMessageA(again, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 20));
+    EXPECT_TRUE(test_container::PumpUntil([&] { return events->Count(kClicked) == 1; }, 5000));
+    events->Disconnect();
+    ++clicks;
+  }
+  EXPECT_EQ(clicks, 5);
 }
 
 TEST_P(SampleLifetime, ModuleUnloadsAfterTheLastReleaseAndServesAgain) {
@@ -355,6 +379,11 @@ TEST_P(SampleLifetime, ModuleUnloadsAfterTheLastReleaseAndServesAgain) {
   add.Long(20).Long(22).OutLong();
   ASSERT_EQ(CallByName(host->Dispatch(), "Add", add).hr, S_OK);
   EXPECT_EQ(add.LongAt(2), 42);
+
+  // The second life leaves no lock either.
+  host->Drop();
+  host.reset();
+  EXPECT_TRUE(ModuleUnloads()) << "DllCanUnloadNow: " << sample::CanUnloadNow();
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, SampleLifetime, ::testing::ValuesIn(kHosts),
