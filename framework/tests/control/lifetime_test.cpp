@@ -386,6 +386,55 @@ TEST_P(SampleLifetime, ModuleUnloadsAfterTheLastReleaseAndServesAgain) {
   EXPECT_TRUE(ModuleUnloads()) << "DllCanUnloadNow: " << sample::CanUnloadNow();
 }
 
+// A guarded thread of the module: while it runs nothing unloads the module, even with every
+// object released; a body that throws ends only its thread, with a failure code, and the
+// module unloads once it has ended.
+class GuardedWorker : public sample::UnloadableSample {};
+
+TEST_F(GuardedWorker, KeepsTheModuleWhileItRunsAndEndsWithAFailureCodeWhenItThrows) {
+  struct Case {
+    const char* name;
+    long fail;
+    DWORD exitCode;
+    size_t logged;
+  };
+  const Case cases[] = {
+      {"returns", 0, 7, 0},
+      {"throws", 1, static_cast<DWORD>(E_UNEXPECTED), 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test_container::DebugOutputCapture debug;
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(release, nullptr);
+    HANDLE thread = nullptr;
+    {
+      ComPtr<IDispatch> control;
+      ASSERT_EQ(CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                 control.ReceiveVoid()),
+                S_OK);
+      CallArgs args;
+      args.Long(static_cast<long>(reinterpret_cast<LONG_PTR>(release))).Long(c.fail).OutLong();
+      ASSERT_EQ(CallByName(control.Get(), "StartWorker", args).hr, S_OK);
+      thread = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(args.LongAt(2)));
+      ASSERT_NE(thread, nullptr);
+    }
+    EXPECT_EQ(sample::CanUnloadNow(), S_FALSE) << "the running thread holds no lock";
+    CoFreeUnusedLibraries();
+    EXPECT_NE(sample::LoadedModule(), nullptr) << "unloaded under its thread";
+
+    SetEvent(release);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    CloseHandle(release);
+    EXPECT_EQ(code, c.exitCode);
+    EXPECT_EQ(debug.CountContaining("the sample worker fails"), c.logged);
+    EXPECT_TRUE(ModuleUnloads()) << "DllCanUnloadNow: " << sample::CanUnloadNow();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Hosts, SampleLifetime, ::testing::ValuesIn(kHosts),
                          [](const ::testing::TestParamInfo<HostKind>& info) {
                            return std::string(info.param.name);
