@@ -31,7 +31,7 @@ struct ControlClass {
   const CLSID* const* propertyPages;
   size_t propertyPageCount;
   ULONG persistVersion;  // the "_Version" stamp, 0x00010000 for 1.0
-  SinkPolicy sinkPolicy = SinkPolicy::kEventInterfaceOrDispatch;
+  SinkPolicy sinkPolicy = SinkPolicy::kEventInterfaceOrDispatch;  // the sinks Advise takes
 };
 
 struct PropertyPageClass {

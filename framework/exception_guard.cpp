@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/com_ptr.h"
 #include "base/keep_module_loaded.h"
@@ -59,10 +60,6 @@ void LogFailure(const char* where, const char* what) {
   }
 }
 
-}  // namespace fw
-
-namespace fw {
-
 std::string CurrentExceptionText() {
   try {
     throw;
@@ -113,9 +110,8 @@ HRESULT FailWithCurrentException(REFIID iid, const char* source, const char* whe
 }
 
 HANDLE StartGuardedThread(const char* where, std::function<DWORD()> body) {
-  auto* start = new (std::nothrow) GuardedThread{where, {}};
+  auto* start = new (std::nothrow) GuardedThread{where, std::move(body)};
   if (!start) return nullptr;
-  start->body = std::move(body);
   Module::Get().Lock();
   HANDLE thread = base::StartThreadKeepingModuleLoaded(&GuardedThreadEntry, start);
   if (!thread) {
