@@ -78,7 +78,8 @@ HRESULT UpdateControlRegistry(const ControlClass& cls, bool registering) {
 
 HRESULT UpdatePropertyPageRegistry(const PropertyPageClass& cls, bool registering) {
   PropertyPageRegistration reg{*cls.clsid, TypeName(cls.typeNameId, cls.progId),
-                               Module::Get().FilePath(), cls.regFlags};
+                               Module::Get().FilePath(), cls.regFlags,
+                               cls.progId ? cls.progId : ""};
   return Apply(PlanPropertyPageRegistration(reg), registering);
 }
 

@@ -12,6 +12,7 @@
 
 #include <new>
 
+#include "framework/connection_point.h"
 #include "framework/exception_guard.h"
 #include "framework/module.h"
 
@@ -30,6 +31,7 @@ struct ControlClass {
   const CLSID* const* propertyPages;
   size_t propertyPageCount;
   ULONG persistVersion;  // the "_Version" stamp, 0x00010000 for 1.0
+  SinkPolicy sinkPolicy = SinkPolicy::kEventInterfaceOrDispatch;  // the sinks Advise takes
 };
 
 struct PropertyPageClass {

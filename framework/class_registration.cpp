@@ -1,6 +1,7 @@
 #include "framework/class_registration.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace fw {
 
@@ -14,12 +15,27 @@ std::string GuidToString(REFGUID g) {
 
 namespace {
 
+// The server path claims the class and its ProgID: once another module has registered the
+// same class id, unregistering this one leaves that registration whole.
 void AddServer(std::vector<RegistryEntry>& out, const std::string& clsidKey,
-               const std::string& modulePath, unsigned flags) {
-  out.push_back({clsidKey + "\\InprocServer32", "", modulePath});
+               const std::string& modulePath, unsigned flags, const std::string& progId) {
+  RegistryEntry server{clsidKey + "\\InprocServer32", "", modulePath};
+  server.claims.push_back(clsidKey);
+  if (!progId.empty()) server.claims.push_back(progId);
+  out.push_back(std::move(server));
   if (flags & kRegApartmentThreading) {
     out.push_back({clsidKey + "\\InprocServer32", "ThreadingModel", "Apartment"});
   }
+}
+
+// The ProgID key: its name and class id. The class id claims it, for a ProgID another class
+// has taken over since.
+void AddProgId(std::vector<RegistryEntry>& out, const std::string& progId,
+               const std::string& typeName, const std::string& clsid) {
+  out.push_back({progId, "", typeName});
+  RegistryEntry id{progId + "\\CLSID", "", clsid};
+  id.claims.push_back(progId);
+  out.push_back(std::move(id));
 }
 
 }  // namespace
@@ -30,7 +46,7 @@ std::vector<RegistryEntry> PlanControlRegistration(const ControlRegistration& re
   const std::string misc = std::to_string(reg.miscStatus);
   std::vector<RegistryEntry> out;
   out.push_back({key, "", reg.typeName});
-  AddServer(out, key, reg.modulePath, reg.flags);
+  AddServer(out, key, reg.modulePath, reg.flags, reg.progId);
   out.push_back({key + "\\ProgID", "", reg.progId});
   out.push_back({key + "\\Control", "", "", false});
   if (reg.flags & kRegInsertable) out.push_back({key + "\\Insertable", "", "", false});
@@ -42,17 +58,21 @@ std::vector<RegistryEntry> PlanControlRegistration(const ControlRegistration& re
   out.push_back({key + "\\Version", "",
                  std::to_string(reg.typeLibMajor) + "." + std::to_string(reg.typeLibMinor)});
 
-  out.push_back({reg.progId, "", reg.typeName});
-  out.push_back({reg.progId + "\\CLSID", "", clsid});
+  AddProgId(out, reg.progId, reg.typeName, clsid);
   if (reg.flags & kRegInsertable) out.push_back({reg.progId + "\\Insertable", "", "", false});
   return out;
 }
 
 std::vector<RegistryEntry> PlanPropertyPageRegistration(const PropertyPageRegistration& reg) {
-  const std::string key = "CLSID\\" + GuidToString(reg.clsid);
+  const std::string clsid = GuidToString(reg.clsid);
+  const std::string key = "CLSID\\" + clsid;
   std::vector<RegistryEntry> out;
   out.push_back({key, "", reg.typeName});
-  AddServer(out, key, reg.modulePath, reg.flags);
+  AddServer(out, key, reg.modulePath, reg.flags, reg.progId);
+  if (!reg.progId.empty()) {
+    out.push_back({key + "\\ProgID", "", reg.progId});
+    AddProgId(out, reg.progId, reg.typeName, clsid);
+  }
   return out;
 }
 

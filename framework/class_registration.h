@@ -38,15 +38,19 @@ struct PropertyPageRegistration {
   std::string typeName;
   std::string modulePath;
   unsigned flags;
+  std::string progId = {};  // none when empty
 };
 
 // CLSID\{clsid}: the type name; InprocServer32 (module path, ThreadingModel); ProgID;
 // Control; Insertable when flagged; MiscStatus and MiscStatus\1 (content aspect) in
 // decimal; ToolboxBitmap32 "path, id"; TypeLib; Version "major.minor". And the ProgID key
-// with the type name, CLSID and, when flagged, Insertable.
+// with the type name, CLSID and, when flagged, Insertable. Unregistering leaves the class
+// and its ProgID to another module whose path InprocServer32 holds now, and the ProgID to
+// another class it names now.
 std::vector<RegistryEntry> PlanControlRegistration(const ControlRegistration& reg);
 
-// CLSID\{clsid}: the type name and InprocServer32.
+// CLSID\{clsid}: the type name and InprocServer32; when the page has a ProgID, its ProgID
+// key (type name and CLSID) and CLSID\{clsid}\ProgID.
 std::vector<RegistryEntry> PlanPropertyPageRegistration(const PropertyPageRegistration& reg);
 
 }  // namespace fw

@@ -22,8 +22,11 @@ struct ConnectDataTraits {
 }  // namespace
 
 ConnectionPoint::ConnectionPoint(IConnectionPointContainer* container, REFIID eventIid,
-                                 std::function<void()> onSinksChanged)
-    : container_(container), iid_(eventIid), onSinksChanged_(std::move(onSinksChanged)) {}
+                                 std::function<void()> onSinksChanged, SinkPolicy policy)
+    : container_(container),
+      iid_(eventIid),
+      onSinksChanged_(std::move(onSinksChanged)),
+      policy_(policy) {}
 
 HRESULT ConnectionPoint::Fire(DISPID id, DISPPARAMS* params) {
   // A copy: a sink may change the list while it is being called.
@@ -86,11 +89,13 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   if (!sink) return E_POINTER;
   return GuardHResult("IConnectionPoint::Advise", [&]() -> HRESULT {
     // The event interface is a dispinterface: a sink that implements it is an IDispatch.
-    // Some hosts' sinks answer only IDispatch itself.
     base::ComPtr<IDispatch> dispatch;
-    if (FAILED(sink->QueryInterface(iid_, dispatch.ReceiveVoid())) &&
-        FAILED(sink->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid()))) {
-      return CONNECT_E_CANNOTCONNECT;
+    if (FAILED(sink->QueryInterface(iid_, dispatch.ReceiveVoid())) || !dispatch) {
+      dispatch.Reset();
+      if (policy_ != SinkPolicy::kEventInterfaceOrDispatch ||
+          FAILED(sink->QueryInterface(IID_IDispatch, dispatch.ReceiveVoid())) || !dispatch) {
+        return CONNECT_E_CANNOTCONNECT;
+      }
     }
     const DWORD c = nextCookie_++;
     sinks_.emplace_back(c, std::move(dispatch));

@@ -12,12 +12,24 @@
 //
 // Invoke runs the vtable through the type information of the module's type library, so
 // the type library must describe the interface as dual. Members that fail return their
-// HRESULT; ReportError (ole_control.h) adds the text for IErrorInfo-aware hosts.
+// HRESULT; ReportFailure adds the text for IErrorInfo-aware hosts. A member whose body may
+// throw runs it through Guard, which answers E_OUTOFMEMORY or E_FAIL with the exception's
+// text:
+//
+//   HRESULT CMyCtrl::AddRecord(BSTR file) {
+//     return Guard("AddRecord", [&] { records_.Add(fw::BstrToAnsi(file)); });
+//   }
+//
+// `errorSource` (the class's ProgID) is the source of that error information; the control
+// must answer ISupportErrorInfo for the interface (COleControl does for its dispatchIid).
 #pragma once
 
 #include <windows.h>
 
 #include <oaidl.h>
+
+#include <string>
+#include <utility>
 
 #include "base/com_ptr.h"
 #include "framework/exception_guard.h"
@@ -28,7 +40,8 @@ namespace fw {
 template <class Itf>
 class DualInterface : public Itf {
  public:
-  explicit DualInterface(IUnknown* owner) : owner_(owner) {}
+  explicit DualInterface(IUnknown* owner, const char* errorSource = nullptr)
+      : owner_(owner), errorSource_(errorSource) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return owner_->QueryInterface(iid, out);
@@ -45,15 +58,19 @@ class DualInterface : public Itf {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    return Module::Get().GetTypeInfoOfGuid(__uuidof(Itf), lcid, out);
+    return GuardHResult("dual IDispatch::GetTypeInfo", [&] {
+      return Module::Get().GetTypeInfoOfGuid(__uuidof(Itf), lcid, out);
+    });
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                                           DISPID* ids) override {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    base::ComPtr<ITypeInfo> info;
-    const HRESULT hr = GetTypeInfo(0, lcid, info.Receive());
-    if (FAILED(hr)) return hr;
-    return DispGetIDsOfNames(info.Get(), names, count, ids);
+    return GuardHResult("dual IDispatch::GetIDsOfNames", [&]() -> HRESULT {
+      base::ComPtr<ITypeInfo> info;
+      const HRESULT hr = GetTypeInfo(0, lcid, info.Receive());
+      if (FAILED(hr)) return hr;
+      return DispGetIDsOfNames(info.Get(), names, count, ids);
+    });
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* error, UINT* argError) override {
@@ -68,6 +85,16 @@ class DualInterface : public Itf {
   }
 
  protected:
+  // A vtable member's body, with exceptions stopped (GuardMember, exception_guard.h).
+  template <class Body>
+  HRESULT Guard(const char* member, Body&& body) noexcept {
+    return GuardMember(__uuidof(Itf), errorSource_, member, std::forward<Body>(body));
+  }
+  // A failure with its text as error information.
+  HRESULT ReportFailure(const std::string& text, HRESULT hr) noexcept {
+    return SetErrorText(__uuidof(Itf), errorSource_, text, hr);
+  }
+
   // The dual interface for its own IID and for IDispatch.
   HRESULT AnswerDual(REFIID iid, void** out) {
     if (IsEqualIID(iid, __uuidof(Itf)) || IsEqualIID(iid, IID_IDispatch)) {
@@ -81,6 +108,7 @@ class DualInterface : public Itf {
 
  private:
   IUnknown* owner_;
+  const char* errorSource_;
 };
 
 }  // namespace fw

@@ -72,30 +72,44 @@ void Module::SetTypeLib(REFGUID libid, WORD major, WORD minor) {
   typeLibCache_.Reset();
 }
 
+void Module::SetTypeLibLoader(TypeLibLoader loader) {
+  std::lock_guard<std::mutex> lock(typeLibLock_);
+  typeLibLoader_ = loader;
+  typeLibCache_.Reset();
+}
+
 HRESULT Module::GetTypeLib(LCID lcid, ITypeLib** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  std::lock_guard<std::mutex> lock(typeLibLock_);
-  if (!typeLibCache_ || cachedLcid_ != lcid) {
-    base::ComPtr<ITypeLib> lib;
-    HRESULT hr =
-        LoadRegTypeLib(typeLib_.libid, typeLib_.major, typeLib_.minor, lcid, lib.Receive());
-    if (FAILED(hr)) hr = LoadOwnTypeLib(FilePath(), REGKIND_NONE, lib.Receive());
-    if (FAILED(hr)) return hr;
-    typeLibCache_ = lib;
-    cachedLcid_ = lcid;
-  }
-  *out = typeLibCache_.CopyOut();
-  return S_OK;
+  return GuardHResult("type library load", [&]() -> HRESULT {
+    std::lock_guard<std::mutex> lock(typeLibLock_);
+    if (!typeLibCache_ || cachedLcid_ != lcid) {
+      base::ComPtr<ITypeLib> lib;
+      HRESULT hr;
+      if (typeLibLoader_) {
+        hr = typeLibLoader_(typeLib_, lcid, lib.Receive());
+      } else {
+        hr = LoadRegTypeLib(typeLib_.libid, typeLib_.major, typeLib_.minor, lcid, lib.Receive());
+        if (FAILED(hr)) hr = LoadOwnTypeLib(FilePath(), REGKIND_NONE, lib.Receive());
+      }
+      if (FAILED(hr)) return hr;
+      typeLibCache_ = lib;
+      cachedLcid_ = lcid;
+    }
+    *out = typeLibCache_.CopyOut();
+    return S_OK;
+  });
 }
 
 HRESULT Module::GetTypeInfoOfGuid(REFGUID guid, LCID lcid, ITypeInfo** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  base::ComPtr<ITypeLib> lib;
-  HRESULT hr = GetTypeLib(lcid, lib.Receive());
-  if (FAILED(hr)) return hr;
-  return lib->GetTypeInfoOfGuid(guid, out);
+  return GuardHResult("type information lookup", [&]() -> HRESULT {
+    base::ComPtr<ITypeLib> lib;
+    HRESULT hr = GetTypeLib(lcid, lib.Receive());
+    if (FAILED(hr)) return hr;
+    return lib->GetTypeInfoOfGuid(guid, out);
+  });
 }
 
 void Module::Lock() { InterlockedIncrement(&locks_); }

@@ -68,6 +68,10 @@ class Module {
   // is not registered), cached per module.
   HRESULT GetTypeLib(LCID lcid, ITypeLib** out);
   HRESULT GetTypeInfoOfGuid(REFGUID guid, LCID lcid, ITypeInfo** out);
+  // Replaces how the library is loaded (null: as above) and empties the cache. For tests
+  // that make the lookup fail or throw; every caller stops what it throws.
+  using TypeLibLoader = HRESULT (*)(const TypeLibId& id, LCID lcid, ITypeLib** out);
+  void SetTypeLibLoader(TypeLibLoader loader);
 
   // Live objects, factory references and IClassFactory::LockServer.
   void Lock();
@@ -92,6 +96,7 @@ class Module {
   TypeLibId typeLib_;
   std::mutex typeLibLock_;  // controls of several apartments share the cache
   base::ComPtr<ITypeLib> typeLibCache_;
+  TypeLibLoader typeLibLoader_ = nullptr;
   LCID cachedLcid_ = 0;
   volatile LONG locks_ = 0;
   std::vector<ClassFactory*> factories_;

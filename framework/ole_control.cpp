@@ -23,17 +23,6 @@ struct ConnectionPointTraits {
   }
 };
 
-// The text of the exception being handled, for EXCEPINFO.
-std::string CurrentExceptionText() {
-  try {
-    throw;
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown exception";
-  }
-}
-
 }  // namespace
 
 std::string ControlTypeName(const ControlClass& cls) {
@@ -42,22 +31,15 @@ std::string ControlTypeName(const ControlClass& cls) {
 }
 
 HRESULT ReportError(REFIID iid, const std::string& text, HRESULT hr) {
-  base::ComPtr<ICreateErrorInfo> create;
-  if (SUCCEEDED(CreateErrorInfo(create.Receive()))) {
-    const std::wstring wide = AnsiToWide(text);
-    create->SetGUID(iid);
-    create->SetDescription(const_cast<LPOLESTR>(wide.c_str()));
-    base::ComPtr<IErrorInfo> info = create.As<IErrorInfo>();
-    if (info) SetErrorInfo(0, info.Get());
-  }
-  return hr;
+  return SetErrorText(iid, nullptr, text, hr);
 }
 
 COleControl::COleControl(const ControlClass& cls)
     : class_(cls), loadedVersion_(cls.persistVersion) {
   if (cls.eventIid) {
     events_ = std::make_unique<ConnectionPoint>(static_cast<IConnectionPointContainer*>(this),
-                                                *cls.eventIid, [this] { OnEventSinksChanged(); });
+                                                *cls.eventIid, [this] { OnEventSinksChanged(); },
+                                                cls.sinkPolicy);
   }
   SetInitialSize(100, 50);
 }
@@ -148,7 +130,9 @@ HRESULT COleControl::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) {
   *out = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
   if (!class_.dispatchIid) return E_NOTIMPL;
-  return Module::Get().GetTypeInfoOfGuid(*class_.dispatchIid, lcid, out);
+  return GuardHResult("IDispatch::GetTypeInfo", [&] {
+    return Module::Get().GetTypeInfoOfGuid(*class_.dispatchIid, lcid, out);
+  });
 }
 
 HRESULT COleControl::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
@@ -194,7 +178,9 @@ HRESULT COleControl::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS*
 HRESULT COleControl::GetClassInfo(ITypeInfo** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  return Module::Get().GetTypeInfoOfGuid(*class_.clsid, LOCALE_USER_DEFAULT, out);
+  return GuardHResult("IProvideClassInfo::GetClassInfo", [&] {
+    return Module::Get().GetTypeInfoOfGuid(*class_.clsid, LOCALE_USER_DEFAULT, out);
+  });
 }
 
 HRESULT COleControl::GetGUID(DWORD kind, GUID* out) {

@@ -9,7 +9,8 @@
 //   VBScript and JScript can all call it. No C++ exception leaves a COM method: a member
 //   that throws answers DISP_E_EXCEPTION (with EXCEPINFO) or E_UNEXPECTED.
 // - IConnectionPointContainer with one connection point, the class's event interface;
-//   events reach every connected sink, in the order they connected.
+//   events reach every connected sink, in the order they connected. The class's
+//   sinkPolicy says whether a sink answering only IDispatch is taken too.
 // - IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject, IOleControl, IViewObject2,
 //   IPersistStreamInit, IPersistPropertyBag, IProvideClassInfo2, ISpecifyPropertyPages and
 //   ISupportErrorInfo. In-place activation creates the control's window as a child of the

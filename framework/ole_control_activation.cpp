@@ -113,6 +113,9 @@ HRESULT COleControl::ActivateInPlace(bool uiActivate) {
     }
     extent_ = SizePixelsToHimetric(SIZE{pos.right - pos.left, pos.bottom - pos.top});
   }
+  // A control hidden by OLEIVERB_HIDE stays in place; UI activation shows it again, before
+  // it takes the focus (a hidden window cannot).
+  if (uiActivate && GetSafeHwnd() && !IsWindowVisible(GetSafeHwnd())) Show(SW_SHOWNA);
   if (uiActivate && !uiActive_) {
     uiActive_ = true;
     inPlaceSite_->OnUIActivate();

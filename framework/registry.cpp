@@ -51,12 +51,53 @@ bool KeyIsEmpty(HKEY key) {
 
 size_t Depth(const std::string& path) { return std::count(path.begin(), path.end(), '\\'); }
 
+bool SameText(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+enum class Holds { kNothing, kEntryText, kOther };
+
+// What the entry's value holds now.
+Holds Current(HKEY root, const RegistryEntry& e) {
+  RegKey key;
+  if (key.Open(root, e.key, KEY_QUERY_VALUE) != ERROR_SUCCESS) return Holds::kNothing;
+  const char* name = e.valueName.empty() ? nullptr : e.valueName.c_str();
+  DWORD type = 0, size = 0;
+  LONG rc = RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size);
+  if (IsGone(rc)) return Holds::kNothing;
+  if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return Holds::kOther;
+  std::string text(size, '\0');
+  rc = RegQueryValueExA(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                        &size);
+  if (rc != ERROR_SUCCESS) return Holds::kOther;
+  text.resize(std::min<size_t>(size, text.size()));
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return SameText(text, e.text) ? Holds::kEntryText : Holds::kOther;
+}
+
+bool IsAtOrBelow(const std::string& path, const std::string& top) {
+  return path.size() >= top.size() && SameText(path.substr(0, top.size()), top) &&
+         (path.size() == top.size() || path[top.size()] == '\\');
+}
+
 }  // namespace
 
 HRESULT RemoveRegistryEntries(HKEY root, const std::vector<RegistryEntry>& entries) {
+  std::vector<std::string> foreign;
+  for (const RegistryEntry& e : entries) {
+    if (e.hasValue && !e.claims.empty() && Current(root, e) == Holds::kOther) {
+      foreign.insert(foreign.end(), e.claims.begin(), e.claims.end());
+    }
+  }
+  const auto isForeign = [&](const std::string& path) {
+    return std::any_of(foreign.begin(), foreign.end(),
+                       [&](const std::string& top) { return IsAtOrBelow(path, top); });
+  };
+
   HRESULT result = S_OK;
   for (const RegistryEntry& e : entries) {
-    if (!e.hasValue) continue;
+    if (!e.hasValue || isForeign(e.key) || Current(root, e) == Holds::kOther) continue;
     RegKey key;
     LONG rc = key.Open(root, e.key, KEY_SET_VALUE);
     if (rc == ERROR_SUCCESS) {
@@ -68,7 +109,9 @@ HRESULT RemoveRegistryEntries(HKEY root, const std::vector<RegistryEntry>& entri
   // Deepest first, so a key is looked at only after the keys below it. Keys the entries
   // do not name (such as "CLSID" itself) are never touched.
   std::set<std::string> keys;
-  for (const RegistryEntry& e : entries) keys.insert(e.key);
+  for (const RegistryEntry& e : entries) {
+    if (!isForeign(e.key)) keys.insert(e.key);
+  }
   std::vector<std::string> ordered(keys.begin(), keys.end());
   std::stable_sort(ordered.begin(), ordered.end(),
                    [](const std::string& a, const std::string& b) { return Depth(a) > Depth(b); });

@@ -1,6 +1,7 @@
 // Registry writes for self-registration. A registration is planned as data first (keys and
 // string values, see class_registration.h), then applied; undoing it removes those values
-// and then those keys that are left empty, so nothing another program put there goes.
+// that still hold what was written and then those keys that are left empty, so nothing
+// another program put or changed there goes.
 #pragma once
 
 #include <windows.h>
@@ -37,13 +38,19 @@ struct RegistryEntry {
   std::string valueName;
   std::string text;
   bool hasValue = true;
+  // Key paths whose entries belong to whoever wrote this value last: while it holds
+  // something other than `text`, removal leaves every entry at or below them alone (a
+  // class's server path claims the class, say, once another module has registered it).
+  std::vector<std::string> claims = {};
 };
 
 // Creates every key and writes every value below `root`. Stops at the first failure.
 HRESULT WriteRegistryEntries(HKEY root, const std::vector<RegistryEntry>& entries);
 
-// Deletes the values the entries name, then every key they name that has nothing left in
-// it, deepest first. Values and keys already gone count as removed.
+// Deletes the values the entries name while they still hold the entry's text (compared
+// without regard to case, as the registry compares), then every key they name that has
+// nothing left in it, deepest first. Values and keys already gone count as removed; entries
+// claimed by a value that now holds another text are left as they are.
 HRESULT RemoveRegistryEntries(HKEY root, const std::vector<RegistryEntry>& entries);
 
 }  // namespace fw

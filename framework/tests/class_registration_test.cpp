@@ -105,4 +105,83 @@ TEST(ClassRegistration, RemovingTakesExactlyWhatWritingPutAndLeavesForeignData) 
   RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str());
 }
 
+// Unregistration after others have changed what this module wrote: only what still holds
+// this module's text goes; a class or ProgID another module has taken over stays whole.
+TEST(ClassRegistration, RemovalLeavesWhatAnotherModuleWroteSince) {
+  const std::string base = "Software\\FwRegistrationTakeover";
+  const std::string clsidKey = "CLSID\\{6E0C2D14-55A1-4F0B-9A7E-3C2B1D0E4F5A}";
+  struct Change {
+    const char* key;
+    const char* value;
+    const char* text;
+  };
+  struct Case {
+    const char* name;
+    Change change;
+    std::vector<std::string> kept;  // trees (roots) left exactly as changed
+    std::vector<std::string> gone;
+  };
+  const Case cases[] = {
+      {"another module serves the class now",
+       {"CLSID\\{6E0C2D14-55A1-4F0B-9A7E-3C2B1D0E4F5A}\\InprocServer32", "", "C:\\y\\other.ocx"},
+       {clsidKey, "PLAN.PlanCtrl.1"},
+       {}},
+      {"the ProgID names another class now",
+       {"PLAN.PlanCtrl.1\\CLSID", "", "{00000000-1111-2222-3333-444444444444}"},
+       {"PLAN.PlanCtrl.1"},
+       {clsidKey}},
+      {"one value was changed",
+       {"CLSID\\{6E0C2D14-55A1-4F0B-9A7E-3C2B1D0E4F5A}\\InprocServer32", "ThreadingModel", "Both"},
+       {},
+       {clsidKey + "\\ProgID", clsidKey + "\\MiscStatus", "PLAN.PlanCtrl.1"}},
+      {"nothing was changed but the case of the path",
+       {"CLSID\\{6E0C2D14-55A1-4F0B-9A7E-3C2B1D0E4F5A}\\InprocServer32", "", "c:\\X\\PLAN.ocx"},
+       {},
+       {clsidKey, "PLAN.PlanCtrl.1"}},
+  };
+  const auto plan =
+      fw::PlanControlRegistration(Control(fw::kRegInsertable | fw::kRegApartmentThreading));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str());
+    fw::RegKey root;
+    ASSERT_EQ(root.Create(HKEY_CURRENT_USER, base), ERROR_SUCCESS);
+    ASSERT_EQ(fw::WriteRegistryEntries(root.Get(), plan), S_OK);
+    fw::RegKey changed;
+    ASSERT_EQ(changed.Create(root.Get(), c.change.key), ERROR_SUCCESS);
+    ASSERT_EQ(changed.SetText(c.change.value, c.change.text), ERROR_SUCCESS);
+    changed.Close();
+    std::vector<std::vector<std::string>> before;
+    for (const std::string& tree : c.kept) {
+      before.push_back(test_container::DumpRegistryTree(root.Get(), tree));
+    }
+
+    ASSERT_EQ(fw::RemoveRegistryEntries(root.Get(), plan), S_OK);
+    for (size_t i = 0; i < c.kept.size(); ++i) {
+      EXPECT_EQ(test_container::DumpRegistryTree(root.Get(), c.kept[i]), before[i]) << c.kept[i];
+    }
+    for (const std::string& key : c.gone) {
+      EXPECT_FALSE(test_container::RegistryKeyExists(root.Get(), key)) << key;
+    }
+    if (std::string(c.change.value) == "ThreadingModel") {
+      EXPECT_EQ(test_container::DumpRegistryTree(root.Get(), clsidKey + "\\InprocServer32"),
+                (std::vector<std::string>{clsidKey + "\\InprocServer32",
+                                          clsidKey + "\\InprocServer32: ThreadingModel = Both"}));
+    }
+    root.Close();
+  }
+  RegDeleteTreeA(HKEY_CURRENT_USER, base.c_str());
+}
+
+TEST(ClassRegistration, PropertyPageWithAProgIdGetsItsProgIdKey) {
+  const std::string k = "CLSID\\{6E0C2D14-55A1-4F0B-9A7E-3C2B1D0E4F5A}";
+  const auto page = fw::PlanPropertyPageRegistration(
+      {kClsid, "Plan Property Page", "C:\\x\\plan.ocx", 0, "PLAN.PlanPropPage.1"});
+  EXPECT_TRUE(Has(page, k, "", "Plan Property Page"));
+  EXPECT_TRUE(Has(page, k + "\\InprocServer32", "", "C:\\x\\plan.ocx"));
+  EXPECT_TRUE(Has(page, k + "\\ProgID", "", "PLAN.PlanPropPage.1"));
+  EXPECT_TRUE(Has(page, "PLAN.PlanPropPage.1", "", "Plan Property Page"));
+  EXPECT_TRUE(Has(page, "PLAN.PlanPropPage.1\\CLSID", "", "{6E0C2D14-55A1-4F0B-9A7E-3C2B1D0E4F5A}"));
+}
+
 }  // namespace

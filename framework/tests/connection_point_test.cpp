@@ -109,4 +109,76 @@ TEST_F(ConnectionPointTest, RefusesUnknownCookiesAndSinksOfAnotherInterface) {
   EXPECT_EQ(container.refs, 1u);
 }
 
+// A sink that is no IDispatch at all.
+class PlainSink : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown)) {
+      *out = this;
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  ULONG refs = 1;
+};
+
+// {0D6F2E4B-93C1-4A7E-B58D-2C1E0F9A7B36}
+const IID kOtherEvents = {
+    0x0d6f2e4b, 0x93c1, 0x4a7e, {0xb5, 0x8d, 0x2c, 0x1e, 0x0f, 0x9a, 0x7b, 0x36}};
+
+TEST(ConnectionPointPolicy, TheClassDecidesWhetherPlainDispatchSinksAreTaken) {
+  enum class Sink { kEventInterface, kOtherDispatch, kPlainDispatch, kNoDispatch };
+  struct Case {
+    fw::SinkPolicy policy;
+    Sink sink;
+    HRESULT hr;
+  };
+  const Case cases[] = {
+      {fw::SinkPolicy::kEventInterfaceOrDispatch, Sink::kEventInterface, S_OK},
+      {fw::SinkPolicy::kEventInterfaceOrDispatch, Sink::kPlainDispatch, S_OK},
+      {fw::SinkPolicy::kEventInterfaceOrDispatch, Sink::kOtherDispatch, S_OK},
+      {fw::SinkPolicy::kEventInterfaceOrDispatch, Sink::kNoDispatch, CONNECT_E_CANNOTCONNECT},
+      {fw::SinkPolicy::kEventInterfaceOnly, Sink::kEventInterface, S_OK},
+      {fw::SinkPolicy::kEventInterfaceOnly, Sink::kPlainDispatch, CONNECT_E_CANNOTCONNECT},
+      {fw::SinkPolicy::kEventInterfaceOnly, Sink::kOtherDispatch, CONNECT_E_CANNOTCONNECT},
+      {fw::SinkPolicy::kEventInterfaceOnly, Sink::kNoDispatch, CONNECT_E_CANNOTCONNECT},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "policy " << static_cast<int>(c.policy) << ", sink "
+                                    << static_cast<int>(c.sink));
+    FakeContainer container;
+    int changes = 0;
+    fw::ConnectionPoint point(&container, kEvents, [&] { ++changes; }, c.policy);
+    EXPECT_EQ(point.Policy(), c.policy);
+    PlainSink plain;
+    base::ComPtr<test_container::EventRecorder> recorder;
+    IUnknown* sink = &plain;
+    if (c.sink != Sink::kNoDispatch) {
+      recorder = test_container::EventRecorder::Create(c.sink == Sink::kEventInterface ? kEvents
+                                                       : c.sink == Sink::kOtherDispatch
+                                                           ? kOtherEvents
+                                                           : IID_IDispatch);
+      sink = static_cast<IDispatch*>(recorder.Get());
+    }
+    DWORD cookie = 99;
+    EXPECT_EQ(point.Advise(sink, &cookie), c.hr);
+    if (FAILED(c.hr)) {
+      EXPECT_EQ(cookie, 0u);
+      EXPECT_EQ(point.SinkCount(), 0u);
+      EXPECT_EQ(changes, 0);
+      EXPECT_EQ(plain.refs, 1u) << "a refused sink is held";
+      continue;
+    }
+    fw::EventArgs args(3L);
+    DISPPARAMS params = args.Params();
+    point.Fire(2, &params);
+    EXPECT_EQ(recorder->Events().size(), 1u);
+    EXPECT_EQ(point.Unadvise(cookie), S_OK);
+  }
+}
+
 }  // namespace

@@ -7,10 +7,9 @@
 #include <memory>
 
 #include "base/scoped_socket.h"
-#include "base/keep_module_loaded.h"
 #include "base/socket_wait.h"
 #include "base/winsock_session.h"
-#include "framework/module.h"
+#include "framework/exception_guard.h"
 #include "liveview/cameras/basic_credentials.h"
 #include "liveview/cameras/camera_address.h"
 
@@ -108,32 +107,19 @@ void RunCommandRequest(const CommandRequest& request) {
 
 CommandRunner SetCommandRunner(CommandRunner runner) { return g_runner.exchange(runner); }
 
-DWORD WINAPI CommandThreadProc(void* argument) {
-  std::unique_ptr<CommandRequest> request(static_cast<CommandRequest*>(argument));
-  try {
-    if (CommandRunner runner = g_runner.load()) {
-      runner(*request);
-    } else {
-      RunCommandRequest(*request);
-    }
-  } catch (...) {
-    // A command is best effort; nothing leaves the thread.
-  }
-  request.reset();
-  // The lock keeps DllCanUnloadNow from answering S_OK while this thread runs; the loader
-  // reference taken at its start keeps a FreeLibrary from unmapping the code under it.
-  fw::Module::Get().Unlock();
-  return 0;
-}
-
 HANDLE StartCommandThread(CommandRequest* request) {
-  fw::Module::Get().Lock();
-  HANDLE thread = base::StartThreadKeepingModuleLoaded(CommandThreadProc, request);
-  if (!thread) {
-    fw::Module::Get().Unlock();
-    delete request;
-  }
-  return thread;
+  std::shared_ptr<CommandRequest> owned(request);
+  // The guarded start keeps DllCanUnloadNow from answering S_OK and the code mapped while
+  // the thread runs; the block goes with the body, before the module is let go. A command
+  // is best effort: an exception only ends its thread.
+  return fw::StartGuardedThread("camera command", [owned]() -> DWORD {
+    if (CommandRunner runner = g_runner.load()) {
+      runner(*owned);
+    } else {
+      RunCommandRequest(*owned);
+    }
+    return 0;
+  });
 }
 
 }  // namespace liveview

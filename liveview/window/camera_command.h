@@ -44,18 +44,14 @@ std::string BuildCommandBytes(const CommandRequest& request, const std::string& 
 // Resolves, connects, sends and reads the short answer. Every failure ends it quietly.
 void RunCommandRequest(const CommandRequest& request);
 
-// The thread entry: runs the request, frees the block (a `new CommandRequest`) and releases
-// the module lock and loader reference that SendCommand took for it.
-DWORD WINAPI CommandThreadProc(void* request);
-
 // What a command thread runs in place of RunCommandRequest; nullptr restores it. Lets a test
 // hold a command thread while it looks at what the thread holds. Returns the previous one.
 using CommandRunner = void (*)(const CommandRequest& request);
 CommandRunner SetCommandRunner(CommandRunner runner);
 
-// Starts a command thread for a block made with `new`: takes a module lock and a loader
-// reference for the thread's life. On failure frees the block, releases both and returns
-// nullptr.
+// Starts a command thread for a block made with `new`, which it owns from now on: a guarded
+// thread (fw::StartGuardedThread) that holds a module lock and a loader reference for its
+// life and frees the block when the command ends. nullptr when no thread could start.
 HANDLE StartCommandThread(CommandRequest* request);
 
 }  // namespace liveview

@@ -98,6 +98,8 @@ CallResult Invoke(IDispatch* object, const std::string& name, DISPPARAMS& params
   r.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, r.value.Receive(),
                         &error, &r.argError);
   if (error.bstrDescription) r.errorText = error.bstrDescription;
+  if (error.bstrSource) r.errorSource = error.bstrSource;
+  r.errorCode = error.scode;
   SysFreeString(error.bstrSource);
   SysFreeString(error.bstrDescription);
   SysFreeString(error.bstrHelpFile);

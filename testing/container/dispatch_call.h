@@ -66,6 +66,8 @@ struct CallResult {
   base::ScopedVariant value;
   UINT argError = 0;
   std::wstring errorText;  // the description of a DISP_E_EXCEPTION
+  std::wstring errorSource;
+  SCODE errorCode = S_OK;  // its scode
 };
 
 // GetIDsOfNames, then Invoke with `flags`.

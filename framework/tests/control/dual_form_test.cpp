@@ -1,8 +1,13 @@
 // The dual-interface sample (the record browser's kind of surface): automation through the
-// type information, error information, and an event whose by-reference key the host may
-// change.
+// type information, error information, members and type information that throw, the
+// class's sink policy, and an event whose by-reference key the host may change.
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <olectl.h>
+
+#include <ios>
+#include <string>
 
 #include "base/com_ptr.h"
 #include "base/scoped_bstr.h"
@@ -89,6 +94,120 @@ TEST_F(DualForm, KeyEventPassesTheKeyByReferenceForTheHostToChange) {
   ASSERT_EQ(host->Count(kOnKeyPress), 1u);
   EXPECT_EQ(host->Last(kOnKeyPress)->types[0], VT_BYREF | VT_I2);
   host->Disconnect();
+}
+
+struct ThrowCase {
+  long kind;
+  HRESULT hr;
+  const wchar_t* text;
+};
+const ThrowCase kThrowCases[] = {
+    {0, E_FAIL, L"the sample form fails here"},
+    {1, E_OUTOFMEMORY, L"out of memory"},
+    {2, E_FAIL, L"unknown exception"},
+};
+
+TEST_F(DualForm, ThrowingMemberFailsWithItsTextThroughTheVtableAndThroughInvoke) {
+  base::ComPtr<IDispatch> dispatch = form.As<IDispatch>();
+  for (const ThrowCase& c : kThrowCases) {
+    SCOPED_TRACE(c.kind);
+    EXPECT_EQ(form->ThrowError(c.kind), c.hr);
+    base::ComPtr<IErrorInfo> error;
+    ASSERT_EQ(GetErrorInfo(0, error.Receive()), S_OK);
+    base::ScopedBstr text, source;
+    error->GetDescription(text.Receive());
+    error->GetSource(source.Receive());
+    EXPECT_EQ(text.View(), c.text);
+    EXPECT_EQ(source.View(), L"FWSAMPLE.SampleForm.1");
+
+    test_container::CallArgs args;
+    args.Long(c.kind);
+    const auto r = test_container::CallByName(dispatch.Get(), "ThrowError", args);
+    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(r.errorCode, c.hr);
+    EXPECT_EQ(r.errorText, c.text);
+    EXPECT_EQ(r.errorSource, L"FWSAMPLE.SampleForm.1");
+  }
+  // The object goes on working.
+  test_container::CallArgs add;
+  add.Text("C:\\rec\\b.avi").Double(1);
+  EXPECT_EQ(test_container::CallByName(dispatch.Get(), "AddRecord", add).hr, S_OK);
+}
+
+// A type library that cannot be read: every lookup answers a failure, none lets the
+// exception out, and the lookups work again once the library can be read.
+TEST_F(DualForm, TypeInformationThatThrowsFailsEveryLookupAndRecovers) {
+  base::ComPtr<IDispatch> control;
+  ASSERT_EQ(CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             control.ReceiveVoid()),
+            S_OK);
+  base::ComPtr<IDispatch> dual = form.As<IDispatch>();
+  const auto lookups = [&](bool fail) {
+    test_container::CallArgs seam;
+    seam.Long(fail ? 1 : 0).OutLong();
+    ASSERT_EQ(test_container::CallByName(control.Get(), "FailTypeInfo", seam).hr, S_OK);
+    const auto expect = [&](const char* what, HRESULT hr) {
+      EXPECT_EQ(FAILED(hr), fail) << what << ": 0x" << std::hex << hr;
+    };
+    base::ComPtr<ITypeInfo> info;
+    expect("control GetTypeInfo", control->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Receive()));
+    expect("GetClassInfo", control.As<IProvideClassInfo>()->GetClassInfo(info.Receive()));
+    expect("dual GetTypeInfo", dual->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Receive()));
+    std::wstring name = L"RecordCount";
+    LPOLESTR names[] = {name.data()};
+    DISPID id = 0;
+    expect("dual GetIDsOfNames", dual->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT result;
+    VariantInit(&result);
+    expect("dual Invoke", dual->Invoke(204, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                       &none, &result, nullptr, nullptr));
+    VariantClear(&result);
+    // The vtable needs no type information.
+    long count = -1;
+    EXPECT_EQ(form->get_RecordCount(&count), S_OK);
+  };
+  lookups(true);
+  lookups(false);
+}
+
+// The form takes only sinks of its own event interface; the dispinterface sample also
+// takes sinks that answer IDispatch alone.
+TEST_F(DualForm, SinkPolicyIsTheClasssOwn) {
+  base::ComPtr<IUnknown> control;
+  ASSERT_EQ(CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                             control.ReceiveVoid()),
+            S_OK);
+  struct Case {
+    const char* name;
+    IUnknown* object;
+    REFIID events;
+    REFIID sinkAnswers;
+    HRESULT hr;
+  };
+  const Case cases[] = {
+      {"form, its events", form.Get(), DIID_ISampleFormEvents, DIID_ISampleFormEvents, S_OK},
+      {"form, another interface", form.Get(), DIID_ISampleFormEvents, DIID__DSampleEvents,
+       CONNECT_E_CANNOTCONNECT},
+      {"form, IDispatch only", form.Get(), DIID_ISampleFormEvents, IID_IDispatch,
+       CONNECT_E_CANNOTCONNECT},
+      {"control, its events", control.Get(), DIID__DSampleEvents, DIID__DSampleEvents, S_OK},
+      {"control, IDispatch only", control.Get(), DIID__DSampleEvents, IID_IDispatch, S_OK},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    base::ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(c.object->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid()),
+              S_OK);
+    base::ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(container->FindConnectionPoint(c.events, point.Receive()), S_OK);
+    auto sink = test_container::EventRecorder::Create(c.sinkAnswers);
+    DWORD cookie = 0;
+    EXPECT_EQ(point->Advise(static_cast<IDispatch*>(sink.Get()), &cookie), c.hr);
+    if (SUCCEEDED(c.hr)) {
+      EXPECT_EQ(point->Unadvise(cookie), S_OK);
+    }
+  }
 }
 
 }  // namespace

@@ -53,6 +53,30 @@ TEST_F(ForeignClients, CscriptCreatesByProgIdAndReadsByReferenceResults) {
   EXPECT_EQ(*code, 42u);
 }
 
+TEST_F(ForeignClients, VbscriptSeesTheTextOfAnExceptionInADualMember) {
+  const std::string script =
+      "Dim f\r\n"
+      "Set f = CreateObject(\"FWSAMPLE.SampleForm.1\")\r\n"
+      "On Error Resume Next\r\n"
+      "f.ThrowError 0\r\n"
+      "If Err.Number <> &H80004005 Then WScript.Quit 10\r\n"
+      "If Err.Description <> \"the sample form fails here\" Then WScript.Quit 11\r\n"
+      "If Err.Source <> \"FWSAMPLE.SampleForm.1\" Then WScript.Quit 12\r\n"
+      "Err.Clear\r\n"
+      "f.ThrowError 1\r\n"
+      "If Err.Number <> &H8007000E Then WScript.Quit 13\r\n"
+      "Err.Clear\r\n"
+      "f.Caption = \"still there\"\r\n"
+      "If Err.Number <> 0 Or f.Caption <> \"still there\" Then WScript.Quit 14\r\n"
+      "WScript.Quit 42\r\n";
+  const std::string path = WriteTempFile("fwsample_dual.vbs", script);
+  ASSERT_FALSE(path.empty());
+  const auto code = test_container::RunProcess("cscript.exe //nologo \"" + path + "\"", 120000);
+  DeleteFileA(path.c_str());
+  ASSERT_TRUE(code.has_value()) << "cscript did not finish";
+  EXPECT_EQ(*code, 42u);
+}
+
 TEST_F(ForeignClients, AtlContainerWindowHostsPaintsAndResizesTheControl) {
   auto getControl = test_container::AtlAxWinReady();
   ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";

@@ -300,36 +300,60 @@ TEST_P(SampleLifetime, DrawingThatThrowsStillValidatesTheWindow) {
   EXPECT_GT(image->ShareOf(sample::kDefaultColor, RECT{0, 0, kWidth, kHeight}), 0.99);
 }
 
+// Each case starts from the state the one before left: active in place, or UI active.
 TEST_P(SampleLifetime, DeactivatedAndActivatedAgainTheWindowComesBackAndWorks) {
+  struct Case {
+    const char* name;
+    bool deactivate;  // else only hidden
+    LONG verb;
+  };
+  const Case cases[] = {
+      {"deactivated, then in place", true, OLEIVERB_INPLACEACTIVATE},
+      {"deactivated, then UI active", true, OLEIVERB_UIACTIVATE},
+      {"hidden, then UI active", false, OLEIVERB_UIACTIVATE},
+      {"hidden, then in place", false, OLEIVERB_INPLACEACTIVATE},
+      {"deactivated, then primary verb", true, OLEIVERB_PRIMARY},
+  };
   auto object = host->As<IOleObject>();
   auto inPlace = host->As<IOleInPlaceObject>();
-  HWND first = host->ControlWindow();
   const RECT rect{0, 0, kWidth, kHeight};
-  ASSERT_EQ(object->DoVerb(OLEIVERB_HIDE, nullptr, host->Site().Get(), 0, host->Parent(), &rect),
-            S_OK);
-  EXPECT_FALSE(IsWindowVisible(first));
-  EXPECT_EQ(inPlace->UIDeactivate(), S_OK);
-  EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
-  EXPECT_FALSE(IsWindow(first));
-  EXPECT_EQ(host->ControlWindow(), nullptr);
+  long clicks = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND first = host->ControlWindow();
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(object->DoVerb(OLEIVERB_HIDE, nullptr, host->Site().Get(), 0, host->Parent(), &rect),
+              S_OK);
+    EXPECT_FALSE(IsWindowVisible(first));
+    if (c.deactivate) {
+      EXPECT_EQ(inPlace->UIDeactivate(), S_OK);
+      EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+      EXPECT_FALSE(IsWindow(first));
+      EXPECT_EQ(host->ControlWindow(), nullptr);
+    }
 
-  ASSERT_EQ(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, host->Site().Get(), 0, host->Parent(),
-                           &rect),
-            S_OK);
-  HWND again = host->ControlWindow();
-  ASSERT_NE(again, nullptr);
-  EXPECT_TRUE(IsWindowVisible(again));
-  EXPECT_EQ(GetParent(again), host->Parent());
-  test_container::PumpFor(100);
-  auto image = test_container::CaptureWindow(host->Parent());
-  ASSERT_TRUE(image.has_value());
-  EXPECT_GT(image->ShareOf(sample::kDefaultColor, RECT{0, 0, kWidth, kHeight}), 0.99);
+    ASSERT_EQ(object->DoVerb(c.verb, nullptr, host->Site().Get(), 0, host->Parent(), &rect), S_OK);
+    HWND again = host->ControlWindow();
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(IsWindowVisible(again));
+    EXPECT_EQ(GetParent(again), host->Parent());
+    if (c.verb != OLEIVERB_INPLACEACTIVATE) {
+      EXPECT_EQ(GetFocus(), again) << "UI activation gives the control the focus";
+    }
+    InvalidateRect(again, nullptr, TRUE);
+    test_container::PumpFor(100);
+    auto image = test_container::CaptureWindow(host->Parent());
+    ASSERT_TRUE(image.has_value());
+    EXPECT_GT(image->ShareOf(sample::kDefaultColor, RECT{0, 0, kWidth, kHeight}), 0.99);
 
-  auto events = test_container::EventRecorder::Create(DIID__DSampleEvents);
-  ASSERT_EQ(events->Connect(host->Control()), S_OK);
-  PostMessageA(again, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 20));
-  EXPECT_TRUE(test_container::PumpUntil([&] { return events->Count(kClicked) == 1; }, 5000));
-  events->Disconnect();
+    auto events = test_container::EventRecorder::Create(DIID__DSampleEvents);
+    ASSERT_EQ(events->Connect(host->Control()), S_OK);
+    PostMessageA(again, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 20));
+    EXPECT_TRUE(test_container::PumpUntil([&] { return events->Count(kClicked) == 1; }, 5000));
+    events->Disconnect();
+    ++clicks;
+  }
+  EXPECT_EQ(clicks, 5);
 }
 
 TEST_P(SampleLifetime, ModuleUnloadsAfterTheLastReleaseAndServesAgain) {
@@ -350,6 +374,60 @@ TEST_P(SampleLifetime, ModuleUnloadsAfterTheLastReleaseAndServesAgain) {
   add.Long(20).Long(22).OutLong();
   ASSERT_EQ(CallByName(host->Dispatch(), "Add", add).hr, S_OK);
   EXPECT_EQ(add.LongAt(2), 42);
+
+  // The second life leaves no lock either.
+  host->Drop();
+  host.reset();
+  EXPECT_TRUE(ModuleUnloads()) << "DllCanUnloadNow: " << sample::CanUnloadNow();
+}
+
+// A guarded thread of the module: while it runs nothing unloads the module, even with every
+// object released; a body that throws ends only its thread, with a failure code, and the
+// module unloads once it has ended.
+class GuardedWorker : public sample::UnloadableSample {};
+
+TEST_F(GuardedWorker, KeepsTheModuleWhileItRunsAndEndsWithAFailureCodeWhenItThrows) {
+  struct Case {
+    const char* name;
+    long fail;
+    DWORD exitCode;
+    size_t logged;
+  };
+  const Case cases[] = {
+      {"returns", 0, 7, 0},
+      {"throws", 1, static_cast<DWORD>(E_UNEXPECTED), 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test_container::DebugOutputCapture debug;
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(release, nullptr);
+    HANDLE thread = nullptr;
+    {
+      ComPtr<IDispatch> control;
+      ASSERT_EQ(CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                 control.ReceiveVoid()),
+                S_OK);
+      CallArgs args;
+      args.Long(static_cast<long>(reinterpret_cast<LONG_PTR>(release))).Long(c.fail).OutLong();
+      ASSERT_EQ(CallByName(control.Get(), "StartWorker", args).hr, S_OK);
+      thread = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(args.LongAt(2)));
+      ASSERT_NE(thread, nullptr);
+    }
+    EXPECT_EQ(sample::CanUnloadNow(), S_FALSE) << "the running thread holds no lock";
+    CoFreeUnusedLibraries();
+    EXPECT_NE(sample::LoadedModule(), nullptr) << "unloaded under its thread";
+
+    SetEvent(release);
+    ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    CloseHandle(release);
+    EXPECT_EQ(code, c.exitCode);
+    EXPECT_EQ(debug.CountContaining("the sample worker fails"), c.logged);
+    EXPECT_TRUE(ModuleUnloads()) << "DllCanUnloadNow: " << sample::CanUnloadNow();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, SampleLifetime, ::testing::ValuesIn(kHosts),

@@ -6,6 +6,9 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "framework/class_registration.h"
 #include "fwsample_h.h"
@@ -30,6 +33,7 @@ std::vector<std::string> Traces() {
       "CLSID\\" + Key(kSamplePageClsid),
       sample::kProgId,
       sample::kFormProgId,
+      "FWSAMPLE.SamplePropPage.1",
       "TypeLib\\" + Key(LIBID_FwSampleLib),
       "Interface\\" + Key(DIID__DSample),
       "Interface\\" + Key(DIID__DSampleEvents),
@@ -87,6 +91,9 @@ TEST(Registration, Regsvr32RegistersEveryClassAndUnregistersWithoutATrace) {
            "CLSID\\" + Key(CLSID_SampleForm) + "\\MiscStatus: @ = 73728",
            "CLSID\\" + Key(kSamplePageClsid) + ": @ = Sample Property Page",
            "CLSID\\" + Key(kSamplePageClsid) + "\\InprocServer32: @ = " + path,
+           "CLSID\\" + Key(kSamplePageClsid) + "\\ProgID: @ = FWSAMPLE.SamplePropPage.1",
+           std::string("FWSAMPLE.SamplePropPage.1: @ = Sample Property Page"),
+           "FWSAMPLE.SamplePropPage.1\\CLSID: @ = " + Key(kSamplePageClsid),
            "TypeLib\\" + Key(LIBID_FwSampleLib) + "\\1.0",
        }) {
     EXPECT_TRUE(Has(during, line)) << line;
@@ -101,6 +108,55 @@ TEST(Registration, Regsvr32RegistersEveryClassAndUnregistersWithoutATrace) {
   const auto after = Traces();
   EXPECT_EQ(after, before);
   for (const std::string& line : after) ADD_FAILURE() << "left behind: " << line;
+}
+
+// Another module registers one of the sample's class ids, or takes over one of its ProgIDs,
+// after the sample did: the sample's unregistration leaves that registration whole and
+// removes everything else it wrote.
+TEST(Registration, UnregisteringLeavesWhatAnotherModuleRegisteredSince) {
+  const std::string control = "CLSID\\" + Key(CLSID_Sample);
+  const std::string otherClass = "{00000000-1111-2222-3333-444444444444}";
+  struct Case {
+    const char* name;
+    std::string key;
+    std::string text;
+    std::vector<std::string> kept;  // left exactly as the other module made them
+  };
+  const Case cases[] = {
+      {"the control's class id", control + "\\InprocServer32", "C:\\other\\other.ocx",
+       {control, sample::kProgId}},
+      {"the form's ProgID", std::string(sample::kFormProgId) + "\\CLSID", otherClass,
+       {sample::kFormProgId}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Regsvr32("/u");
+    ASSERT_EQ(Regsvr32(""), std::optional<DWORD>(0));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, c.key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(c.text.c_str()),
+                   static_cast<DWORD>(c.text.size() + 1));
+    RegCloseKey(key);
+    std::vector<std::vector<std::string>> before;
+    for (const std::string& tree : c.kept) {
+      before.push_back(DumpRegistryTree(HKEY_CLASSES_ROOT, tree));
+    }
+
+    ASSERT_EQ(Regsvr32("/u"), std::optional<DWORD>(0));
+    std::vector<std::string> left = Traces();
+    for (size_t i = 0; i < c.kept.size(); ++i) {
+      EXPECT_EQ(DumpRegistryTree(HKEY_CLASSES_ROOT, c.kept[i]), before[i]) << c.kept[i];
+      for (const std::string& line : before[i]) {
+        left.erase(std::remove(left.begin(), left.end(), line), left.end());
+      }
+    }
+    // What nobody else took is gone.
+    for (const std::string& line : left) ADD_FAILURE() << "left behind: " << line;
+    for (const std::string& tree : c.kept) RegDeleteTreeA(HKEY_CLASSES_ROOT, tree.c_str());
+  }
+  EXPECT_TRUE(Traces().empty());
 }
 
 TEST(Registration, VersionResourceOffersSelfRegistration) {

@@ -5,6 +5,7 @@
 
 #include "base/scoped_gdi.h"
 #include "framework/dialog.h"
+#include "framework/exception_guard.h"
 #include "framework/message_table.h"
 #include "framework/resources.h"
 #include "resource.h"
@@ -33,6 +34,8 @@ fw::ControlDispatchTable CSampleCtrl::GetDispatchTable() {
       fw::ControlMethod<&CSampleCtrl::DeletedTooEarly>(12, "DeletedTooEarly"),
       fw::ControlMethod<&CSampleCtrl::ModelessEnabled>(13, "ModelessEnabled"),
       fw::ControlMethod<&CSampleCtrl::FailNextCreation>(14, "FailNextCreation"),
+      fw::ControlMethod<&CSampleCtrl::FailTypeInfo>(15, "FailTypeInfo"),
+      fw::ControlMethod<&CSampleCtrl::StartWorker>(16, "StartWorker"),
       fw::ControlMethod<&CSampleCtrl::AboutBox>(DISPID_ABOUTBOX, "AboutBox"),
   };
   return kTable;
@@ -70,6 +73,28 @@ void CSampleCtrl::SetColor(long red, long green, long blue, long* lRetCode) {
   color_ = RGB(red, green, blue);
   InvalidateControl();
   *lRetCode = 1;
+}
+
+namespace {
+HRESULT ThrowingTypeLibLoader(const fw::TypeLibId&, LCID, ITypeLib**) {
+  throw std::runtime_error("the sample's type library cannot be read");
+}
+}  // namespace
+
+void CSampleCtrl::FailTypeInfo(long fail, long* lRetCode) {
+  fw::Module::Get().SetTypeLibLoader(fail ? &ThrowingTypeLibLoader : nullptr);
+  *lRetCode = 1;
+}
+
+void CSampleCtrl::StartWorker(long release, long fail, long* lRetCode) {
+  *lRetCode = 0;
+  HANDLE event = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(release));
+  HANDLE thread = fw::StartGuardedThread("sample worker", [event, fail]() -> DWORD {
+    WaitForSingleObject(event, INFINITE);
+    if (fail) throw std::runtime_error("the sample worker fails");
+    return 7;
+  });
+  *lRetCode = static_cast<long>(reinterpret_cast<LONG_PTR>(thread));
 }
 
 void CSampleCtrl::UserMode(long* lRetCode) { *lRetCode = AmbientUserMode() ? 1 : 0; }

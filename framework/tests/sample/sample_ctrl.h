@@ -39,6 +39,11 @@ class CSampleCtrl : public fw::COleControl {
   void ModelessEnabled(long* lRetCode);
   // The next sample control's constructor throws.
   void FailNextCreation(long* lRetCode);
+  // While `fail` is set, loading the module's type library throws.
+  void FailTypeInfo(long fail, long* lRetCode);
+  // Starts a guarded thread of the module that waits for the event whose handle `release`
+  // is, then throws when `fail` is set. lRetCode: the thread's handle, the caller's to close.
+  void StartWorker(long release, long fail, long* lRetCode);
 
  protected:
   fw::ControlDispatchTable GetDispatchTable() override;

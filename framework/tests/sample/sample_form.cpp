@@ -1,5 +1,8 @@
 #include "sample_form.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "framework/ansi_text.h"
 #include "sample_classes.h"
 
@@ -9,7 +12,8 @@ constexpr DISPID kOnKeyPress = 207;
 
 CSampleForm::CSampleForm()
     : COleControl(kSampleFormClass),
-      DualInterface(static_cast<IDispatch*>(static_cast<fw::COleControl*>(this))) {}
+      DualInterface(static_cast<IDispatch*>(static_cast<fw::COleControl*>(this)),
+                    kSampleFormClass.progId) {}
 
 HRESULT CSampleForm::get_Caption(BSTR* value) {
   if (!value) return E_POINTER;
@@ -31,7 +35,7 @@ HRESULT CSampleForm::PressKey(short key, short* delivered) {
 
 HRESULT CSampleForm::AddRecord(BSTR file, double) {
   if (!file || SysStringLen(file) == 0) {
-    return fw::ReportError(IID_ISampleForm, "a record needs a media file", E_INVALIDARG);
+    return ReportFailure("a record needs a media file", E_INVALIDARG);
   }
   ++records_;
   return S_OK;
@@ -41,4 +45,12 @@ HRESULT CSampleForm::get_RecordCount(long* count) {
   if (!count) return E_POINTER;
   *count = records_;
   return S_OK;
+}
+
+HRESULT CSampleForm::ThrowError(long kind) {
+  return Guard("ThrowError", [&] {
+    if (kind == 0) throw std::runtime_error("the sample form fails here");
+    if (kind == 1) throw std::bad_alloc();
+    throw 7;
+  });
 }

@@ -18,6 +18,8 @@ class CSampleForm : public fw::COleControl, public fw::DualInterface<ISampleForm
   HRESULT STDMETHODCALLTYPE PressKey(short key, short* delivered) override;
   HRESULT STDMETHODCALLTYPE AddRecord(BSTR file, double date) override;
   HRESULT STDMETHODCALLTYPE get_RecordCount(long* count) override;
+  // Throws: 0 a std::runtime_error, 1 std::bad_alloc, anything else an int.
+  HRESULT STDMETHODCALLTYPE ThrowError(long kind) override;
 
   // One IUnknown for both halves.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {

@@ -29,6 +29,7 @@ const fw::ControlClass kSampleClass = {
     kSamplePages,
     1,
     0x00010000,
+    fw::SinkPolicy::kEventInterfaceOrDispatch,
 };
 
 const fw::ControlClass kSampleFormClass = {
@@ -43,6 +44,7 @@ const fw::ControlClass kSampleFormClass = {
     nullptr,
     0,
     0x00010000,
+    fw::SinkPolicy::kEventInterfaceOnly,
 };
 
 const fw::PropertyPageClass kSamplePageClass = {
