@@ -54,7 +54,15 @@ bool CWatchWnd::Create(UINT childId, HWND parent, int number) {
   return CreateChild(parent, childId, "CliWatchWnd", WS_CHILD | WS_VISIBLE, RECT{0, 0, 0, 0});
 }
 
-int CWatchWnd::Number() const { return number_; }
+int CWatchWnd::Number() const {
+  base::CScopedLock hold(lock_);
+  return number_;
+}
+
+void CWatchWnd::SetNumber(int number) {
+  base::CScopedLock hold(lock_);
+  number_ = number;
+}
 
 void CWatchWnd::BindCamera(const std::string& host, uint16_t port, const std::string& user,
                            const std::string& password, const std::string& nick, int showTitle) {

@@ -42,6 +42,9 @@ class CWatchWnd : public fw::CWnd {
   // gives ids 256 to 271 and numbers 0 to 15.
   bool Create(UINT childId, HWND parent, int number);
   int Number() const;
+  // A new number when the control exchanges two windows. Under the window lock: the stream
+  // worker reads it with each frame.
+  void SetNumber(int number);
 
   // Binding by the control; unbinding empties the strings, sets port 80 and show-title 0
   // and repaints with erasing.

@@ -1,0 +1,38 @@
+#include "liveview/control/stale_post_filter.h"
+
+namespace liveview {
+
+bool CStalePostFilter::NoteExchange(HWND control, int a, int b) {
+  if (a == b) return true;
+  return Note(control, Change{a, b});
+}
+
+bool CStalePostFilter::NoteGone(HWND control, int index) {
+  return Note(control, Change{index, -1});
+}
+
+bool CStalePostFilter::Note(HWND control, Change change) {
+  if (!control || !PostMessageA(control, kFenceMessage, 0, 0)) return false;
+  pending_.push_back(change);
+  return true;
+}
+
+void CStalePostFilter::OnFence() {
+  if (!pending_.empty()) pending_.pop_front();
+}
+
+int CStalePostFilter::Resolve(int index) const {
+  for (const Change& c : pending_) {
+    if (index < 0) return -1;
+    if (c.b < 0) {
+      if (index == c.a) return -1;
+    } else if (index == c.a) {
+      index = c.b;
+    } else if (index == c.b) {
+      index = c.a;
+    }
+  }
+  return index;
+}
+
+}  // namespace liveview

@@ -1,0 +1,189 @@
+// CTessalyCtrl: the live view control. Its window holds the 16 camera windows in an N x N
+// grid, draws the grid and the selection frame, turns what the camera windows and stream
+// workers send it into events, and carries the dispatch members of _DTessaly.
+//
+// A control that has no window (a script host, before activation, after deactivation)
+// answers every member with lRetCode at its first value and touches no window: the
+// dispatch table routes every member through that one rule (WindowedMember).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <tuple>
+
+#include "framework/ole_control.h"
+#include "liveview/control/control_layout.h"
+#include "liveview/control/stale_post_filter.h"
+#include "liveview/render/bkgnd_picture.h"
+#include "liveview/window/watch_wnd.h"
+
+namespace liveview {
+
+class CSetDlg;
+
+template <auto Member, long First, class Signature>
+struct WindowedMember;
+
+class CTessalyCtrl : public fw::COleControl {
+ public:
+  static constexpr UINT kFirstChildId = 256;
+  static constexpr UINT_PTR kTimerId = 1;
+
+  CTessalyCtrl();
+  ~CTessalyCtrl() override;
+
+  // The last control constructed that is still alive, for the settings pages; or null.
+  static CTessalyCtrl* Last();
+
+  // ---- _DTessaly ------------------------------------------------------------------------
+  void SetCliInfo(long iIndex, const std::string& pszHost, long iPort, const std::string& pszUser,
+                  const std::string& pszPwd, const std::string& pszNick, long* lRetCode);
+  void LookPic(const std::string& pszURLPort, long* lRetCode);
+  void StopPic(const std::string& pszURLPort, long* lRetCode);
+  void ExecCmd(const std::string& pszURLPort, long cmd, long* lRetCode);
+  void DestroyCli(const std::string& pszURLPort, long* lRetCode);
+  void SetSplitterMethod(long iType, long* lRetCode);
+  void SetFullScreen(long* lRetCode);
+  void ShowPropertiesDlgs(long iIndex, long* lRetCode);
+  void GetHostName(long iWndIndex, fw::CallerBuffer pszURLPort, long* lRetCode);
+  void GetWndIndex(const std::string& pszURLPort, long* lRetCode);
+  void GetTotalCameras(long* lRetCode);
+  void GetHostBasicInfo(const std::string& pszURLPort, long* lRetCode);
+  void SnapPicture(const std::string& pszURLPort, const std::string& pszFile, long iFormat,
+                   long iPixel, long* lRetCode);
+  void Record(const std::string& pszURLPort, const std::string& pszFile, long iFormat, long lWidth,
+              long lHeight, long lBitRate, long* lRetCode);
+  void StopRecord(const std::string& pszURLPort, long* lRetCode);
+  void SetDefaultWnd(long iWndIndex, long* lRetCode);
+  void ShowInfoDlg(const std::string& pszURLPort, long* lRetCode);
+  void SetBkgndPic(const std::string& pszPath, long* lRetCode);
+  void SetFontColor(long lRed, long lGreen, long lBlue, long* lRetCode);
+  void Get(long cmd, fw::CallerBuffer lInParam, long lInLenght, fw::CallerBuffer lOutParam,
+           long* lOutlength, long* lRetCode);
+  void Set(long cmd, fw::CallerBuffer lInParam, long lInLength, long* lRetCode);
+  void AboutBox();
+
+  // ---- _DTessalyEvents: each fires to every sink and answers whether this control's window
+  // is still the one it had before (a sink may deactivate or release the control).
+  bool FireSelect(int iIndex, const std::string& pszHost, int iPort, const std::string& pszUser,
+                  const std::string& pszNick, int camState);
+  bool FireAddCam(const std::string& pszHostPort);
+  bool FireDelCam(long* pCammera);
+  bool FireReConnect(const std::string& pszHostPort, int iState);
+  bool FireSnapSuccess(const std::string& pszHostPort, const std::string& pszFilePath);
+  bool FireRecordStatus(const std::string& pszHostPort, const std::string& pszPath, int iStatus);
+  bool FireSplitterMethod(int iType);
+  bool FireCamEvent(int cmd, long* lParam, int lLength);
+
+  // ---- operations for the other parts of the control --------------------------------------
+  // Selects window wParam & 0xFFFF (pan/tilt allowed only without high bits); lParam is the
+  // click point x << 16 | y. 1, or 0 for a window above 15.
+  LRESULT SelectWindow(WPARAM wParam, LPARAM lParam);
+  void LayoutWindows(bool show, bool moveOnly);
+  void ConnectAll();
+  void BindWindow(CWatchWnd* window, int index);
+  void UnbindWindow(CWatchWnd* window);
+  void ExchangeWindows(int a, int b);
+  void RebindStream(const std::string& cameraText, int index);
+  void RepaintAllWindows();
+  // Stops the camera of `index`: its stream (the slot of its camera text and every slot
+  // bound to its window), then the home command. 0 outside 0 to 15, else 1.
+  int StopCamera(int index);
+  // The camera at `index` is destroyed or replaced: posts queued for it so far concern no
+  // camera. (Exchanges are noted by ExchangeWindows.)
+  void NoteCameraGone(int index);
+
+  CWatchWnd* WindowAt(int index) const;
+  int GetSelectedIndex() const { return selected_; }
+  void SetSelectedIndex(int index) { selected_ = index; }
+  int GetGridSize() const { return gridSize_; }
+  int IsFullWindow() const { return fullWindow_; }
+  const std::string& SettingsPath() const { return settingsPath_; }
+  CBkgndPicture& Background() { return background_; }
+
+ protected:
+  fw::ControlDispatchTable GetDispatchTable() override;
+  bool OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) override;
+  int OnCreate(CREATESTRUCTA* cs) override;
+  void OnDestroy() override;
+  BOOL OnEraseBkgnd(HDC dc) override;
+  void PreCreateWindow(DWORD& style, DWORD& exStyle) override;
+
+ private:
+  template <auto Member, long First, class Signature>
+  friend struct WindowedMember;
+  // The rule of every member: lRetCode (the last argument) starts at First, and without a
+  // window nothing else happens.
+  template <auto Member, long First, class... A>
+  void WithWindow(A... args) {
+    long* retCode = std::get<sizeof...(A) - 1>(std::tuple<A...>(args...));
+    *retCode = First;
+    if (!GetSafeHwnd()) return;
+    (this->*Member)(args...);
+  }
+
+  // The window of the moment; Alive() is false once it is destroyed, even when a new one
+  // was made meanwhile.
+  class WindowWatch {
+   public:
+    explicit WindowWatch(const CTessalyCtrl& control)
+        : control_(control), generation_(control.windowGeneration_) {}
+    bool Alive() const {
+      return control_.GetSafeHwnd() != nullptr && control_.windowGeneration_ == generation_;
+    }
+
+   private:
+    const CTessalyCtrl& control_;
+    unsigned generation_;
+  };
+
+  struct Cell {
+    fw::WndPtr<CWatchWnd> window;
+    CellRect rect;
+  };
+
+  LRESULT OnWatchFullWindow(WPARAM w, LPARAM l);
+  LRESULT OnWatchSelect(WPARAM w, LPARAM l);
+  LRESULT OnWatchKey(WPARAM w, LPARAM l);
+  LRESULT OnCamState(WPARAM w, LPARAM l);
+  LRESULT OnCamSnapped(WPARAM w, LPARAM l);
+  LRESULT OnCamRecord(WPARAM w, LPARAM l);
+  LRESULT OnCamVideoSize(WPARAM w, LPARAM l);
+  LRESULT OnWndSwapped(WPARAM w, LPARAM l);
+  LRESULT OnStateFence(WPARAM w, LPARAM l);
+  void OnMenuCommand(UINT id);
+
+  LRESULT ToggleFullWindow(int n, int state);
+  void MoveSelection(WPARAM key);
+  void DrawGrid(HDC dc);
+  void BuildSettingsPath();
+  void LoadSettings();
+  void DeleteWindows();
+  // A camera index of a post, mapped past the changes made since it was queued; -1 when
+  // it concerns no camera now.
+  int PostedIndex(WPARAM w) const;
+  bool HasWindowAt(int index) const { return WindowAt(index) != nullptr; }
+
+  // Left for the context-menu commands: the click pan/tilt and the keys Ctrl+C and Ctrl+L.
+  void ClickToPanTilt(int index, int x, int y);
+  void CloseSelected();
+  void OpenSelected();
+
+  Cell cells_[kCellCount];
+  int selected_ = -1;
+  int gridSize_ = 1;
+  int fullWindow_ = 0;
+  int fullWindowIndex_ = -1;
+  std::string settingsPath_;
+  CSetDlg* settingsSheet_ = nullptr;  // the settings sheet while it runs
+  int scratchResult_ = 0;
+  CBkgndPicture background_;
+
+  unsigned windowGeneration_ = 0;
+  // Tessaly.ini is read at the first creation and again only after a destruction saved it.
+  bool settingsCurrent_ = false;
+  CStalePostFilter stalePosts_;
+};
+
+}  // namespace liveview
