@@ -1,0 +1,97 @@
+#include "tessaly_fixture.h"
+
+#include <ole2.h>
+
+#include "common/base64.h"
+#include "testing/container/child_process.h"
+#include "testing/container/dll_export.h"
+
+namespace tessaly_test {
+namespace {
+
+class OleEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { ASSERT_EQ(OleInitialize(nullptr), S_OK); }
+  void TearDown() override { OleUninitialize(); }
+};
+
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+HRESULT g_registered = E_FAIL;
+
+std::string FullPath(const std::string& path) {
+  char full[MAX_PATH];
+  const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  return n > 0 && n < MAX_PATH ? std::string(full) : path;
+}
+
+void WriteValue(const char* section, const std::string& key, const std::string& value) {
+  WritePrivateProfileStringA(section, key.c_str(), value.c_str(), SettingsPath().c_str());
+}
+
+}  // namespace
+
+std::string OcxPath() { return FullPath(test_container::ExecutableFolder() + "..\\Tessaly.ocx"); }
+
+std::string LogFolder() {
+  const std::string ocx = OcxPath();
+  return ocx.substr(0, ocx.rfind('\\') + 1) + "log";
+}
+
+std::string SettingsPath() { return LogFolder() + "\\Tessaly.ini"; }
+
+HRESULT CallExport(const char* name) {
+  HMODULE module = LoadLibraryA(OcxPath().c_str());
+  if (!module) return HRESULT_FROM_WIN32(GetLastError());
+  using Export = HRESULT(STDAPICALLTYPE*)();
+  auto call = test_container::DllExport<Export>(module, name);
+  const HRESULT hr = call ? call() : E_NOTIMPL;
+  FreeLibrary(module);
+  return hr;
+}
+
+void ClearSettings() {
+  CreateDirectoryA(LogFolder().c_str(), nullptr);
+  WritePrivateProfileStringA("GLOBAL", nullptr, nullptr, SettingsPath().c_str());
+  WritePrivateProfileStringA("CLIINFO", nullptr, nullptr, SettingsPath().c_str());
+}
+
+void WriteSettings(const IniSettings& s) {
+  ClearSettings();
+  WriteValue("GLOBAL", "AUTO_INVITE", std::to_string(s.autoInvite));
+  WriteValue("GLOBAL", "SPLITTER", std::to_string(s.splitter));
+  WriteValue("GLOBAL", "SHOW_SUBTITLE", std::to_string(s.showSubtitle));
+  WriteValue("GLOBAL", "RECONNECT", std::to_string(s.reconnect));
+  WriteValue("GLOBAL", "INTERVAL", std::to_string(s.interval));
+  WriteValue("CLIINFO", "CLI_COUNT", std::to_string(s.cameras.size()));
+  int n = 0;
+  for (const IniCamera& c : s.cameras) {
+    const std::string k = "_" + std::to_string(++n);
+    WriteValue("CLIINFO", "WND" + k, std::to_string(c.window));
+    WriteValue("CLIINFO", "DomainName" + k, c.domainName);
+    WriteValue("CLIINFO", "USER" + k, c.user);
+    WriteValue("CLIINFO", "PASSWD" + k, common::Base64Encode(c.password, 256).value_or(""));
+    WriteValue("CLIINFO", "NICK" + k, c.nick.empty() ? "cam" + std::to_string(n) : c.nick);
+    WriteValue("CLIINFO", "PORT" + k, std::to_string(c.port));
+  }
+}
+
+std::string ReadSetting(const char* section, const char* key) {
+  char value[512] = {};
+  GetPrivateProfileStringA(section, key, "", value, sizeof(value), SettingsPath().c_str());
+  return value;
+}
+
+void RegisteredTessaly::SetUpTestSuite() { g_registered = CallExport("DllRegisterServer"); }
+
+void RegisteredTessaly::TearDownTestSuite() {
+  if (SUCCEEDED(g_registered)) CallExport("DllUnregisterServer");
+  ClearSettings();
+}
+
+void RegisteredTessaly::SetUp() {
+  ASSERT_EQ(g_registered, S_OK) << "Tessaly.ocx did not register";
+  ClearSettings();
+}
+
+}  // namespace tessaly_test
