@@ -4,16 +4,14 @@
 
 namespace liveview {
 
-CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUTBOX_TESSALY, parent) {}
+CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUTBOX_TESSALY, parent), parent_(parent) {}
 
 BOOL CAboutDlg::OnInitDialog() {
   const BOOL result = CDialog::OnInitDialog();
   const HWND self = GetSafeHwnd();
-  HWND parent = GetWindow(self, GW_OWNER);
-  if (!parent) parent = GetParent(self);
   RECT outer{};
-  if (parent && IsWindowVisible(parent)) {
-    GetWindowRect(parent, &outer);
+  if (parent_ && IsWindowVisible(parent_)) {
+    GetWindowRect(parent_, &outer);
   } else {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &outer, 0);
   }

@@ -11,6 +11,9 @@ class CAboutDlg : public fw::CDialog {
 
  protected:
   BOOL OnInitDialog() override;
+
+ private:
+  HWND parent_;  // the control's window: a popup's owner would be the container's frame
 };
 
 }  // namespace liveview
