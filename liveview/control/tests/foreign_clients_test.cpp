@@ -1,0 +1,101 @@
+// Two clients nobody here wrote: Wine's ATL container window, and cscript running a
+// VBScript against a control that never gets a window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "base/com_ptr.h"
+#include "tessaly_fixture.h"
+#include "testing/container/atl_host.h"
+#include "testing/container/child_process.h"
+#include "testing/container/dispatch_call.h"
+#include "testing/container/message_pump.h"
+
+namespace {
+
+class TessalyForeignClients : public tessaly_test::RegisteredTessaly {};
+
+TEST_F(TessalyForeignClients, AtlContainerHostsTheControlAndItLaysOutFourWindows) {
+  auto getControl = test_container::AtlAxWinReady();
+  ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";
+  HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
+                               760, 600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  HWND axis = CreateWindowExA(0, "AtlAxWin", tessaly_test::kProgId, WS_CHILD | WS_VISIBLE, 0, 0,
+                              642, 482, frame, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(axis, nullptr);
+  base::ComPtr<IUnknown> control;
+  ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
+  ASSERT_TRUE(control);
+  HWND own = nullptr;
+  ASSERT_TRUE(test_container::PumpUntil(
+      [&] {
+        auto inPlace = control.As<IOleInPlaceObject>();
+        return inPlace && SUCCEEDED(inPlace->GetWindow(&own)) && own;
+      },
+      5000));
+  EXPECT_EQ(GetParent(own), axis);
+
+  test_container::CallArgs args;
+  args.Long(2).OutLong();
+  ASSERT_EQ(test_container::CallByName(control.As<IDispatch>().Get(), "SetSplitterMethod", args).hr,
+            S_OK);
+  EXPECT_EQ(args.LongAt(1), 1);
+  int visible = 0;
+  for (HWND w = GetWindow(own, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (!IsWindowVisible(w)) continue;
+    ++visible;
+    RECT r{};
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.right - r.left, 318) << GetDlgCtrlID(w);
+    EXPECT_EQ(r.bottom - r.top, 238) << GetDlgCtrlID(w);
+    EXPECT_LT(GetDlgCtrlID(w), 256 + 4);
+  }
+  EXPECT_EQ(visible, 4);
+
+  control.Reset();
+  DestroyWindow(frame);
+  test_container::PumpFor(100);
+}
+
+std::string WriteTempFile(const char* name, const std::string& text) {
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return {};
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+// Events do not reach WSH scripts under Wine; the members' results do.
+TEST_F(TessalyForeignClients, CscriptCallsAControlThatNeverGetsAWindow) {
+  // Errors in a WSH script end it with 0 and no output: only 42 means every check passed.
+  const std::string script =
+      "Dim o, r\r\n"
+      "Set o = CreateObject(\"TESSALY.TessalyCtrl.1\")\r\n"
+      "r = 7\r\n"
+      "o.SetSplitterMethod 2, r\r\n"
+      "If r <> 0 Then WScript.Quit 10\r\n"
+      "r = 7\r\n"
+      "o.SetDefaultWnd 3, r\r\n"
+      "If r <> 0 Then WScript.Quit 11\r\n"
+      "r = 7\r\n"
+      "o.SetFontColor 1, 2, 3, r\r\n"
+      "If r <> 0 Then WScript.Quit 12\r\n"
+      "r = 7\r\n"
+      "o.GetWndIndex \"127.0.0.1:80\", r\r\n"
+      "If r <> -1 Then WScript.Quit 13\r\n"
+      "WScript.Quit 42\r\n";
+  const std::string path = WriteTempFile("tessaly_client.vbs", script);
+  ASSERT_FALSE(path.empty());
+  const auto code = test_container::RunProcess("cscript.exe //nologo \"" + path + "\"", 120000);
+  DeleteFileA(path.c_str());
+  ASSERT_TRUE(code.has_value()) << "cscript did not finish";
+  EXPECT_EQ(*code, 42u);
+}
+
+}  // namespace
