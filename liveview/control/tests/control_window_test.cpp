@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -396,6 +397,57 @@ TEST_F(ControlWindow, PostedMessagesBecomeEventsAndIndexesAbove15AreIgnored) {
   EXPECT_EQ(SendMessageA(c.Window(), WM_CAM_STATE, 16, 0), 0);
   EXPECT_EQ(SendMessageA(c.Window(), WM_WATCH_SELECT, 16, 0), 0);
   EXPECT_EQ(SendMessageA(c.Window(), WM_CAM_STATE, 2, 1), 1);
+  EXPECT_EQ(SendMessageA(c.Window(), liveview::WM_CAM_VIDEOSIZE, 16, MAKELPARAM(240, 320)), 0);
+}
+
+// A sink that deactivates the control inside FireSelect: the click's handler stops there,
+// and the control comes back whole.
+TEST_F(ControlWindow, ASinkMayDeactivateTheControlInsideFireSelect) {
+  Hosted c(642, 482);
+  ASSERT_EQ(c.created, S_OK);
+  ASSERT_EQ(c.Splitter(2), 1);
+  HWND first = c.Window();
+  const auto windows = CameraWindows(first);
+  bool deactivated = false;
+  c.events->SetHook([&](DISPID id, DISPPARAMS*) {
+    if (id != kFireSelect || deactivated) return;
+    deactivated = true;
+    if (auto inPlace = c.host.As<IOleInPlaceObject>()) inPlace->InPlaceDeactivate();
+  });
+  PostMessageA(windows[2], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  ASSERT_TRUE(c.WaitEvents(kFireSelect, 1));
+  test_container::PumpFor(200);
+  EXPECT_TRUE(deactivated);
+  EXPECT_FALSE(IsWindow(first));
+  // From a host call too.
+  ASSERT_EQ(c.host.Activate(), S_OK);
+  ASSERT_NE(c.Window(), nullptr);
+  deactivated = false;
+  EXPECT_EQ(c.DefaultWnd(1), 1);
+  EXPECT_TRUE(deactivated);
+  EXPECT_EQ(c.Window(), nullptr);
+  c.events->SetHook(nullptr);
+  ASSERT_EQ(c.host.Activate(), S_OK);
+  ASSERT_EQ(c.Splitter(2), 1);
+  EXPECT_EQ(CameraWindows(c.Window()).size(), 16u);
+  EXPECT_EQ(c.DefaultWnd(1), 1);
+  EXPECT_EQ(c.events->Last(kFireSelect)->LongArg(0), 1);
+}
+
+// Two controls in one process share the camera table: it stays while either lives.
+TEST_F(ControlWindow, TheSecondControlKeepsTheCameraTableWhenTheFirstGoes) {
+  tessaly_test::IniSettings ini;
+  ini.cameras.push_back({1, "127.0.0.1", 5001, "admin", "admin", "Door"});
+  tessaly_test::WriteSettings(ini);
+  auto first = std::make_unique<Hosted>(300, 200);
+  ASSERT_EQ(first->created, S_OK);
+  Hosted second(300, 200);
+  ASSERT_EQ(second.created, S_OK);
+  first.reset();
+  PostMessageA(second.Window(), WM_CAM_STATE, 1, 4);
+  ASSERT_TRUE(second.WaitEvents(kFireReConnect, 1));
+  EXPECT_EQ(second.events->Last(kFireReConnect)->TextArg(0), L"127.0.0.1:5001");
+  EXPECT_EQ(second.Splitter(3), 1);
 }
 
 }  // namespace

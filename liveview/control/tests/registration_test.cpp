@@ -222,6 +222,34 @@ TEST_F(TessalyMembers, EveryMemberAnswersByNameWithItsIdAndRefusesOneArgumentToo
   EXPECT_EQ(id, DISPID_ABOUTBOX);
 }
 
+TEST_F(TessalyMembers, ThePropertyPageIsListedAndNamedGeneral) {
+  test_container::ControlHost host;
+  ASSERT_EQ(host.Create(tessaly_test::kProgId, 200, 150, false), S_OK);
+  auto pages = host.As<ISpecifyPropertyPages>();
+  ASSERT_TRUE(pages);
+  CAUUID list{};
+  ASSERT_EQ(pages->GetPages(&list), S_OK);
+  ASSERT_EQ(list.cElems, 1u);
+  EXPECT_TRUE(IsEqualGUID(list.pElems[0], kPageClsid));
+  CoTaskMemFree(list.pElems);
+  CLSID byProgId{};
+  ASSERT_EQ(CLSIDFromProgID(L"TESSALY.TessalyPropPage.1", &byProgId), S_OK);
+  EXPECT_TRUE(IsEqualGUID(byProgId, kPageClsid));
+  base::ComPtr<IPropertyPage> page;
+  ASSERT_EQ(CoCreateInstance(kPageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
+                             reinterpret_cast<void**>(page.Receive())),
+            S_OK);
+  PROPPAGEINFO info{};
+  info.cb = sizeof(info);
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  EXPECT_STREQ(info.pszTitle, L"General");
+  EXPECT_GT(info.size.cx, 0);
+  EXPECT_GT(info.size.cy, 0);
+  CoTaskMemFree(info.pszTitle);
+  CoTaskMemFree(info.pszDocString);
+  CoTaskMemFree(info.pszHelpFile);
+}
+
 // Before activation the control has no window: every member leaves lRetCode at its first
 // value.
 TEST_F(TessalyMembers, WithoutAWindowEveryMemberLeavesItsResultAtItsFirstValue) {
