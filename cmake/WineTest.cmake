@@ -1,10 +1,18 @@
 # Test executables run under Wine through the launcher; CTest sees every GoogleTest case.
 include(GoogleTest)
 
-# add_wine_test(<name> SOURCES ... [LIBS ...] [RESOURCE_LOCK <lock>...] [TIMEOUT <s>] [NO_MAIN])
+# The locale of the Chinese runs, given as LC_ALL (over any LANG): Wine takes the ANSI code
+# page (936) and the user's language (Chinese) from it. One variable, since a list-valued
+# ENVIRONMENT does not survive test discovery. scripts/setup makes it where the system lacks it.
+set(WINE_CHINESE_LOCALE "zh_CN.UTF-8" CACHE STRING "Unix locale of the tests' Chinese runs")
+
+# add_wine_test(<name> SOURCES ... [LIBS ...] [RESOURCE_LOCK <lock>...] [TIMEOUT <s>] [NO_MAIN]
+#               [ALSO_CHINESE])
 # RESOURCE_LOCK serialises binaries that share a fixed resource (a well-known UDP port, say).
+# ALSO_CHINESE registers the program a second time, in the Chinese locale (names ending in
+# "_zh"); suites whose names end in "InChineseLocale" run only in that second registration.
 function(add_wine_test name)
-  cmake_parse_arguments(T "NO_MAIN" "TIMEOUT" "SOURCES;LIBS;RESOURCE_LOCK" ${ARGN})
+  cmake_parse_arguments(T "NO_MAIN;ALSO_CHINESE" "TIMEOUT" "SOURCES;LIBS;RESOURCE_LOCK" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -17,10 +25,24 @@ function(add_wine_test name)
   if(T_RESOURCE_LOCK)
     list(APPEND props RESOURCE_LOCK "${T_RESOURCE_LOCK}")
   endif()
+  if(NOT T_ALSO_CHINESE)
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES ${props})
+    return()
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
+    TEST_FILTER "-*InChineseLocale.*"
     PROPERTIES ${props})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    TEST_SUFFIX _zh
+    PROPERTIES ${props}
+      ENVIRONMENT "LC_ALL=${WINE_CHINESE_LOCALE}")
 endfunction()
 
 # add_bench(<name> SOURCES ... [LIBS ...]): a program that prints its figures; never part of ctest.

@@ -1,8 +1,13 @@
 // A modal dialog driven by posted messages: data exchange in both directions, the standard
-// messages for a number out of range and for a field that is no number.
+// messages for a number out of range and for a field that is no number. An IP address field
+// exchanged both ways; dialogs centred on their owner or the work area.
 #include "framework/dialog.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "dialog_ids.h"
 #include "framework/data_exchange.h"
@@ -117,6 +122,142 @@ TEST(ModalDialog, CancelKeepsTheFieldsAndTextLimitsHold) {
 TEST(ModalDialog, MissingTemplateFailsInsteadOfHanging) {
   fw::CDialog missing(4242);
   EXPECT_EQ(missing.DoModal(), -1);
+}
+
+class AddressDialog : public fw::CDialog {
+ public:
+  AddressDialog() : CDialog(IDD_ADDRESS) {}
+  DWORD address = 0;
+
+ protected:
+  void DoDataExchange(fw::DataExchange& dx) override { dx.IpAddress(IDC_ADDRESS, address); }
+};
+
+// The four octet edits of an IP address control, left to right.
+std::vector<HWND> OctetEdits(HWND control) {
+  std::vector<HWND> edits;
+  for (HWND child = GetWindow(control, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    edits.push_back(child);
+  }
+  std::sort(edits.begin(), edits.end(), [](HWND a, HWND b) {
+    RECT ra{}, rb{};
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    return ra.left < rb.left;
+  });
+  return edits;
+}
+
+TEST(IpAddressExchange, HostOrderBothWaysAndAnEmptyFieldIsZero) {
+  AddressDialog dialog;
+  ASSERT_TRUE(dialog.CreateModeless(nullptr));
+  HWND control = dialog.Item(IDC_ADDRESS);
+  ASSERT_NE(control, nullptr);
+  const std::vector<HWND> edits = OctetEdits(control);
+  ASSERT_EQ(edits.size(), 4u);
+
+  // Loading: the field shows the octets, most significant first; 0 shows an empty field.
+  const struct {
+    DWORD value;
+    const char* octets[4];
+  } loads[] = {
+      {0xC0A80164, {"192", "168", "1", "100"}},
+      {0x0A000001, {"10", "0", "0", "1"}},
+      {0, {"", "", "", ""}},
+  };
+  for (const auto& c : loads) {
+    SCOPED_TRACE(c.value);
+    dialog.address = c.value;
+    ASSERT_TRUE(dialog.UpdateData(false));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(WindowText(edits[i]), c.octets[i]) << "octet " << i;
+    EXPECT_EQ(SendMessageA(control, IPM_ISBLANK, 0, 0) != 0, c.value == 0);
+  }
+
+  // Saving what a user typed: the blank parts of a partly filled field read as 0.
+  const struct {
+    const char* octets[4];
+    DWORD value;
+  } saves[] = {
+      {{"172", "16", "0", "254"}, 0xAC1000FE},
+      {{"255", "255", "255", "0"}, 0xFFFFFF00},
+      {{"10", "", "", ""}, 0x0A000000},
+      {{"", "", "", "7"}, 0x00000007},
+      {{"", "", "", ""}, 0},
+  };
+  for (const auto& c : saves) {
+    SCOPED_TRACE(testing::PrintToString(c.octets));
+    dialog.address = 0x01020304;
+    for (int i = 0; i < 4; ++i) SetWindowTextA(edits[i], c.octets[i]);
+    ASSERT_TRUE(dialog.UpdateData(true));
+    EXPECT_EQ(dialog.address, c.value);
+  }
+  dialog.DestroyWindow();
+}
+
+RECT WorkAreaOf(HWND window) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+  return info.rcWork;
+}
+
+LONG CentreX(const RECT& r) { return (r.left + r.right) / 2; }
+LONG CentreY(const RECT& r) { return (r.top + r.bottom) / 2; }
+
+TEST(CenterWindow, OnTheOwnerKeptInsideTheWorkAreaOrOnTheWorkArea) {
+  const RECT work = WorkAreaOf(nullptr);
+  const LONG workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+  // One owner moved from case to case: every top-level window destroyed costs seconds here.
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                               nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(owner, nullptr);
+  SettingsDialog owned, unowned;
+  ASSERT_TRUE(owned.CreateModeless(owner));
+  ASSERT_TRUE(unowned.CreateModeless(nullptr));
+  ASSERT_EQ(GetWindow(owned.GetSafeHwnd(), GW_OWNER), owner);
+  ASSERT_EQ(GetWindow(unowned.GetSafeHwnd(), GW_OWNER), nullptr);
+  const struct Case {
+    const char* name;
+    bool owned;
+    RECT owner;  // left, top, right, bottom
+  } cases[] = {
+      {"owner in the middle", true,
+       {work.left + workWidth / 4, work.top + workHeight / 4, work.left + workWidth / 4 + 400,
+        work.top + workHeight / 4 + 300}},
+      {"owner at the bottom right edge", true,
+       {work.right - 80, work.bottom - 40, work.right + 120, work.bottom + 60}},
+      {"owner at the top left edge", true,
+       {work.left - 150, work.top - 100, work.left + 50, work.top + 20}},
+      {"no owner", false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SettingsDialog& dialog = c.owned ? owned : unowned;
+    if (c.owned) {
+      MoveWindow(owner, c.owner.left, c.owner.top, c.owner.right - c.owner.left,
+                 c.owner.bottom - c.owner.top, FALSE);
+    }
+    dialog.CenterWindow();
+    RECT r{};
+    GetWindowRect(dialog.GetSafeHwnd(), &r);
+    const RECT area = c.owned ? c.owner : work;
+    const bool fits = r.left >= work.left && r.top >= work.top && r.right <= work.right &&
+                      r.bottom <= work.bottom;
+    EXPECT_TRUE(fits) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+    const bool inside = area.left >= work.left && area.top >= work.top &&
+                        area.right <= work.right && area.bottom <= work.bottom;
+    if (inside) {
+      EXPECT_NEAR(CentreX(r), CentreX(area), 1);
+      EXPECT_NEAR(CentreY(r), CentreY(area), 1);
+    } else {
+      // Pushed back into the work area at the edge the owner overlaps.
+      EXPECT_TRUE(r.left == work.left || r.right == work.right);
+      EXPECT_TRUE(r.top == work.top || r.bottom == work.bottom);
+    }
+  }
+  owned.DestroyWindow();
+  unowned.DestroyWindow();
+  DestroyWindow(owner);
 }
 
 }  // namespace
