@@ -42,14 +42,6 @@ bool AnswersDirectly(UINT msg) {
   }
 }
 
-// The template in the module's fixed language, when one is fixed and has it.
-const DLGTEMPLATE* FixedLanguageTemplate(UINT id) {
-  HRSRC found = FindFixedLanguageResource(reinterpret_cast<LPCWSTR>(RT_DIALOG), id);
-  if (!found) return nullptr;
-  HGLOBAL loaded = LoadResource(Module::Get().ResourceInstance(), found);
-  return static_cast<const DLGTEMPLATE*>(loaded ? LockResource(loaded) : nullptr);
-}
-
 // `start` moved so that a window `size` long lies inside low..high where it can.
 LONG KeepInside(LONG start, LONG size, LONG low, LONG high) {
   if (start + size > high) start = high - size;
@@ -67,7 +59,7 @@ INT_PTR CDialog::DoModal() {
   ModalScope scope(parent_);
   HINSTANCE instance = Module::Get().ResourceInstance();
   const LPARAM self = reinterpret_cast<LPARAM>(this);
-  const DLGTEMPLATE* fixed = FixedLanguageTemplate(templateId_);
+  const DLGTEMPLATE* fixed = FixedLanguageDialog(templateId_);
   const INT_PTR result =
       fixed ? DialogBoxIndirectParamW(instance, fixed, parent_, &CDialog::DialogProc, self)
             : DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId_), parent_,
@@ -83,7 +75,7 @@ bool CDialog::CreateModeless(HWND parent) {
   parent_ = parent;
   HINSTANCE instance = Module::Get().ResourceInstance();
   const LPARAM self = reinterpret_cast<LPARAM>(this);
-  const DLGTEMPLATE* fixed = FixedLanguageTemplate(templateId_);
+  const DLGTEMPLATE* fixed = FixedLanguageDialog(templateId_);
   HWND window =
       fixed ? CreateDialogIndirectParamW(instance, fixed, parent, &CDialog::DialogProc, self)
             : CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId_), parent,

@@ -51,4 +51,11 @@ HRSRC FindFixedLanguageResource(LPCWSTR type, UINT id) {
                          module.ResourceLanguage());
 }
 
+const DLGTEMPLATE* FixedLanguageDialog(UINT id) {
+  HRSRC found = FindFixedLanguageResource(reinterpret_cast<LPCWSTR>(RT_DIALOG), id);
+  if (!found) return nullptr;
+  HGLOBAL loaded = LoadResource(Module::Get().ResourceInstance(), found);
+  return static_cast<const DLGTEMPLATE*>(loaded ? LockResource(loaded) : nullptr);
+}
+
 }  // namespace fw

@@ -24,5 +24,7 @@ std::wstring LoadResStringForLanguage(HINSTANCE module, UINT id, LANGID language
 // language is fixed or that block lacks it (the caller then loads by id, as the system
 // picks it).
 HRSRC FindFixedLanguageResource(LPCWSTR type, UINT id);
+// The dialog template `id` in the block of the fixed language, or null as above.
+const DLGTEMPLATE* FixedLanguageDialog(UINT id);
 
 }  // namespace fw
