@@ -216,19 +216,27 @@ TEST(CenterWindow, OnTheOwnerKeptInsideTheWorkAreaOrOnTheWorkArea) {
   ASSERT_TRUE(unowned.CreateModeless(nullptr));
   ASSERT_EQ(GetWindow(owned.GetSafeHwnd(), GW_OWNER), owner);
   ASSERT_EQ(GetWindow(unowned.GetSafeHwnd(), GW_OWNER), nullptr);
+  // Where the dialog ends up on each axis: centred on the area (0), or pushed against the
+  // work area's low (-1) or high (+1) edge.
   const struct Case {
     const char* name;
     bool owned;
     RECT owner;  // left, top, right, bottom
+    int x, y;
   } cases[] = {
       {"owner in the middle", true,
        {work.left + workWidth / 4, work.top + workHeight / 4, work.left + workWidth / 4 + 400,
-        work.top + workHeight / 4 + 300}},
+        work.top + workHeight / 4 + 300},
+       0, 0},
       {"owner at the bottom right edge", true,
-       {work.right - 80, work.bottom - 40, work.right + 120, work.bottom + 60}},
+       {work.right - 80, work.bottom - 40, work.right + 120, work.bottom + 60}, 1, 1},
       {"owner at the top left edge", true,
-       {work.left - 150, work.top - 100, work.left + 50, work.top + 20}},
-      {"no owner", false, {}},
+       {work.left - 150, work.top - 100, work.left + 50, work.top + 20}, -1, -1},
+      {"owner off the right edge, in the middle of its height", true,
+       {work.right - 20, work.top + workHeight / 2 - 100, work.right + 300,
+        work.top + workHeight / 2 + 100},
+       1, 0},
+      {"no owner", false, {}, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -244,15 +252,19 @@ TEST(CenterWindow, OnTheOwnerKeptInsideTheWorkAreaOrOnTheWorkArea) {
     const bool fits = r.left >= work.left && r.top >= work.top && r.right <= work.right &&
                       r.bottom <= work.bottom;
     EXPECT_TRUE(fits) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
-    const bool inside = area.left >= work.left && area.top >= work.top &&
-                        area.right <= work.right && area.bottom <= work.bottom;
-    if (inside) {
-      EXPECT_NEAR(CentreX(r), CentreX(area), 1);
-      EXPECT_NEAR(CentreY(r), CentreY(area), 1);
+    if (c.x < 0) {
+      EXPECT_EQ(r.left, work.left);
+    } else if (c.x > 0) {
+      EXPECT_EQ(r.right, work.right);
     } else {
-      // Pushed back into the work area at the edge the owner overlaps.
-      EXPECT_TRUE(r.left == work.left || r.right == work.right);
-      EXPECT_TRUE(r.top == work.top || r.bottom == work.bottom);
+      EXPECT_NEAR(CentreX(r), CentreX(area), 1);
+    }
+    if (c.y < 0) {
+      EXPECT_EQ(r.top, work.top);
+    } else if (c.y > 0) {
+      EXPECT_EQ(r.bottom, work.bottom);
+    } else {
+      EXPECT_NEAR(CentreY(r), CentreY(area), 1);
     }
   }
   owned.DestroyWindow();
