@@ -25,24 +25,22 @@ function(add_wine_test name)
   if(T_RESOURCE_LOCK)
     list(APPEND props RESOURCE_LOCK "${T_RESOURCE_LOCK}")
   endif()
-  if(NOT T_ALSO_CHINESE)
-    gtest_discover_tests(${name}
-      DISCOVERY_MODE PRE_TEST
-      DISCOVERY_TIMEOUT 60
-      PROPERTIES ${props})
-    return()
+  set(chinese_only)
+  if(T_ALSO_CHINESE)
+    set(chinese_only TEST_FILTER "-*InChineseLocale.*")
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    TEST_FILTER "-*InChineseLocale.*"
+    ${chinese_only}
     PROPERTIES ${props})
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    TEST_SUFFIX _zh
-    PROPERTIES ${props}
-      ENVIRONMENT "LC_ALL=${WINE_CHINESE_LOCALE}")
+  if(T_ALSO_CHINESE)
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      TEST_SUFFIX _zh
+      PROPERTIES ${props} ENVIRONMENT "LC_ALL=${WINE_CHINESE_LOCALE}")
+  endif()
 endfunction()
 
 # add_bench(<name> SOURCES ... [LIBS ...]): a program that prints its figures; never part of ctest.
