@@ -47,7 +47,8 @@ std::optional<long> ParseDialogInteger(std::string_view text) {
 }
 
 std::wstring IntegerMessageW() {
-  return ChineseUi() ? L"\u8BF7\u8F93\u5165\u4E00\u4E2A\u6574\u6570\u3002"  // 请输入一个整数。
+  // 请输入一个整数。
+  return ChineseUi() ? L"\u8BF7\u8F93\u5165\u4E00\u4E2A\u6574\u6570\u3002"
                      : L"Please enter an integer.";
 }
 

@@ -1,8 +1,8 @@
 // Property sheets with pages (comctl32's PropertySheet), Unicode windows whose page
-// templates and texts follow the module's resource language (resources.h). The sheet has the standard OK,
-// Cancel and Apply buttons. OK and Apply run OnOK (through OnApply) of every page that has
-// been shown at least once, since only shown pages exist; Cancel runs none. A page enables
-// Apply with SetModified.
+// templates and texts follow the module's resource language (resources.h). The sheet has
+// the standard OK, Cancel and Apply buttons. OK and Apply run OnOK (through OnApply) of every
+// page that has been shown at least once, since only shown pages exist; Cancel runs none. A
+// page enables Apply with SetModified.
 #pragma once
 
 #include <windows.h>

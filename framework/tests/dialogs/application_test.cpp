@@ -27,6 +27,7 @@ TEST(DialogProgram, ExitCodeIsTheMainDialogsResultOrWhatExitInstanceMakesOfIt) {
       {"exit-instance", 102},    // Exit (IDCANCEL, 2), plus 100 in ExitInstance
       {"ole", 11},               // EnableOle: the thread's apartment is already there
       {"no-ole", 10},
+      {"throw", static_cast<DWORD>(-1)},  // thrown after the dialog ended with 1005
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -37,7 +38,9 @@ TEST(DialogProgram, ExitCodeIsTheMainDialogsResultOrWhatExitInstanceMakesOfIt) {
 }
 
 std::string DescribeTexts(DWORD code) {
-  if (!(code & EXIT_TEXTS_CHECKED)) return "the texts were not checked (exit code " + std::to_string(code) + ")";
+  if (!(code & EXIT_TEXTS_CHECKED)) {
+    return "the texts were not checked (exit code " + std::to_string(code) + ")";
+  }
   std::string out;
   if (code & EXIT_BAD_CAPTION) out += " caption";
   if (code & EXIT_BAD_LABEL) out += " label";

@@ -165,8 +165,8 @@ TEST(FixedLanguageSheet, PagesComeFromTheFixedLanguageWhateverTheUserLanguage) {
   std::wstring tab;
   ModalScript script;
   script.Then([&] {
-    HWND tabs = sheet.GetSafeHwnd() ? FindWindowExW(sheet.GetSafeHwnd(), nullptr, L"SysTabControl32", nullptr)
-                                    : nullptr;
+    if (!sheet.GetSafeHwnd()) return false;
+    HWND tabs = FindWindowExW(sheet.GetSafeHwnd(), nullptr, L"SysTabControl32", nullptr);
     if (!tabs) return false;
     wchar_t text[64] = {};
     TCITEMW item{};

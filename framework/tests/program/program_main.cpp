@@ -5,12 +5,14 @@
 //   exit-instance  click "Exit": ExitInstance turns the dialog's 2 into 102
 //   ole, no-ole    with or without EnableOle: 11 when the thread's apartment was already
 //                  initialised, 10 when not
+//   throw          InitInstance throws after the dialog: -1, and no exception leaves WinMain
 //   texts en|zh    compare the shown texts, as UTF-16, with the language's expected ones
 //                  (EXIT_TEXTS_CHECKED plus a bit per text that differs)
 // A script that times out ends the dialog with IDCANCEL (2).
 #include <objbase.h>
 
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "framework/application.h"
@@ -45,7 +47,8 @@ const ExpectedTexts kChinese{
 
 std::wstring TextW(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  const int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<size_t>(got > 0 ? got : 0));
   return text;
 }
 
@@ -99,6 +102,7 @@ class ProgramApp : public fw::CApplication {
     Script(script, dialog, language == "zh" ? kChinese : kEnglish);
     script.Start(30, 30000);
     RunMainDialog(dialog);
+    if (mode_ == "throw") throw std::runtime_error("thrown by InitInstance");
     return false;
   }
 
@@ -114,9 +118,11 @@ class ProgramApp : public fw::CApplication {
   }
 
   void Script(ModalScript& script, MainDialog& dialog, const ExpectedTexts& expected) {
-    auto shown = [&dialog] { return dialog.GetSafeHwnd() && IsWindowVisible(dialog.GetSafeHwnd()); };
-    if (mode_ == "end" || mode_ == "exit-instance") {
-      const int button = mode_ == "end" ? IDC_END : IDCANCEL;
+    auto shown = [&dialog] {
+      return dialog.GetSafeHwnd() && IsWindowVisible(dialog.GetSafeHwnd());
+    };
+    if (mode_ == "end" || mode_ == "exit-instance" || mode_ == "throw") {
+      const int button = mode_ == "exit-instance" ? IDCANCEL : IDC_END;
       script.Then([=, &dialog] {
         if (!shown()) return false;
         Click(dialog.GetSafeHwnd(), button);
