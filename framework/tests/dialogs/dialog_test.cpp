@@ -204,7 +204,7 @@ RECT WorkAreaOf(HWND window) {
 LONG CentreX(const RECT& r) { return (r.left + r.right) / 2; }
 LONG CentreY(const RECT& r) { return (r.top + r.bottom) / 2; }
 
-TEST(CenterWindow, OnTheOwnerKeptInsideTheWorkAreaOrOnTheWorkArea) {
+TEST(CenterWindow, OnTheOwnerOrTheWorkAreaKeptInsideItAndAChildInItsParent) {
   const RECT work = WorkAreaOf(nullptr);
   const LONG workWidth = work.right - work.left, workHeight = work.bottom - work.top;
   // One owner moved from case to case: every top-level window destroyed costs seconds here.
@@ -267,6 +267,22 @@ TEST(CenterWindow, OnTheOwnerKeptInsideTheWorkAreaOrOnTheWorkArea) {
       EXPECT_NEAR(CentreY(r), CentreY(area), 1);
     }
   }
+
+  // A child dialog (a page's template) centres in its parent's client area.
+  SetWindowPos(owner, nullptr, work.left + 10, work.top + 10, 600, 400, SWP_NOZORDER);
+  fw::CDialog child(IDD_PAGE_ONE);
+  ASSERT_TRUE(child.CreateModeless(owner));
+  child.CenterWindow();
+  RECT client{}, r{};
+  GetClientRect(owner, &client);
+  GetWindowRect(child.GetSafeHwnd(), &r);
+  MapWindowPoints(nullptr, owner, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_NEAR(CentreX(r), CentreX(client), 1);
+  EXPECT_NEAR(CentreY(r), CentreY(client), 1);
+  EXPECT_GE(r.left, 0);
+  EXPECT_GE(r.top, 0);
+
+  child.DestroyWindow();
   owned.DestroyWindow();
   unowned.DestroyWindow();
   DestroyWindow(owner);
