@@ -2,20 +2,21 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
+
+#include <commctrl.h>
 
 #include "framework/ansi_text.h"
 #include "framework/message_box.h"
+#include "framework/module.h"
 
 namespace fw {
 
 namespace {
 
-bool ChineseUi() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE; }
+bool ChineseUi() { return PRIMARYLANGID(Module::Get().UiLanguage()) == LANG_CHINESE; }
 
-// The Chinese texts are written in UTF-8 here and shown in the user's code page.
-std::string FromUtf8(const char* utf8) { return WideToAnsi(Utf8ToWide(utf8)); }
+std::wstring Number(long long value) { return std::to_wstring(value); }
 
 std::string WindowText(HWND control) {
   const int n = GetWindowTextLengthA(control);
@@ -45,26 +46,34 @@ std::optional<long> ParseDialogInteger(std::string_view text) {
   return static_cast<long>(v);
 }
 
-std::string IntegerMessage() {
-  return ChineseUi() ? FromUtf8("请输入一个整数。") : "Please enter an integer.";
+std::wstring IntegerMessageW() {
+  // 请输入一个整数。
+  return ChineseUi() ? L"\u8BF7\u8F93\u5165\u4E00\u4E2A\u6574\u6570\u3002"
+                     : L"Please enter an integer.";
 }
 
-std::string RangeMessage(long low, long high) {
+std::wstring RangeMessageW(long low, long high) {
   if (ChineseUi()) {
-    return FromUtf8("请输入一个介于 ") + std::to_string(low) + FromUtf8(" 和 ") +
-           std::to_string(high) + FromUtf8(" 之间的整数。");
+    // 请输入一个介于 low 和 high 之间的整数。
+    return L"\u8BF7\u8F93\u5165\u4E00\u4E2A\u4ECB\u4E8E " + Number(low) + L" \u548C " +
+           Number(high) + L" \u4E4B\u95F4\u7684\u6574\u6570\u3002";
   }
-  char text[96];
-  std::snprintf(text, sizeof text, "Please enter an integer between %ld and %ld.", low, high);
-  return text;
+  return L"Please enter an integer between " + Number(low) + L" and " + Number(high) + L".";
 }
 
-std::string MaxCharsMessage(size_t maxChars) {
+std::wstring MaxCharsMessageW(size_t maxChars) {
   if (ChineseUi()) {
-    return FromUtf8("请输入不超过 ") + std::to_string(maxChars) + FromUtf8(" 个字符。");
+    // 请输入不超过 n 个字符。
+    return L"\u8BF7\u8F93\u5165\u4E0D\u8D85\u8FC7 " + Number(static_cast<long long>(maxChars)) +
+           L" \u4E2A\u5B57\u7B26\u3002";
   }
-  return "Please enter no more than " + std::to_string(maxChars) + " characters.";
+  return L"Please enter no more than " + Number(static_cast<long long>(maxChars)) +
+         L" characters.";
 }
+
+std::string IntegerMessage() { return WideToAnsi(IntegerMessageW()); }
+std::string RangeMessage(long low, long high) { return WideToAnsi(RangeMessageW(low, high)); }
+std::string MaxCharsMessage(size_t maxChars) { return WideToAnsi(MaxCharsMessageW(maxChars)); }
 
 HWND DataExchange::Item(int id) {
   HWND control = GetDlgItem(dialog_, id);
@@ -72,7 +81,7 @@ HWND DataExchange::Item(int id) {
   return control;
 }
 
-void DataExchange::FailAt(HWND control, const std::string& message) {
+void DataExchange::FailAt(HWND control, const std::wstring& message) {
   failed_ = true;
   ShowMessageBox(dialog_, message, nullptr, MB_OK | MB_ICONEXCLAMATION);
   if (control) {
@@ -92,7 +101,7 @@ void DataExchange::Text(int id, std::string& value, size_t maxChars) {
   }
   std::string text = WindowText(control);
   if (maxChars > 0 && text.size() > maxChars) {
-    FailAt(control, MaxCharsMessage(maxChars));
+    FailAt(control, MaxCharsMessageW(maxChars));
     return;
   }
   value = std::move(text);
@@ -108,7 +117,7 @@ void DataExchange::Int(int id, long& value) {
   }
   const std::optional<long> parsed = ParseDialogInteger(WindowText(control));
   if (!parsed) {
-    FailAt(control, IntegerMessage());
+    FailAt(control, IntegerMessageW());
     return;
   }
   value = *parsed;
@@ -120,7 +129,7 @@ void DataExchange::Int(int id, int& value) {
   Int(id, wide);
   if (!wasFailed && !failed_) {
     if (saving_ && (wide < INT_MIN || wide > INT_MAX)) {
-      FailAt(last_, IntegerMessage());
+      FailAt(last_, IntegerMessageW());
       return;
     }
     value = static_cast<int>(wide);
@@ -138,9 +147,26 @@ void DataExchange::Check(int id, int& value) {
   value = static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0));
 }
 
+void DataExchange::IpAddress(int id, DWORD& value) {
+  if (failed_) return;
+  HWND control = Item(id);
+  if (!control) return;
+  if (!saving_) {
+    if (value == 0) {
+      SendMessageW(control, IPM_CLEARADDRESS, 0, 0);
+    } else {
+      SendMessageW(control, IPM_SETADDRESS, 0, static_cast<LPARAM>(value));
+    }
+    return;
+  }
+  DWORD address = 0;
+  SendMessageW(control, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
+  value = address;
+}
+
 void DataExchange::MinMax(long value, long low, long high) {
   if (failed_ || !saving_) return;
-  if (value < low || value > high) FailAt(last_, RangeMessage(low, high));
+  if (value < low || value > high) FailAt(last_, RangeMessageW(low, high));
 }
 
 void DataExchange::Control(int id, HWND* window) {

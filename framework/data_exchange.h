@@ -19,8 +19,12 @@ class CWnd;
 // optional blanks. Nothing else, and nothing outside the range of long.
 std::optional<long> ParseDialogInteger(std::string_view text);
 
-// The standard messages, in the user's language (English, or Chinese for a Chinese user
-// interface language).
+// The standard messages, in the module's language (Module::UiLanguage: Chinese for a
+// Chinese one, English otherwise). The boxes show the wide forms, so a Chinese message
+// shows whatever the ANSI code page; the plain forms are those in the ANSI code page.
+std::wstring IntegerMessageW();
+std::wstring RangeMessageW(long low, long high);
+std::wstring MaxCharsMessageW(size_t maxChars);
 std::string IntegerMessage();
 std::string RangeMessage(long low, long high);
 std::string MaxCharsMessage(size_t maxChars);
@@ -40,6 +44,11 @@ class DataExchange {
   void Int(int id, long& value);
   // A check box: BST_UNCHECKED 0, BST_CHECKED 1, BST_INDETERMINATE 2.
   void Check(int id, int& value);
+  // An IP address control (SysIPAddress32): the address in host order, first octet in the
+  // high byte. An empty field reads as 0 and 0 loads as an empty field; in a partly filled
+  // field the blank parts read as 0 (the control's own reading), with no message, so the
+  // caller's address checks see and refuse it.
+  void IpAddress(int id, DWORD& value);
   // The range check of the value just exchanged (saving only): outside low..high fails
   // with the range message and the focus on the last control exchanged.
   void MinMax(long value, long low, long high);
@@ -48,7 +57,7 @@ class DataExchange {
 
  private:
   HWND Item(int id);
-  void FailAt(HWND control, const std::string& message);
+  void FailAt(HWND control, const std::wstring& message);
 
   HWND dialog_;
   bool saving_;

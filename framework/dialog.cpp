@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "framework/modal_loop.h"
 #include "framework/module.h"
+#include "framework/resources.h"
 
 namespace fw {
 
@@ -39,6 +42,12 @@ bool AnswersDirectly(UINT msg) {
   }
 }
 
+// `start` moved so that a window `size` long lies inside low..high where it can.
+LONG KeepInside(LONG start, LONG size, LONG low, LONG high) {
+  if (start + size > high) start = high - size;
+  return std::max(start, low);
+}
+
 }  // namespace
 
 CDialog::CDialog(UINT templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
@@ -48,9 +57,13 @@ INT_PTR CDialog::DoModal() {
   EnsureCommonControls();
   modal_ = true;
   ModalScope scope(parent_);
+  HINSTANCE instance = Module::Get().ResourceInstance();
+  const LPARAM self = reinterpret_cast<LPARAM>(this);
+  const DLGTEMPLATE* fixed = FixedLanguageDialog(templateId_);
   const INT_PTR result =
-      DialogBoxParamA(Module::Get().ResourceInstance(), MAKEINTRESOURCEA(templateId_), parent_,
-                      &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+      fixed ? DialogBoxIndirectParamW(instance, fixed, parent_, &CDialog::DialogProc, self)
+            : DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId_), parent_,
+                              &CDialog::DialogProc, self);
   modal_ = false;
   return result;
 }
@@ -60,8 +73,13 @@ bool CDialog::CreateModeless(HWND parent) {
   EnsureCommonControls();
   modal_ = false;
   parent_ = parent;
-  HWND window = CreateDialogParamA(Module::Get().ResourceInstance(), MAKEINTRESOURCEA(templateId_),
-                                   parent, &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+  HINSTANCE instance = Module::Get().ResourceInstance();
+  const LPARAM self = reinterpret_cast<LPARAM>(this);
+  const DLGTEMPLATE* fixed = FixedLanguageDialog(templateId_);
+  HWND window =
+      fixed ? CreateDialogIndirectParamW(instance, fixed, parent, &CDialog::DialogProc, self)
+            : CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId_), parent,
+                                 &CDialog::DialogProc, self);
   return window != nullptr;
 }
 
@@ -72,6 +90,44 @@ void CDialog::EndDialog(INT_PTR result) {
   } else {
     DestroyWindow();
   }
+}
+
+void CDialog::CenterWindow(HWND on) {
+  HWND self = GetSafeHwnd();
+  if (!self) return;
+  RECT own{};
+  GetWindowRect(self, &own);
+  const LONG width = own.right - own.left, height = own.bottom - own.top;
+  RECT area{}, bounds{};
+  if (GetWindowLongPtrW(self, GWL_STYLE) & WS_CHILD) {
+    // In the parent's client area, in the parent's coordinates.
+    HWND parent = GetParent(self);
+    if (!on) on = parent;
+    GetClientRect(parent, &bounds);
+    if (on == parent) {
+      area = bounds;
+    } else {
+      GetWindowRect(on, &area);
+      MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+    }
+  } else {
+    if (!on) on = GetWindow(self, GW_OWNER);
+    if (on && (!IsWindowVisible(on) || IsIconic(on))) on = nullptr;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(on ? on : self, MONITOR_DEFAULTTONEAREST), &monitor);
+    bounds = monitor.rcWork;
+    if (on) {
+      GetWindowRect(on, &area);
+    } else {
+      area = bounds;
+    }
+  }
+  const LONG x = KeepInside(area.left + (area.right - area.left - width) / 2, width,
+                            bounds.left, bounds.right);
+  const LONG y = KeepInside(area.top + (area.bottom - area.top - height) / 2, height,
+                            bounds.top, bounds.bottom);
+  SetWindowPos(self, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CDialog::UpdateData(bool saveAndValidate) {

@@ -1,6 +1,7 @@
-// CDialog: a dialog from a template in the module's resources (the template of the user's
-// language, as the system's dialog functions pick it), modal or modeless, with data
-// exchange through DoDataExchange.
+// CDialog: a dialog from a template in the module's resources (in the language of the
+// module's policy, resources.h), modal or modeless, with data exchange through
+// DoDataExchange. Dialogs are Unicode windows, so their templates' texts show whatever the
+// ANSI code page.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +29,11 @@ class CDialog : public CWnd {
   // Fields to controls (false) or controls to fields with validation (true); false when a
   // check failed.
   bool UpdateData(bool saveAndValidate);
+
+  // Centres the dialog on `on` (default: its owner; for a child, its parent's client area),
+  // or, without one or when that is hidden or minimised, on the work area of its monitor;
+  // either way it is kept inside that work area.
+  void CenterWindow(HWND on = nullptr);
 
   UINT TemplateId() const { return templateId_; }
   HWND Item(int id) const { return GetDlgItem(GetSafeHwnd(), id); }

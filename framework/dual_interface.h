@@ -12,9 +12,10 @@
 //
 // Invoke runs the vtable through the type information of the module's type library, so
 // the type library must describe the interface as dual. Members that fail return their
-// HRESULT; ReportFailure adds the text for IErrorInfo-aware hosts. A member whose body may
-// throw runs it through Guard, which answers E_OUTOFMEMORY or E_FAIL with the exception's
-// text:
+// HRESULT; ReportFailure adds the text for IErrorInfo-aware hosts. Invoke holds a reference
+// on the control for the call; a vtable member that fires events takes one with KeepAlive.
+// A member whose body may throw runs it through Guard (which also holds a reference), and
+// that answers E_OUTOFMEMORY or E_FAIL with the exception's text:
 //
 //   HRESULT CMyCtrl::AddRecord(BSTR file) {
 //     return Guard("AddRecord", [&] { records_.Add(fw::BstrToAnsi(file)); });
@@ -75,6 +76,8 @@ class DualInterface : public Itf {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* error, UINT* argError) override {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    // The host may let the control go inside the member (in an event, a modal loop).
+    const base::ComPtr<IUnknown> keepAlive(owner_);
     return GuardHResult("dual IDispatch::Invoke", [&]() -> HRESULT {
       base::ComPtr<ITypeInfo> info;
       const HRESULT hr = GetTypeInfo(0, lcid, info.Receive());
@@ -86,10 +89,15 @@ class DualInterface : public Itf {
 
  protected:
   // A vtable member's body, with exceptions stopped (GuardMember, exception_guard.h).
+  // It holds a reference for the call (KeepAlive), as Invoke does.
   template <class Body>
   HRESULT Guard(const char* member, Body&& body) noexcept {
+    const base::ComPtr<IUnknown> keepAlive(owner_);
     return GuardMember(__uuidof(Itf), errorSource_, member, std::forward<Body>(body));
   }
+  // A reference for the length of a vtable member that fires events or runs a modal loop:
+  // a call through the vtable comes with no reference of the framework's own.
+  base::ComPtr<IUnknown> KeepAlive() const { return base::ComPtr<IUnknown>(owner_); }
   // A failure with its text as error information.
   HRESULT ReportFailure(const std::string& text, HRESULT hr) noexcept {
     return SetErrorText(__uuidof(Itf), errorSource_, text, hr);

@@ -50,6 +50,10 @@ std::string Module::AppTitle() const {
   return appTitle_.empty() ? TitleFromPath(FilePath()) : appTitle_;
 }
 
+LANGID Module::UiLanguage() const {
+  return resourceLanguage_ != kUserLanguage ? resourceLanguage_ : GetUserDefaultUILanguage();
+}
+
 void Module::End(bool processTerminating) {
   if (processTerminating) {
     // oleaut32 may be unloaded already; the process takes the memory back.

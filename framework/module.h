@@ -62,6 +62,17 @@ class Module {
   std::string AppTitle() const;
   void SetAppTitle(std::string title) { appTitle_ = std::move(title); }
 
+  // Where the module's strings and dialog templates and the framework's own messages come
+  // from. kUserLanguage (the default) follows the user's interface language, as the
+  // system's resource loader picks it; any other language fixes it, for a module built
+  // once per language: its block is used whatever the user's language, and a resource
+  // missing from it is looked up as by the user's language.
+  static constexpr LANGID kUserLanguage = 0;
+  void SetResourceLanguage(LANGID language) { resourceLanguage_ = language; }
+  LANGID ResourceLanguage() const { return resourceLanguage_; }
+  // The language the module's texts show in: the fixed one, else the user's.
+  LANGID UiLanguage() const;
+
   void SetTypeLib(REFGUID libid, WORD major, WORD minor);
   const TypeLibId& TypeLib() const { return typeLib_; }
   // The registered library for `lcid` (falling back to the module's own TYPELIB 1 when it
@@ -93,6 +104,7 @@ class Module {
 
   HINSTANCE instance_ = nullptr;
   std::string appTitle_;
+  LANGID resourceLanguage_ = kUserLanguage;
   TypeLibId typeLib_;
   std::mutex typeLibLock_;  // controls of several apartments share the cache
   base::ComPtr<ITypeLib> typeLibCache_;

@@ -72,7 +72,7 @@ HRESULT COlePropertyPage::GetPageInfo(PROPPAGEINFO* info) {
   if (!info) return E_POINTER;
   return GuardHResult("IPropertyPage::GetPageInfo", [&]() -> HRESULT {
     info->cb = sizeof *info;
-    info->pszTitle = TaskMemText(AnsiToWide(LoadResString(captionId_)));
+    info->pszTitle = TaskMemText(LoadResStringW(captionId_));
     info->pszDocString = nullptr;
     info->pszHelpFile = nullptr;
     info->dwHelpContext = 0;
@@ -82,8 +82,11 @@ HRESULT COlePropertyPage::GetPageInfo(PROPPAGEINFO* info) {
     HWND window = GetSafeHwnd();
     HWND probe = nullptr;
     if (!window) {
-      probe = CreateDialogParamA(Module::Get().ResourceInstance(), MAKEINTRESOURCEA(TemplateId()),
-                                 GetDesktopWindow(), &ProbeProc, 0);
+      HINSTANCE instance = Module::Get().ResourceInstance();
+      const DLGTEMPLATE* fixed = FixedLanguageDialog(TemplateId());
+      probe = fixed ? CreateDialogIndirectParamW(instance, fixed, GetDesktopWindow(), &ProbeProc, 0)
+                    : CreateDialogParamW(instance, MAKEINTRESOURCEW(TemplateId()),
+                                         GetDesktopWindow(), &ProbeProc, 0);
       window = probe;
     }
     if (window) {

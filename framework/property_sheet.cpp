@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "framework/ansi_text.h"
 #include "framework/modal_loop.h"
 #include "framework/module.h"
 #include "framework/resources.h"
@@ -69,17 +70,22 @@ bool CPropertyPage::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
   return CDialog::OnWndMsg(msg, w, l, result);
 }
 
-PROPSHEETPAGEA CPropertyPage::Describe() {
+PROPSHEETPAGEW CPropertyPage::Describe() {
   firstActivation_ = true;
-  PROPSHEETPAGEA page{};
+  PROPSHEETPAGEW page{};
   page.dwSize = sizeof page;
   page.dwFlags = PSP_DEFAULT;
   page.hInstance = Module::Get().ResourceInstance();
-  page.pszTemplate = MAKEINTRESOURCEA(TemplateId());
+  if (const DLGTEMPLATE* fixed = FixedLanguageDialog(TemplateId())) {
+    page.dwFlags |= PSP_DLGINDIRECT;
+    page.pResource = fixed;
+  } else {
+    page.pszTemplate = MAKEINTRESOURCEW(TemplateId());
+  }
   page.pfnDlgProc = &CPropertyPage::PageProc;
   page.lParam = reinterpret_cast<LPARAM>(this);
   if (captionId_ != 0) {
-    caption_ = LoadResString(captionId_);
+    caption_ = LoadResStringW(captionId_);
     page.dwFlags |= PSP_USETITLE;
     page.pszTitle = caption_.c_str();
   }
@@ -89,7 +95,7 @@ PROPSHEETPAGEA CPropertyPage::Describe() {
 INT_PTR CALLBACK CPropertyPage::PageProc(HWND window, UINT msg, WPARAM w, LPARAM l) {
   CPropertyPage* self = nullptr;
   if (msg == WM_INITDIALOG) {
-    const auto* page = reinterpret_cast<const PROPSHEETPAGEA*>(l);
+    const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(l);
     self = page ? reinterpret_cast<CPropertyPage*>(page->lParam) : nullptr;
     if (self) self->AttachAtInit(window);
   } else {
@@ -109,15 +115,16 @@ int CALLBACK CPropertySheet::SheetCallback(HWND window, UINT msg, LPARAM) {
 INT_PTR CPropertySheet::DoModal() {
   if (pages_.empty() || hwnd_) return -1;
   EnsureCommonControls();
-  std::vector<PROPSHEETPAGEA> pages;
+  std::vector<PROPSHEETPAGEW> pages;
   for (CPropertyPage* p : pages_) pages.push_back(p->Describe());
 
-  PROPSHEETHEADERA header{};
+  const std::wstring caption = AnsiToWide(caption_);
+  PROPSHEETHEADERW header{};
   header.dwSize = sizeof header;
   header.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK;
   header.hwndParent = parent_;
   header.hInstance = Module::Get().ResourceInstance();
-  header.pszCaption = caption_.c_str();
+  header.pszCaption = caption.c_str();
   header.nPages = static_cast<UINT>(pages.size());
   header.nStartPage = startPage_ < pages.size() ? startPage_ : 0;
   header.ppsp = pages.data();
@@ -128,7 +135,7 @@ INT_PTR CPropertySheet::DoModal() {
   INT_PTR result = -1;
   {
     ModalScope scope(parent_);
-    result = PropertySheetA(&header);
+    result = PropertySheetW(&header);
   }
   t_running = outer;
   hwnd_ = nullptr;

@@ -1,7 +1,8 @@
-// Property sheets with pages (comctl32's PropertySheet). The sheet has the standard OK,
-// Cancel and Apply buttons. OK and Apply run OnOK (through OnApply) of every page that has
-// been shown at least once, since only shown pages exist; Cancel runs none. A page enables
-// Apply with SetModified.
+// Property sheets with pages (comctl32's PropertySheet), Unicode windows whose page
+// templates and texts follow the module's resource language (resources.h). The sheet has
+// the standard OK, Cancel and Apply buttons. OK and Apply run OnOK (through OnApply) of every
+// page that has been shown at least once, since only shown pages exist; Cancel runs none. A
+// page enables Apply with SetModified.
 #pragma once
 
 #include <windows.h>
@@ -43,11 +44,11 @@ class CPropertyPage : public CDialog {
 
  private:
   friend class CPropertySheet;
-  PROPSHEETPAGEA Describe();
+  PROPSHEETPAGEW Describe();
   static INT_PTR CALLBACK PageProc(HWND window, UINT msg, WPARAM w, LPARAM l);
 
   UINT captionId_;
-  std::string caption_;
+  std::wstring caption_;
   bool firstActivation_ = true;
 };
 

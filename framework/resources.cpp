@@ -5,14 +5,21 @@
 
 namespace fw {
 
-std::string LoadResString(UINT id) {
+std::wstring LoadResStringW(UINT id) {
+  Module& module = Module::Get();
+  if (module.ResourceLanguage() != Module::kUserLanguage) {
+    std::wstring fixed =
+        LoadResStringForLanguage(module.ResourceInstance(), id, module.ResourceLanguage());
+    if (!fixed.empty()) return fixed;
+  }
   // With a zero buffer size LoadStringW hands out the resource's own text and length.
   const wchar_t* text = nullptr;
-  const int n =
-      LoadStringW(Module::Get().ResourceInstance(), id, reinterpret_cast<LPWSTR>(&text), 0);
+  const int n = LoadStringW(module.ResourceInstance(), id, reinterpret_cast<LPWSTR>(&text), 0);
   if (n <= 0 || !text) return {};
-  return WideToAnsi(std::wstring_view(text, static_cast<size_t>(n)));
+  return std::wstring(text, static_cast<size_t>(n));
 }
+
+std::string LoadResString(UINT id) { return WideToAnsi(LoadResStringW(id)); }
 
 std::vector<std::string> LoadResStrings(UINT first, UINT last) {
   std::vector<std::string> out;
@@ -35,6 +42,20 @@ std::wstring LoadResStringForLanguage(HINSTANCE module, UINT id, LANGID language
   }
   if (p >= end || p + 1 + *p > end) return {};
   return std::wstring(p + 1, *p);
+}
+
+HRSRC FindFixedLanguageResource(LPCWSTR type, UINT id) {
+  const Module& module = Module::Get();
+  if (module.ResourceLanguage() == Module::kUserLanguage) return nullptr;
+  return FindResourceExW(module.ResourceInstance(), type, MAKEINTRESOURCEW(id),
+                         module.ResourceLanguage());
+}
+
+const DLGTEMPLATE* FixedLanguageDialog(UINT id) {
+  HRSRC found = FindFixedLanguageResource(reinterpret_cast<LPCWSTR>(RT_DIALOG), id);
+  if (!found) return nullptr;
+  HGLOBAL loaded = LoadResource(Module::Get().ResourceInstance(), found);
+  return static_cast<const DLGTEMPLATE*>(loaded ? LockResource(loaded) : nullptr);
 }
 
 }  // namespace fw

@@ -1,25 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "base/com_ptr.h"
+#include "testing/support/counted_unknown.h"
 
 namespace {
 
 // Counts references; never deletes (it lives on the test's stack).
-class Counted : public IUnknown {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (IsEqualIID(iid, IID_IUnknown)) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  ULONG refs = 1;
-};
+using Counted = testing_support::CountedUnknown;
 
 TEST(ComPtr, SharesAdoptsAndReleasesExactlyOnce) {
   Counted object;

@@ -5,6 +5,7 @@
 #include "framework/connection_point.h"
 #include "framework/event_args.h"
 #include "testing/container/event_recorder.h"
+#include "testing/support/counted_unknown.h"
 
 namespace {
 
@@ -110,21 +111,7 @@ TEST_F(ConnectionPointTest, RefusesUnknownCookiesAndSinksOfAnotherInterface) {
 }
 
 // A sink that is no IDispatch at all.
-class PlainSink : public IUnknown {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (IsEqualIID(iid, IID_IUnknown)) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  ULONG refs = 1;
-};
+using PlainSink = testing_support::CountedUnknown;
 
 // {0D6F2E4B-93C1-4A7E-B58D-2C1E0F9A7B36}
 const IID kOtherEvents = {

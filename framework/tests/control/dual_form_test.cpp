@@ -96,6 +96,51 @@ TEST_F(DualForm, KeyEventPassesTheKeyByReferenceForTheHostToChange) {
   host->Disconnect();
 }
 
+// Read from a sample control: the module counts objects deleted under their own calls.
+long DeletedTooEarly() {
+  ComPtr<IDispatch> control;
+  EXPECT_EQ(CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             control.ReceiveVoid()),
+            S_OK);
+  test_container::CallArgs args;
+  args.OutLong(-1);
+  if (control) test_container::CallByName(control.Get(), "DeletedTooEarly", args);
+  return args.LongAt(0);
+}
+
+TEST_F(DualForm, HostMayLetTheFormGoInsideItsEventThroughTheVtableAndThroughInvoke) {
+  const long before = DeletedTooEarly();
+  for (const bool throughInvoke : {false, true}) {
+    SCOPED_TRACE(throughInvoke ? "Invoke" : "vtable");
+    ComPtr<ISampleForm> other;
+    ASSERT_EQ(CoCreateInstance(CLSID_SampleForm, nullptr, CLSCTX_INPROC_SERVER, IID_ISampleForm,
+                               other.ReceiveVoid()),
+              S_OK);
+    auto host = test_container::EventRecorder::Create(DIID_ISampleFormEvents);
+    ASSERT_EQ(host->Connect(other.Get()), S_OK);
+    ComPtr<IDispatch> dispatch = other.As<IDispatch>();
+    ISampleForm* last = other.Detach();  // from here the host's only reference but one
+    IDispatch* lastDispatch = dispatch.Detach();
+    host->SetHook([&](DISPID id, DISPPARAMS*) {
+      if (id != kOnKeyPress) return;
+      host->Disconnect();
+      lastDispatch->Release();
+      last->Release();
+    });
+    if (throughInvoke) {
+      test_container::CallArgs args;
+      args.Short('d');  // the delivered key is the call's result
+      EXPECT_EQ(test_container::CallByName(lastDispatch, "PressKey", args).hr, S_OK);
+    } else {
+      short delivered = 0;
+      EXPECT_EQ(last->PressKey('c', &delivered), S_OK);
+      EXPECT_EQ(delivered, 'c');
+    }
+    EXPECT_EQ(host->Count(kOnKeyPress), 1u);
+    EXPECT_EQ(DeletedTooEarly(), before) << "the form was deleted inside its own member";
+  }
+}
+
 struct ThrowCase {
   long kind;
   HRESULT hr;

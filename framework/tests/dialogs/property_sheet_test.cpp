@@ -1,7 +1,9 @@
 // A two-page property sheet driven by posted messages: OK and Apply reach the pages that
-// have been shown, and only those; leaving a page validates it.
+// have been shown, and only those; leaving a page validates it. Pages of a module whose
+// language is fixed.
 #include "framework/property_sheet.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 
 #include "dialog_ids.h"
 #include "framework/data_exchange.h"
+#include "framework/module.h"
 #include "testing/container/modal_script.h"
 
 namespace {
@@ -148,6 +151,36 @@ TEST_F(TwoPageSheet, CancelRunsNoOnOkAndAnInvalidPageKeepsTheFocus) {
   EXPECT_FALSE(Logged("two:active"));
   EXPECT_FALSE(Logged("one:ok"));
   EXPECT_TRUE(Logged("one:cancel"));
+}
+
+TEST(FixedLanguageSheet, PagesComeFromTheFixedLanguageWhateverTheUserLanguage) {
+  struct Restore {
+    ~Restore() { fw::Module::Get().SetResourceLanguage(fw::Module::kUserLanguage); }
+  } restore;
+  fw::Module::Get().SetResourceLanguage(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED));
+  std::vector<std::string> log;
+  LoggingPage page{IDD_PAGE_ONE, "one", &log};
+  fw::CPropertySheet sheet{"Sheet", nullptr};
+  sheet.AddPage(&page);
+  std::wstring tab;
+  ModalScript script;
+  script.Then([&] {
+    if (!sheet.GetSafeHwnd()) return false;
+    HWND tabs = FindWindowExW(sheet.GetSafeHwnd(), nullptr, L"SysTabControl32", nullptr);
+    if (!tabs) return false;
+    wchar_t text[64] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(tabs, TCM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    tab = text;
+    return PostMessageW(sheet.GetSafeHwnd(), WM_COMMAND, IDCANCEL, 0) != FALSE;
+  });
+  script.Start();
+  EXPECT_EQ(sheet.DoModal(), IDCANCEL);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(tab, L"\u4F4D\u7F6E\u8C03\u6574");  // 位置调整
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
-// String tables in English and Chinese blocks, written in UTF-8 sources.
+// String tables in English and Chinese blocks, written in UTF-8 sources; a module's fixed
+// language; the ANSI texts of the Chinese block in the Chinese locale.
 #include "framework/resources.h"
 
 #include <gtest/gtest.h>
 
 #include "dialog_ids.h"
 #include "framework/ansi_text.h"
+#include "framework/data_exchange.h"
 #include "framework/message_box.h"
 #include "framework/module.h"
+#include "testing/support/chinese_locale.h"
 
 namespace {
 
@@ -48,6 +51,44 @@ TEST(MessageBoxes, InterceptedBoxesGetTheApplicationTitleWhenTheyHaveNoCaption) 
   EXPECT_EQ(seenCaption, L"framework_dialog_tests");
   fw::ShowMessageBox(nullptr, "x", "Error");
   EXPECT_EQ(seenCaption, L"Error");
+}
+
+// The module's language fixed for the test's lifetime, then back to the user's.
+class FixedLanguage : public ::testing::Test {
+ protected:
+  void SetUp() override { fw::Module::Get().SetResourceLanguage(kChinese); }
+  void TearDown() override { fw::Module::Get().SetResourceLanguage(fw::Module::kUserLanguage); }
+};
+
+TEST_F(FixedLanguage, TextsAndTheFrameworksMessagesComeFromItWhateverTheUserLanguage) {
+  EXPECT_EQ(fw::LoadResStringW(IDS_CONFIRM), L"\u786E\u5B9A");  // 确定
+  // A string the fixed language lacks is looked up as by the user's language (here it is in
+  // the English table only).
+  EXPECT_EQ(fw::LoadResStringW(IDS_ENGLISH_ONLY), L"Only in English");
+  // 请输入一个整数。
+  EXPECT_EQ(fw::IntegerMessageW(), L"\u8BF7\u8F93\u5165\u4E00\u4E2A\u6574\u6570\u3002");
+  EXPECT_EQ(fw::MaxCharsMessageW(19),
+            L"\u8BF7\u8F93\u5165\u4E0D\u8D85\u8FC7 19 \u4E2A\u5B57\u7B26\u3002");
+  EXPECT_EQ(fw::Module::Get().UiLanguage(), kChinese);
+}
+
+TEST(ChineseLocaleCheck, FailsOutsideCodePage936RatherThanSkipping) {
+  const ::testing::AssertionResult check = testing_support::InChineseLocale();
+  EXPECT_EQ(static_cast<bool>(check), GetACP() == 936) << check.message();
+  if (!check) {
+    EXPECT_NE(std::string(check.message()).find("not 936"), std::string::npos);
+  }
+}
+
+class ResourcesInChineseLocale : public testing_support::ChineseLocaleTest {};
+
+TEST_F(ResourcesInChineseLocale, AnsiLoadsGiveTheCodePage936BytesOfTheChineseBlock) {
+  char buffer[16] = {};
+  const int n = LoadStringA(fw::Module::Get().ResourceInstance(), IDS_CONFIRM, buffer,
+                            sizeof buffer);
+  EXPECT_EQ(std::string(buffer, n > 0 ? n : 0), "\xC8\xB7\xB6\xA8");  // 确定
+  EXPECT_EQ(fw::LoadResString(IDS_CONFIRM), "\xC8\xB7\xB6\xA8");
+  EXPECT_EQ(PRIMARYLANGID(GetUserDefaultUILanguage()), LANG_CHINESE);
 }
 
 }  // namespace

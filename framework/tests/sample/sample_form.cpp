@@ -5,6 +5,7 @@
 
 #include "framework/ansi_text.h"
 #include "sample_classes.h"
+#include "sample_lifetime.h"
 
 namespace {
 constexpr DISPID kOnKeyPress = 207;
@@ -26,9 +27,16 @@ HRESULT CSampleForm::put_Caption(BSTR value) {
   return S_OK;
 }
 
+CSampleForm::~CSampleForm() {
+  if (busy_ > 0) ++sample_lifetime::deletedTooEarly;
+}
+
 HRESULT CSampleForm::PressKey(short key, short* delivered) {
   if (!delivered) return E_POINTER;
+  const auto keepAlive = KeepAlive();  // the host may let the form go in its handler
+  ++busy_;
   FireEvent(kOnKeyPress, &key);
+  --busy_;
   *delivered = key;
   return S_OK;
 }

@@ -12,6 +12,7 @@
 class CSampleForm : public fw::COleControl, public fw::DualInterface<ISampleForm> {
  public:
   CSampleForm();
+  ~CSampleForm() override;
 
   HRESULT STDMETHODCALLTYPE get_Caption(BSTR* value) override;
   HRESULT STDMETHODCALLTYPE put_Caption(BSTR value) override;
@@ -34,4 +35,5 @@ class CSampleForm : public fw::COleControl, public fw::DualInterface<ISampleForm
  private:
   std::string caption_ = "Sample Form";
   long records_ = 0;
+  int busy_ = 0;  // members running: the form must not be deleted under them
 };
