@@ -22,6 +22,7 @@
 
 namespace {
 
+using tessaly_test::CameraWindows;
 using camsim::RequestKind;
 using test_container::PumpUntil;
 
@@ -53,16 +54,6 @@ bool AllStreamsClosed(camsim::HttpCamera& camera) {
   return std::none_of(connections.begin(), connections.end(), [](const auto& c) {
     return c.streaming && c.reason == camsim::CloseReason::Open;
   });
-}
-
-std::vector<HWND> CameraWindows(HWND control) {
-  std::vector<HWND> windows;
-  for (HWND w = GetWindow(control, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-    windows.push_back(w);
-  }
-  std::sort(windows.begin(), windows.end(),
-            [](HWND a, HWND b) { return GetDlgCtrlID(a) < GetDlgCtrlID(b); });
-  return windows;
 }
 
 class ControlStreams : public tessaly_test::RegisteredTessaly {

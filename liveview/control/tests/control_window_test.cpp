@@ -24,6 +24,7 @@
 
 namespace {
 
+using tessaly_test::CameraWindows;
 using liveview::WM_CAM_RECORD;
 using liveview::WM_CAM_SNAPPED;
 using liveview::WM_CAM_STATE;
@@ -85,17 +86,6 @@ class Hosted {
   base::ComPtr<test_container::EventRecorder> events;
   base::ComPtr<IDispatch> dispatch;
 };
-
-// The control's camera windows in child order.
-std::vector<HWND> CameraWindows(HWND control) {
-  std::vector<HWND> windows;
-  for (HWND w = GetWindow(control, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-    windows.push_back(w);
-  }
-  std::sort(windows.begin(), windows.end(),
-            [](HWND a, HWND b) { return GetDlgCtrlID(a) < GetDlgCtrlID(b); });
-  return windows;
-}
 
 RECT RectIn(HWND control, HWND child) {
   RECT r{};

@@ -2,6 +2,8 @@
 
 #include <ole2.h>
 
+#include <algorithm>
+
 #include "common/base64.h"
 #include "testing/container/child_process.h"
 #include "testing/container/dll_export.h"
@@ -80,6 +82,16 @@ std::string ReadSetting(const char* section, const char* key) {
   char value[512] = {};
   GetPrivateProfileStringA(section, key, "", value, sizeof(value), SettingsPath().c_str());
   return value;
+}
+
+std::vector<HWND> CameraWindows(HWND control) {
+  std::vector<HWND> windows;
+  for (HWND w = GetWindow(control, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    windows.push_back(w);
+  }
+  std::sort(windows.begin(), windows.end(),
+            [](HWND a, HWND b) { return GetDlgCtrlID(a) < GetDlgCtrlID(b); });
+  return windows;
 }
 
 void RegisteredTessaly::SetUpTestSuite() { g_registered = CallExport("DllRegisterServer"); }

@@ -45,6 +45,10 @@ void WriteSettings(const IniSettings& settings);
 void ClearSettings();
 std::string ReadSetting(const char* section, const char* key);
 
+// The control window's children (its camera windows) by child id. Tests may look them up
+// this way; the control itself never does.
+std::vector<HWND> CameraWindows(HWND control);
+
 // Suites whose cases create the control by ProgID.
 class RegisteredTessaly : public ::testing::Test {
  protected:
