@@ -107,6 +107,7 @@ size_t ThreadCount() {
 }
 
 void LumidexTest::SetUpTestSuite() {
+  sharedHost_ = new test_container::ControlHost;
   ASSERT_EQ(CoRegisterClassObject(*discovery::kLumidexClass.clsid, &g_factory,
                                   CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &g_cookie),
             S_OK);
@@ -115,6 +116,8 @@ void LumidexTest::SetUpTestSuite() {
 void LumidexTest::TearDownTestSuite() {
   if (g_cookie) CoRevokeClassObject(g_cookie);
   g_cookie = 0;
+  delete sharedHost_;
+  sharedHost_ = nullptr;
 }
 
 void LumidexTest::SetUp() {

@@ -76,7 +76,10 @@ class LumidexTest : public ::testing::Test {
   // Declared first: the double reads it, the control uses the double.
   camsim::DiscoveryResponder responder_;
   camsim::SimulatedIpHelper ip_{responder_};
-  test_container::ControlHost host_;
+  // One container window for the suite: each case's control comes and goes in it (a
+  // window of its own would cost each case its slow destruction under Wine).
+  test_container::ControlHost& host_ = *sharedHost_;
+  static inline test_container::ControlHost* sharedHost_ = nullptr;
   base::ComPtr<IDispatch> dispatch_;
   base::ComPtr<test_container::EventRecorder> events_;
 };
