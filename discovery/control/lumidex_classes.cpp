@@ -11,8 +11,6 @@ namespace {
 const CLSID* const kPages[] = {&kLumidexPageClsid};
 }  // namespace
 
-const GUID kLumidexLibId = LIBID_LUMIDEXLib;
-
 const fw::ControlClass kLumidexClass = {
     &CLSID_Lumidex,
     "LUMIDEX.LumidexCtrl.1",

@@ -1,4 +1,4 @@
-// The classes the Lumidex module serves, and the type library they are described in.
+// The classes the Lumidex module serves (their type library is lumidex.idl's).
 #pragma once
 
 #include <windows.h>
@@ -7,8 +7,6 @@
 
 namespace discovery {
 
-// {BFCE6A16-BB79-452D-AA53-2F2608AE318C}, version 1.0
-extern const GUID kLumidexLibId;
 // {E59B072B-F5F1-466B-AF34-BD8E6C6D0E9D}: not in the type library; containers find it
 // through the control's page list.
 inline constexpr CLSID kLumidexPageClsid = {

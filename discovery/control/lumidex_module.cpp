@@ -6,6 +6,7 @@
 #include "discovery/control/lumidex_prop_page.h"
 #include "framework/class_factory.h"
 #include "framework/module.h"
+#include "lumidex_h.h"
 
 namespace {
 fw::ControlFactory<discovery::CLumidexCtrl> g_controlFactory(discovery::kLumidexClass);
@@ -15,7 +16,7 @@ fw::PropertyPageFactory<discovery::CLumidexPropPage> g_pageFactory(discovery::kL
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     DisableThreadLibraryCalls(instance);
-    fw::Module::Get().SetTypeLib(discovery::kLumidexLibId, 1, 0);
+    fw::Module::Get().SetTypeLib(LIBID_LUMIDEXLib, 1, 0);
     return fw::Module::Get().Start(instance);
   }
   if (reason == DLL_PROCESS_DETACH) fw::Module::Get().End(reserved != nullptr);

@@ -84,6 +84,8 @@ TEST_F(LumidexAddressTest, SetIPRefusesBeforeSendingAnything) {
     EXPECT_TRUE(ip_.AddedAddresses().empty());
     EXPECT_TRUE(ip_.Probes().empty());
   }
+  PumpFor(300);  // a datagram still on its way
+  EXPECT_EQ(SetAddressRequests(responder_), 0u);
 }
 
 TEST_F(LumidexAddressTest, SetIPSucceedsWhenTheCameraAnswersOnItsNewAddress) {
@@ -172,15 +174,19 @@ TEST_F(LumidexAddressTest, SetIPWaitsTenSecondsWhenAnotherDeviceAnswersAndEvents
   EXPECT_GE(ip_.Probes().size(), 20u) << "probes about every 100 ms";
   EXPECT_EQ(SetAddressRequests(responder_), 1u);
 
-  // A WM_QUIT ends the wait with 0 and is left for the host's own loop.
+  // A WM_QUIT ends the wait with 0 and is left for the host's own loop; the temporary
+  // address goes on that way too.
+  ip_.ClearRecords();
   PostQuitMessage(3);
   const DWORD quitStart = GetTickCount();
-  EXPECT_EQ(SetIP("10.213.0.124", "255.255.255.0", "10.213.0.254", MacText(24), "admin", "x"),
-            0);
+  EXPECT_EQ(SetIP("192.168.8.24", "255.255.255.0", "192.168.8.1", MacText(24), "admin", "x"), 0);
   EXPECT_LT(GetTickCount() - quitStart, 2000u);
   MSG msg{};
   EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_TRUE(responder_.WaitForDatagrams(camsim::ReceivedDatagram::Kind::SetAddress, 2,
+                                          std::chrono::seconds(2)));
+  ExpectTemporaryAddress("192.168.8.253", "255.255.255.0");
 }
 
 TEST_F(LumidexAddressTest, GetFreeIPScansTheSubnetOfTheAddressOrElseOfTheGateway) {
