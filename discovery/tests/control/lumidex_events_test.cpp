@@ -260,6 +260,21 @@ TEST_F(LumidexTest, ForeignWakeUpsReadNothingAndClearsEmptyTheQueue) {
   EXPECT_EQ(events_->Count(discovery::kDispidOnEnumIPCam), 0u);
 }
 
+// The finder hands a camera over outside its list lock: a reply taken in before a clear may
+// reach the queue after it, and the camera's answer to the clear's search follows. Both are
+// in the queue and the camera in the list, yet it is reported once.
+TEST_F(LumidexTest, CameraQueuedJustAfterAClearIsReportedOnce) {
+  responder_.AddCamera(Camera(15));
+  LastCreated()->holdMs = 800;
+  ASSERT_EQ(Call("Init"), 1);
+  ASSERT_TRUE(PumpUntil([&] { return LastCreated()->holding.load(); }, 5000));
+  EXPECT_EQ(Call("Reflesh"), 1);
+  ASSERT_TRUE(PumpUntil([&] { return !LastCreated()->holding.load(); }, 5000));
+  ASSERT_TRUE(WaitReported(15));
+  PumpFor(700);
+  EXPECT_EQ(TimesReported(15), 1u);
+}
+
 // The host may stop discovery or drop the control from inside the event.
 TEST_F(LumidexTest, HostMayUninitOrReleaseTheControlInsideTheEvent) {
   for (uint8_t tag = 10; tag < 14; ++tag) responder_.AddCamera(Camera(tag));

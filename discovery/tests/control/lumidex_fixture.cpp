@@ -48,6 +48,11 @@ DWORD g_cookie = 0;
 }  // namespace
 
 void ProbedLumidex::OnCameraFound(const common::SearchReply& reply) {
+  if (const DWORD hold = holdMs.exchange(0)) {
+    holding = true;
+    Sleep(hold);
+    holding = false;
+  }
   CLumidexCtrl::OnCameraFound(reply);
   if (endListenerAfter && reply.mac == *endListenerAfter) throw std::runtime_error("listener ends");
 }

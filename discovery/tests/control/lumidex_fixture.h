@@ -7,6 +7,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -37,6 +38,10 @@ class ProbedLumidex : public discovery::CLumidexCtrl {
   // The first reply from this MAC ends the listener after it was queued, as a failing
   // receive would: the control stays initialised with a finder that is no longer started.
   std::optional<common::MacAddress> endListenerAfter;
+  // While set, the listener waits this long before it hands a new camera to the control, as
+  // a listener may that the system preempts between its list and the hand-over.
+  std::atomic<DWORD> holdMs{0};
+  std::atomic<bool> holding{false};
 
  protected:
   void OnCameraFound(const common::SearchReply& reply) override;
