@@ -99,6 +99,11 @@ class CCameraFinder {
   // valid only during the call. It must not wait for the owner's thread.
   virtual void OnCameraFound(const common::SearchReply& reply);
 
+  // True from a start until a stop begins: an OnCameraFound that waits for its owner's thread
+  // (a post that keeps failing) gives up once this is false, so a stop never waits on it.
+  bool IsListening() const { return run_.load(); }
+  common::IpHelper& IpHelperInUse() const { return ip_; }
+
   // The listener's thread id, 0 when none runs, and the socket it receives on; for tests.
   DWORD ListenerThreadId() const;
   SOCKET ReceiveSocket() const { return receiveSocket_.Get(); }

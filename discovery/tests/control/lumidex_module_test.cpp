@@ -1,0 +1,352 @@
+// The real module, Lumidex.ocx, through the clients a user has: regsvr32 with the registry
+// before, during and after; Wine's cscript running VBScript against the registered control;
+// Wine's AtlAxWin painting it; its property page and about box on the display. The module
+// runs with the system's IP Helper here, so nothing that probes ARP or opens a page is called.
+#include <gtest/gtest.h>
+#include <winsock2.h>
+#include <windows.h>
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/com_ptr.h"
+#include "base/scoped_socket.h"
+#include "common/discovery_messages.h"
+#include "discovery/control/lumidex_classes.h"
+#include "framework/class_registration.h"
+#include "isolated_network.h"
+#include "lumidex_h.h"
+#include "simulator/discovery_responder.h"
+#include "testing/container/atl_host.h"
+#include "testing/container/child_process.h"
+#include "testing/container/control_host.h"
+#include "testing/container/dispatch_call.h"
+#include "testing/container/message_pump.h"
+#include "testing/container/modal_script.h"
+#include "testing/container/registry_dump.h"
+#include "testing/container/window_capture.h"
+
+namespace {
+
+using test_container::DumpRegistryTree;
+
+constexpr char kProgId[] = "LUMIDEX.LumidexCtrl.1";
+constexpr char kPageProgId[] = "LUMIDEX.LumidexPropPage.1";
+constexpr char kPageText[] = "The Lumidex control has no properties to set.";
+constexpr char kLogFile[] = "c:\\dizev.log";
+
+class OleEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { ASSERT_EQ(OleInitialize(nullptr), S_OK); }
+  void TearDown() override { OleUninitialize(); }
+};
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+std::string ModulePath() {
+  const std::string relative = test_container::ExecutableFolder() + "..\\Lumidex.ocx";
+  char full[MAX_PATH];
+  const DWORD n = GetFullPathNameA(relative.c_str(), MAX_PATH, full, nullptr);
+  return n > 0 && n < MAX_PATH ? std::string(full, n) : relative;
+}
+
+std::string Key(REFGUID id) { return fw::GuidToString(id); }
+
+std::optional<DWORD> Regsvr32(const std::string& options) {
+  return test_container::RunProcess("regsvr32.exe /s " + options + " \"" + ModulePath() + "\"",
+                                    60000);
+}
+
+// Everything the module could have put into HKEY_CLASSES_ROOT, and any class anywhere whose
+// server is the module's file.
+std::vector<std::string> Traces() {
+  std::vector<std::string> lines;
+  const std::string roots[] = {
+      "CLSID\\" + Key(CLSID_Lumidex),
+      "CLSID\\" + Key(discovery::kLumidexPageClsid),
+      kProgId,
+      kPageProgId,
+      "TypeLib\\" + Key(LIBID_LUMIDEXLib),
+      "Interface\\" + Key(DIID__DLumidex),
+      "Interface\\" + Key(DIID__DLumidexEvents),
+  };
+  for (const std::string& root : roots) {
+    const auto tree = DumpRegistryTree(HKEY_CLASSES_ROOT, root);
+    lines.insert(lines.end(), tree.begin(), tree.end());
+  }
+  const std::string path = ModulePath();
+  for (const std::string& clsid : test_container::SubkeyNames(HKEY_CLASSES_ROOT, "CLSID")) {
+    const std::string server =
+        test_container::DefaultValue(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32");
+    if (lstrcmpiA(server.c_str(), path.c_str()) == 0) lines.push_back("server of " + clsid);
+  }
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  return lines;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool HasPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+}
+
+TEST(LumidexModule, Regsvr32RegistersTheControlAndThePageAndUnregistersWithoutATrace) {
+  Regsvr32("/u");
+  const auto before = Traces();
+  ASSERT_TRUE(before.empty()) << before.front();
+
+  ASSERT_EQ(Regsvr32(""), std::optional<DWORD>(0));
+  const auto during = Traces();
+  const std::string path = ModulePath();
+  const std::string control = "CLSID\\" + Key(CLSID_Lumidex);
+  const std::string page = "CLSID\\" + Key(discovery::kLumidexPageClsid);
+  for (const std::string& line : {
+           control + ": @ = Lumidex Control",
+           control + "\\InprocServer32: @ = " + path,
+           control + "\\InprocServer32: ThreadingModel = Apartment",
+           control + "\\ProgID: @ = LUMIDEX.LumidexCtrl.1",
+           control + "\\Control",
+           control + "\\MiscStatus: @ = 131473",
+           control + "\\MiscStatus\\1: @ = 131473",
+           control + "\\ToolboxBitmap32: @ = " + path + ", 1",
+           control + "\\TypeLib: @ = " + Key(LIBID_LUMIDEXLib),
+           control + "\\Version: @ = 1.0",
+           std::string("LUMIDEX.LumidexCtrl.1: @ = Lumidex Control"),
+           "LUMIDEX.LumidexCtrl.1\\CLSID: @ = " + Key(CLSID_Lumidex),
+           page + ": @ = Lumidex Property Page",
+           page + "\\InprocServer32: @ = " + path,
+           page + "\\ProgID: @ = LUMIDEX.LumidexPropPage.1",
+           std::string("LUMIDEX.LumidexPropPage.1: @ = Lumidex Property Page"),
+           "LUMIDEX.LumidexPropPage.1\\CLSID: @ = " + Key(discovery::kLumidexPageClsid),
+           "TypeLib\\" + Key(LIBID_LUMIDEXLib) + "\\1.0",
+       }) {
+    EXPECT_TRUE(Has(during, line)) << line;
+  }
+  EXPECT_FALSE(HasPrefix(during, control + "\\Insertable"));
+  EXPECT_FALSE(HasPrefix(during, "LUMIDEX.LumidexCtrl.1\\Insertable"));
+  EXPECT_TRUE(HasPrefix(during, "Interface\\" + Key(DIID__DLumidex)));
+  EXPECT_TRUE(HasPrefix(during, "Interface\\" + Key(DIID__DLumidexEvents)));
+
+  ASSERT_EQ(Regsvr32("/u"), std::optional<DWORD>(0));
+  const auto after = Traces();
+  for (const std::string& line : after) ADD_FAILURE() << "left behind: " << line;
+}
+
+TEST(LumidexModule, VersionResourceAndExportsAreThoseOfAControlModule) {
+  const std::string path = ModulePath();
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::vector<char> data(size);
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
+  auto text = [&](const char* name) {
+    void* value = nullptr;
+    UINT length = 0;
+    const std::string query = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(data.data(), query.c_str(), &value, &length)) return std::string("<none>");
+    return std::string(static_cast<const char*>(value));
+  };
+  EXPECT_EQ(text("OLESelfRegister"), "");
+  EXPECT_EQ(text("FileVersion"), "2, 0, 0, 0");
+  EXPECT_EQ(text("FileDescription"), "Lumidex ActiveX Control Module");
+
+  HMODULE module = LoadLibraryA(path.c_str());
+  ASSERT_NE(module, nullptr);
+  const auto* base = reinterpret_cast<const unsigned char*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  ASSERT_NE(dir.VirtualAddress, 0u);
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  std::vector<std::string> exported;
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+    exported.emplace_back(reinterpret_cast<const char*>(base + names[i]));
+  EXPECT_EQ(exports->NumberOfFunctions, 4u);
+  EXPECT_EQ(exported, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject",
+                                                 "DllRegisterServer", "DllUnregisterServer"}));
+  FreeLibrary(module);
+}
+
+// Suites that use the registered module.
+class RegisteredLumidex : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { registered_ = Regsvr32("") == std::optional<DWORD>(0); }
+  static void TearDownTestSuite() {
+    if (registered_) Regsvr32("/u");
+    CoFreeUnusedLibrariesEx(0, 0);
+  }
+  void SetUp() override { ASSERT_TRUE(registered_) << "the module did not register"; }
+
+  static inline bool registered_ = false;
+};
+
+std::string WriteTempFile(const char* name, const std::string& text) {
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  const std::string path = std::string(folder) + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return {};
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+// Errors in a WSH script end it with 0 and no output: only 42 means every check passed.
+std::optional<DWORD> RunScript(const char* name, const std::string& script) {
+  const std::string path = WriteTempFile(name, script);
+  if (path.empty()) return std::nullopt;
+  const auto code = test_container::RunProcess("cscript.exe //nologo \"" + path + "\"", 120000);
+  DeleteFileA(path.c_str());
+  return code;
+}
+
+class LumidexScripts : public RegisteredLumidex {
+ protected:
+  void SetUp() override {
+    RegisteredLumidex::SetUp();
+    ASSERT_TRUE(testing_support::InIsolatedNetwork());
+    ASSERT_TRUE(responder_.Start()) << "UDP 13000 is taken";
+    DeleteFileA(kLogFile);
+  }
+  camsim::DiscoveryResponder responder_;
+};
+
+TEST_F(LumidexScripts, CscriptFindsTestsAndStops) {
+  // 10.213.0.0 is 54538 in network byte order; 255.255.255.0 is 16777215, 255.255.0.0 65535.
+  const std::string script =
+      "Dim o, r, b\r\n"
+      "Set o = CreateObject(\"LUMIDEX.LumidexCtrl.1\")\r\n"
+      "r = -1\r\n"
+      "o.Init r\r\n"
+      "If r <> 1 Then WScript.Quit 10\r\n"
+      "o.IsLocalIP 54538, 16777215, r\r\n"
+      "If r <> 1 Then WScript.Quit 11\r\n"
+      "o.IsLocalIP 54538, 65535, r\r\n"
+      "If r <> 0 Then WScript.Quit 12\r\n"
+      "o.IsValidMacAddr \"001A2bcdef10\", r\r\n"
+      "If r <> 1 Then WScript.Quit 13\r\n"
+      // A script's variable is no buffer address: VBScript's "Type mismatch" (13).
+      "On Error Resume Next\r\n"
+      "b = 0\r\n"
+      "o.IP2String 1, b\r\n"
+      "If Err.Number <> 13 Then WScript.Quit 14\r\n"
+      "Err.Clear\r\n"
+      "On Error Goto 0\r\n"
+      "o.Uninit r\r\n"
+      "If r <> 1 Then WScript.Quit 15\r\n"
+      "WScript.Quit 42\r\n";
+  EXPECT_EQ(RunScript("lumidex_find.vbs", script), std::optional<DWORD>(42));
+  EXPECT_GE(responder_.Snapshot().Count(camsim::ReceivedDatagram::Kind::Search), 1u)
+      << "the simulator saw no search";
+  EXPECT_EQ(GetFileAttributesA(kLogFile), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LumidexScripts, CscriptInitAnswersZeroWhileThePortIsTakenAndLogsNothing) {
+  base::ScopedSocket holder(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(common::kReplyListenPort);
+  ASSERT_EQ(bind(holder.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
+  const std::string script =
+      "Dim o, r\r\n"
+      "Set o = CreateObject(\"LUMIDEX.LumidexCtrl.1\")\r\n"
+      "r = -1\r\n"
+      "o.Init r\r\n"
+      "If r <> 0 Then WScript.Quit 10\r\n"
+      "o.Uninit r\r\n"
+      "If r <> 1 Then WScript.Quit 11\r\n"
+      "WScript.Quit 42\r\n";
+  EXPECT_EQ(RunScript("lumidex_taken.vbs", script), std::optional<DWORD>(42));
+  EXPECT_EQ(GetFileAttributesA(kLogFile), INVALID_FILE_ATTRIBUTES)
+      << "the finder's failure reached the log";
+}
+
+class LumidexOnTheDisplay : public RegisteredLumidex {};
+
+TEST_F(LumidexOnTheDisplay, AtlContainerWindowPaintsTheControl) {
+  auto getControl = test_container::AtlAxWinReady();
+  ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";
+  HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                               400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  HWND axis = CreateWindowExA(0, "AtlAxWin", kProgId, WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, frame,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(axis, nullptr);
+  base::ComPtr<IUnknown> control;
+  ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
+  ASSERT_TRUE(control);
+  ASSERT_TRUE(test_container::PumpUntil(
+      [&] {
+        HWND own = nullptr;
+        auto inPlace = control.As<IOleInPlaceObject>();
+        return inPlace && SUCCEEDED(inPlace->GetWindow(&own)) && own;
+      },
+      5000));
+  test_container::PumpFor(100);
+  auto image = test_container::CaptureWindow(axis);
+  ASSERT_TRUE(image.has_value());
+  const COLORREF white = RGB(255, 255, 255);
+  const COLORREF black = RGB(0, 0, 0);
+  EXPECT_EQ(image->At(4, 4), white) << "corner";
+  EXPECT_EQ(image->At(100, 50), white) << "centre";
+  EXPECT_EQ(image->At(0, 50), black) << "left end of the ellipse";
+  EXPECT_EQ(image->At(100, 0), black) << "top of the ellipse";
+  EXPECT_EQ(image->At(199, 50), black) << "right end";
+  EXPECT_GT(image->ShareOf(white, RECT{0, 0, 200, 100}), 0.9);
+  EXPECT_GT(image->ShareOf(black, RECT{0, 0, 200, 100}), 0.01);
+  control.Reset();
+  DestroyWindow(frame);
+  test_container::PumpFor(50);
+}
+
+TEST_F(LumidexOnTheDisplay, PropertyPageAndAboutBoxOpenAndClose) {
+  test_container::ControlHost host;
+  ASSERT_EQ(host.Create(kProgId, 120, 90), S_OK);
+  bool pageShown = false;
+  {
+    test_container::ModalScript script;
+    script.Then("the page in the property frame", [&] {
+      HWND frame = test_container::FindThreadDialog();
+      if (!frame ||
+          test_container::DialogStaticTexts(frame).find(kPageText) == std::string::npos)
+        return false;
+      pageShown = true;
+      return PostMessageA(frame, WM_COMMAND, IDCANCEL, 0) != FALSE;
+    });
+    script.Start();
+    EXPECT_EQ(host.Activate(OLEIVERB_PROPERTIES), S_OK);
+    EXPECT_TRUE(script.Finished());
+  }
+  EXPECT_TRUE(pageShown);
+  EXPECT_EQ(test_container::FindThreadDialog(), nullptr);
+
+  bool aboutShown = false;
+  {
+    test_container::ModalScript script;
+    script.Then("the about box", [&] {
+      HWND about = test_container::FindThreadDialog("About Lumidex Control");
+      if (!about) return false;
+      aboutShown = true;
+      return PostMessageA(about, WM_COMMAND, IDOK, 0) != FALSE;
+    });
+    script.Start();
+    test_container::CallArgs none;
+    EXPECT_EQ(test_container::CallByName(host.Dispatch().Get(), "AboutBox", none).hr, S_OK);
+    EXPECT_TRUE(script.Finished());
+  }
+  EXPECT_TRUE(aboutShown);
+  EXPECT_EQ(test_container::FindThreadDialog(), nullptr);
+  host.Close();
+}
+
+}  // namespace
