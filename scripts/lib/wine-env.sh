@@ -8,11 +8,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=d"
 
 # Creates the prefix once; concurrent first users wait for each other.
 wine_ensure_prefix() {
-  [ -f "$WINEPREFIX/.ready" ] && return 0
+  [ -f "$WINEPREFIX/.ready-v2" ] && return 0
   mkdir -p "$wine_build_dir"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.ready" ]; then
+    if [ ! -f "$WINEPREFIX/.ready-v2" ]; then
       # Empty it rather than remove it: it may be a mount point.
       mkdir -p "$WINEPREFIX"
       find "$WINEPREFIX" -mindepth 1 -maxdepth 1 ! -name lost+found -exec rm -rf {} +
@@ -20,9 +20,13 @@ wine_ensure_prefix() {
       # A crash must end the process, not open a dialog that waits for ever.
       timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
         >/dev/null 2>&1 || { echo "wine reg add failed" >&2; exit 1; }
+      # Xvfb runs no window manager: Wine would wait 2 s for one each time it hides or
+      # destroys a managed top-level window. Unmanaged windows never wait.
+      timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+        >/dev/null 2>&1 || { echo "wine reg add failed" >&2; exit 1; }
       # Let wineboot's server go, so the caller can start a persistent one of its own.
       timeout 60 wineserver -w >/dev/null 2>&1 || true
-      touch "$WINEPREFIX/.ready"
+      touch "$WINEPREFIX/.ready-v2"
     fi
   ) 9>"$wine_build_dir/wineprefix.lock"
 }
