@@ -13,8 +13,8 @@
 // Invoke runs the vtable through the type information of the module's type library, so
 // the type library must describe the interface as dual. Members that fail return their
 // HRESULT; ReportFailure adds the text for IErrorInfo-aware hosts. A member whose body may
-// throw runs it through Guard, which answers E_OUTOFMEMORY or E_FAIL with the exception's
-// text:
+// throw runs it through Guard, which answers the code an fw::Error carries, E_OUTOFMEMORY or
+// E_UNEXPECTED, with the exception's text:
 //
 //   HRESULT CMyCtrl::AddRecord(BSTR file) {
 //     return Guard("AddRecord", [&] { records_.Add(fw::BstrToAnsi(file)); });
@@ -32,6 +32,7 @@
 #include <utility>
 
 #include "base/com_ptr.h"
+#include "framework/error.h"
 #include "framework/exception_guard.h"
 #include "framework/module.h"
 
@@ -92,7 +93,7 @@ class DualInterface : public Itf {
   }
   // A failure with its text as error information.
   HRESULT ReportFailure(const std::string& text, HRESULT hr) noexcept {
-    return SetErrorText(__uuidof(Itf), errorSource_, text, hr);
+    return fw::ReportError(__uuidof(Itf), text, hr, errorSource_);
   }
 
   // The dual interface for its own IID and for IDispatch.
