@@ -54,7 +54,6 @@ void TVantrel::CreateComponents() {
   TreeViewSurveillance = Make<form::TreeView>(*this, "TreeViewSurveillance", PanelBase, treeStyle);
   TreeViewSurveillance->SetWidth(160);
   TreeViewSurveillance->SetAlign(form::Align::kLeft);
-  TreeViewSurveillance->SetIndent(27);
 
   Splitter1 = Make<form::Splitter>(*this, "Splitter1", PanelBase);
   Splitter1->SetBounds(160, 0, 3, PanelBase->Height());
@@ -125,6 +124,8 @@ void TVantrel::CreateComponents() {
   ImageListButton = Make<form::ImageList>(*this, "ImageListButton", 24, 24, true);
 
   TreeViewSurveillance->SetImages(ImageListTypeS);
+  // After the images: a tree widens its indent to their width when it gets them.
+  TreeViewSurveillance->SetIndent(27);
   PopupMenuGoto->SetImages(ImageListTypeS);
 }
 

@@ -52,6 +52,7 @@ HWND Control::ParentWindow() const { return parent_ ? parent_->GetSafeHwnd() : h
 void Control::CreateControlWindow(const char* className, DWORD style, DWORD exStyle) {
   static const bool registered = fw::RegisterSelfPaintingClass(fw::kDefaultChildClass);
   (void)registered;
+  ownClass_ = className == fw::kDefaultChildClass;
   const RECT r = bounds_;
   style |= WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0);
   if (!CreateEx(exStyle, className, Name().c_str(), style, r, ParentWindow(), 0)) {
@@ -185,9 +186,13 @@ void Control::Realign() {
   aligning_ = false;
 }
 
-void Control::OnSize(UINT, int, int) { Realign(); }
+void Control::OnSize(UINT, int, int) {
+  if (!ownClass_) Default();
+  Realign();
+}
 
 BOOL Control::OnEraseBkgnd(HDC dc) {
+  if (!ownClass_) return static_cast<BOOL>(Default());
   const RECT client = ClientRect();
   base::ScopedBrush brush(CreateSolidBrush(ToRgb(GetColor())));
   FillRect(dc, &client, brush.Get());
@@ -195,6 +200,10 @@ BOOL Control::OnEraseBkgnd(HDC dc) {
 }
 
 void Control::OnPaint() {
+  if (!ownClass_) {
+    Default();
+    return;
+  }
   base::ScopedPaint paint(GetSafeHwnd());
   if (!paint) return;
   const RECT client = ClientRect();

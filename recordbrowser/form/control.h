@@ -129,6 +129,7 @@ class Control : public fw::Component, public fw::CWnd {
   base::ScopedFont fontHandle_;
   std::wstring text_;
   bool aligning_ = false;
+  bool ownClass_ = false;  // a window of the framework's class, painted here
 };
 
 class Form : public Control {
