@@ -113,7 +113,8 @@ HDC Bitmap::Dc() {
   return dc_;
 }
 
-void Bitmap::Create(int width, int height, int bpp, bool is565, const std::vector<RGBQUAD>& colors) {
+void Bitmap::Create(int width, int height, int bpp, bool is565,
+                    const std::vector<RGBQUAD>& colors) {
   if (width <= 0 || height <= 0) {
     Clear();
     bpp_ = bpp;
@@ -242,8 +243,8 @@ void Bitmap::StretchFrom(Bitmap& source) {
   HDC target = Dc();
   HDC from = source.Dc();
   SetStretchBltMode(target, COLORONCOLOR);
-  const BOOL drawn = StretchBlt(target, 0, 0, width_, height_, from, 0, 0, source.width_,
-                                source.height_, SRCCOPY);
+  const BOOL drawn =
+      StretchBlt(target, 0, 0, width_, height_, from, 0, 0, source.width_, source.height_, SRCCOPY);
   GdiFlush();
   if (!drawn) throw Error("A bitmap could not be stretched.", HRESULT_FROM_WIN32(GetLastError()));
 }
@@ -268,7 +269,8 @@ void Bitmap::LoadBmpFile(const std::string& path) {
   }
 
   constexpr HRESULT kBad = E_INVALIDARG;
-  if (fileSize < 14 + 40 || data[0] != 'B' || data[1] != 'M') FileError(path, "is not a BMP file", kBad);
+  if (fileSize < 14 + 40 || data[0] != 'B' || data[1] != 'M')
+    FileError(path, "is not a BMP file", kBad);
   const uint64_t pixelOffset = U32(&data[10]);
   const uint32_t infoSize = U32(&data[14]);
   if (infoSize != 40 && infoSize != 108 && infoSize != 124) {
@@ -289,9 +291,10 @@ void Bitmap::LoadBmpFile(const std::string& path) {
               kBad);
   }
   if (planes != 1 || !ValidDepth(bpp)) {
-    FileError(path, "has " + std::to_string(bpp) + " bits per pixel in " + std::to_string(planes) +
-                        " planes",
-              kBad);
+    FileError(
+        path,
+        "has " + std::to_string(bpp) + " bits per pixel in " + std::to_string(planes) + " planes",
+        kBad);
   }
   const bool bitfields = compression == BI_BITFIELDS;
   if (compression != BI_RGB && !(bitfields && (bpp == 16 || bpp == 32))) {
@@ -311,8 +314,9 @@ void Bitmap::LoadBmpFile(const std::string& path) {
   const uint64_t maxColors = bpp <= 8 ? (uint64_t{1} << bpp) : 0;
   const uint64_t colorCount = bpp <= 8 ? (colorsUsed ? colorsUsed : maxColors) : colorsUsed;
   if (bpp <= 8 && colorCount > maxColors) {
-    FileError(path, "has " + std::to_string(colorCount) + " colours for " + std::to_string(bpp) +
-                        " bits per pixel",
+    FileError(path,
+              "has " + std::to_string(colorCount) + " colours for " + std::to_string(bpp) +
+                  " bits per pixel",
               kBad);
   }
   const uint64_t tablesEnd = tablesAt + colorCount * 4;
@@ -418,11 +422,13 @@ void Bitmap::SaveBmpFile(const std::string& path) {
     FileError(path, "cannot be created", HRESULT_FROM_WIN32(error));
   }
   DWORD written = 0;
-  const BOOL ok = WriteFile(file.Get(), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+  const BOOL ok =
+      WriteFile(file.Get(), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
   const DWORD error = ok ? ERROR_HANDLE_DISK_FULL : GetLastError();
   if (!ok || written != out.size()) {
-    FileError(path, "was written short (" + std::to_string(written) + " of " +
-                        std::to_string(out.size()) + " bytes)",
+    FileError(path,
+              "was written short (" + std::to_string(written) + " of " +
+                  std::to_string(out.size()) + " bytes)",
               HRESULT_FROM_WIN32(error));
   }
 }

@@ -97,8 +97,8 @@ void Component::DestroyComponents() {
     }
     const std::vector<Component*> subscribers = c->freeLinks_;
     for (Component* other : subscribers) {
-      if (other != this && std::find(components_.begin(), components_.end(), other) ==
-                               components_.end()) {
+      if (other != this &&
+          std::find(components_.begin(), components_.end(), other) == components_.end()) {
         other->SafeNotification(c, Operation::kRemove);
       }
     }

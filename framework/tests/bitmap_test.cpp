@@ -32,8 +32,9 @@ struct Depth {
   bool is565;
   const char* name;
 };
-const Depth kDepths[] = {{1, false, "1"},   {4, false, "4"},   {8, false, "8"},  {16, false, "16"},
-                         {16, true, "16_565"}, {24, false, "24"}, {32, false, "32"}};
+const Depth kDepths[] = {{1, false, "1"},   {4, false, "4"},      {8, false, "8"},
+                         {16, false, "16"}, {16, true, "16_565"}, {24, false, "24"},
+                         {32, false, "32"}};
 
 constexpr int kWidth = 13;  // odd, so every depth pads its rows
 constexpr int kHeight = 7;
@@ -41,7 +42,7 @@ constexpr int kHeight = 7;
 // The picture: each pixel's colour from a small table by position; for 16 bits only full or
 // empty channels, which every reader scales the same way.
 Rgb PatternColor(int x, int y, int bpp) {
-  static const Rgb kFull[] = {{0, 0, 0},   {255, 0, 0},   {0, 255, 0},     {0, 0, 255},
+  static const Rgb kFull[] = {{0, 0, 0},     {255, 0, 0},   {0, 255, 0},   {0, 0, 255},
                               {255, 255, 0}, {0, 255, 255}, {255, 0, 255}, {255, 255, 255}};
   static const Rgb kAny[] = {{12, 34, 56}, {200, 100, 50}, {7, 250, 128}, {255, 1, 99}};
   if (bpp <= 8) {
@@ -246,7 +247,8 @@ std::vector<uint8_t> Foreign(const ForeignFile& f, int width, int height,
     const int row = f.topDown ? y : height - 1 - y;
     for (int x = 0; x < width; ++x) {
       const uint32_t v = pixel(x, y);
-      for (int b = 0; b < f.bpp / 8; ++b) d[offset + row * stride + x * (f.bpp / 8) + b] = v >> (8 * b);
+      for (int b = 0; b < f.bpp / 8; ++b)
+        d[offset + row * stride + x * (f.bpp / 8) + b] = v >> (8 * b);
     }
   }
   return d;
@@ -311,7 +313,8 @@ TEST_F(Bitmaps, DamagedFilesAreRefusedNamingTheFileAndLeaveTheBitmapAsItWas) {
       {"pixels cut short", [](auto& d) { d.resize(d.size() - 1); }},
       {"pixel offset past the end", [](auto& d) { Set32(d, 10, 0xFFFFFF00); }},
       {"huge width", [](auto& d) { Set32(d, 18, 0x7FFFFFFF); }},
-      {"width whose rows overflow 32 bits", [](auto& d) {
+      {"width whose rows overflow 32 bits",
+       [](auto& d) {
          Set32(d, 18, 0x40000001);
          Set16(d, 28, 32);
        }},
@@ -329,7 +332,11 @@ TEST_F(Bitmaps, DamagedFilesAreRefusedNamingTheFileAndLeaveTheBitmapAsItWas) {
       {"run-length compressed", [](auto& d) { Set32(d, 30, BI_RLE8); }},
       {"bit fields on 8 bits", [](auto& d) { Set32(d, 30, BI_BITFIELDS); }},
       {"core header", [](auto& d) { Set32(d, 14, 12); }},
-      {"header larger than the file", [](auto& d) { Set32(d, 14, 124); d.resize(100); }},
+      {"header larger than the file",
+       [](auto& d) {
+         Set32(d, 14, 124);
+         d.resize(100);
+       }},
       {"not BM", [](auto& d) { d[0] = 'X'; }},
       {"only a file header", [](auto& d) { d.resize(14); }},
       {"empty", [](auto& d) { d.clear(); }},

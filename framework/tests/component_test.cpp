@@ -100,17 +100,18 @@ TEST_F(Components, AnOwnerLetsEveryComponentHearTheOthersGoBeforeItDestroysAnyLa
     EXPECT_EQ(form.ComponentCount(), 0u);
   }
   const size_t firstDestroyed = IndexOf("~Early");
-  for (const char* heard : {"Form -Early", "Graph -Early", "Grabber -Early", "Window -Early",
-                            "Form -Window", "Early -Window", "Graph -Window", "Grabber -Window",
-                            "Form -Grabber", "Graph -Grabber", "Form -Graph", "Early -Graph",
-                            "Grabber -Graph", "Window -Graph"}) {
+  for (const char* heard :
+       {"Form -Early", "Graph -Early", "Grabber -Early", "Window -Early", "Form -Window",
+        "Early -Window", "Graph -Window", "Grabber -Window", "Form -Grabber", "Graph -Grabber",
+        "Form -Graph", "Early -Graph", "Grabber -Graph", "Window -Graph"}) {
     EXPECT_LT(IndexOf(heard), firstDestroyed) << heard;
   }
   std::vector<std::string> destroyed;
   for (const std::string& e : g_log) {
     if (e[0] == '~' || e.find(" used ") != std::string::npos) destroyed.push_back(e);
   }
-  EXPECT_EQ(destroyed, (std::vector<std::string>{"~Early", "~Window", "~Grabber", "~Graph", "~Form"}));
+  EXPECT_EQ(destroyed,
+            (std::vector<std::string>{"~Early", "~Window", "~Grabber", "~Graph", "~Form"}));
 }
 
 TEST_F(Components, OneDestroyedAloneIsHeardByItsOwnerItsSiblingsAndItsSubscribers) {

@@ -232,7 +232,8 @@ bool Control::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(l);
-      if (auto* from = header ? dynamic_cast<Control*>(CWnd::FromHandle(header->hwndFrom)) : nullptr;
+      if (auto* from =
+              header ? dynamic_cast<Control*>(CWnd::FromHandle(header->hwndFrom)) : nullptr;
           from && from != this && from->OnReflected(msg, w, l, result)) {
         return true;
       }

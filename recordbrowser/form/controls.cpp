@@ -154,7 +154,8 @@ Splitter::Splitter(fw::Component* owner, Control* parent) : Control(owner, paren
 Control* Splitter::ControlBefore() const {
   if (!Parent()) return nullptr;
   for (Control* c : Parent()->Children()) {
-    if (c != this && c->Visible() && c->GetAlign() == Align::kLeft && c->Left() + c->Width() == Left()) {
+    if (c != this && c->Visible() && c->GetAlign() == Align::kLeft &&
+        c->Left() + c->Width() == Left()) {
       return c;
     }
   }

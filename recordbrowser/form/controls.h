@@ -87,7 +87,7 @@ class Splitter : public Control {
 
   int minSize_ = 30;
   Control* resizing_ = nullptr;
-  int grabX_ = 0;      // where the drag started, in the parent's client area
+  int grabX_ = 0;  // where the drag started, in the parent's client area
   int startWidth_ = 0;
 };
 

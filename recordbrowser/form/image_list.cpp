@@ -15,7 +15,8 @@ ImageList::ImageList(fw::Component* owner, int width, int height, bool masked)
 ImageList::~ImageList() { ImageList_Destroy(list_); }
 
 int ImageList::Add(fw::Bitmap& image, COLORREF transparent) {
-  if (image.Empty()) throw fw::Error("An empty picture cannot go into an image list.", E_INVALIDARG);
+  if (image.Empty())
+    throw fw::Error("An empty picture cannot go into an image list.", E_INVALIDARG);
   fw::Bitmap sized;
   fw::Bitmap* source = &image;
   // A masked add blackens the transparent pixels of the bitmap it is given: never the

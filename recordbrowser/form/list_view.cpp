@@ -33,7 +33,8 @@ ListView::ListView(fw::Component* owner, Control* parent, const ListViewStyle& s
 
 void ListView::SetLargeImages(ImageList* images) {
   largeImages_ = images;
-  Send(LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
+  Send(LVM_SETIMAGELIST, LVSIL_NORMAL,
+       reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
 }
 
 void ListView::AppearanceChanged() {
@@ -74,7 +75,8 @@ std::wstring ListView::ItemText(int index) const {
   item.iSubItem = 0;
   item.pszText = buffer.data();
   item.cchTextMax = static_cast<int>(buffer.size());
-  const auto length = Send(LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  const auto length =
+      Send(LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
   return std::wstring(buffer.data(), static_cast<size_t>(length > 0 ? length : 0));
 }
 
@@ -89,8 +91,9 @@ void* ListView::ItemData(int index) const {
   LVITEMW item{};
   item.mask = LVIF_PARAM;
   item.iItem = index;
-  return Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? reinterpret_cast<void*>(item.lParam)
-                                                                : nullptr;
+  return Send(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))
+             ? reinterpret_cast<void*>(item.lParam)
+             : nullptr;
 }
 
 int ListView::FindData(const void* data) const {

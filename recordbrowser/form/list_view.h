@@ -36,7 +36,7 @@ class ListView : public Control {
   // The first item whose data is `data`, or -1.
   int FindData(const void* data) const;
 
-  int Selected() const;  // -1 without one
+  int Selected() const;    // -1 without one
   void Select(int index);  // selects and focuses; OnSelectItem as for a click
   void Deselect(int index);
   int Focused() const;

@@ -30,7 +30,8 @@ MenuItem::~MenuItem() {
 
 void MenuItem::Click() {
   if (!OnClick) return;
-  fw::GuardUiHandler(menu_ ? menu_->ownerWindow_ : nullptr, "MenuItem::OnClick", [&] { OnClick(); });
+  fw::GuardUiHandler(menu_ ? menu_->ownerWindow_ : nullptr, "MenuItem::OnClick",
+                     [&] { OnClick(); });
 }
 
 PopupMenu::PopupMenu(fw::Component* owner, HWND ownerWindow)
@@ -104,7 +105,8 @@ bool PopupMenu::HandleOwnerDraw(UINT msg, LPARAM l) {
   const auto* item = reinterpret_cast<const MenuItem*>(draw->itemData);
   const auto& items = menu->items_;
   if (std::find(items.begin(), items.end(), item) == items.end()) return false;
-  const int top = draw->rcItem.top + (draw->rcItem.bottom - draw->rcItem.top - menu->images_->Height()) / 2;
+  const int top =
+      draw->rcItem.top + (draw->rcItem.bottom - draw->rcItem.top - menu->images_->Height()) / 2;
   menu->images_->Draw(item->imageIndex_, draw->hDC, draw->rcItem.left, top);
   return true;
 }

@@ -21,7 +21,8 @@ TreeView::TreeView(fw::Component* owner, Control* parent, const TreeViewStyle& s
 
 void TreeView::SetImages(ImageList* images) {
   images_ = images;
-  Send(TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
+  Send(TVM_SETIMAGELIST, TVSIL_NORMAL,
+       reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
 }
 
 void TreeView::SetIndent(int indent) { Send(TVM_SETINDENT, static_cast<WPARAM>(indent)); }
@@ -43,7 +44,8 @@ TreeNode TreeView::Add(TreeNode parent, const std::wstring& text, int image, int
   insert.item.iImage = image;
   insert.item.iSelectedImage = selectedImage;
   insert.item.lParam = reinterpret_cast<LPARAM>(data);
-  auto node = reinterpret_cast<TreeNode>(Send(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+  auto node =
+      reinterpret_cast<TreeNode>(Send(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
   if (!node) throw fw::Error("A tree node cannot be added.", E_OUTOFMEMORY);
   return node;
 }
@@ -99,17 +101,20 @@ int TreeView::NodeSelectedImage(TreeNode node) const {
 }
 
 TreeNode TreeView::NodeParent(TreeNode node) const {
-  return node ? reinterpret_cast<TreeNode>(Send(TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)))
+  return node ? reinterpret_cast<TreeNode>(
+                    Send(TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(node)))
               : nullptr;
 }
 
 TreeNode TreeView::FirstChild(TreeNode node) const {
   if (!node) return reinterpret_cast<TreeNode>(Send(TVM_GETNEXTITEM, TVGN_ROOT, 0));
-  return reinterpret_cast<TreeNode>(Send(TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(node)));
+  return reinterpret_cast<TreeNode>(
+      Send(TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(node)));
 }
 
 TreeNode TreeView::NextSibling(TreeNode node) const {
-  return node ? reinterpret_cast<TreeNode>(Send(TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(node)))
+  return node ? reinterpret_cast<TreeNode>(
+                    Send(TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(node)))
               : nullptr;
 }
 

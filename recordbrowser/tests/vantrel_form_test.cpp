@@ -1,16 +1,16 @@
-#include "recordbrowser/vantrel_impl.h"
-
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/ansi_text.h"
 #include "recordbrowser/form_pictures.h"
+#include "recordbrowser/vantrel_impl.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
 #include "testing/container/window_capture.h"
@@ -61,16 +61,35 @@ class VantrelForm : public ::testing::Test {
 };
 
 TEST_F(VantrelForm, HoldsEveryComponentInTheDesignsOrder) {
-  const std::vector<std::string> expected = {
-      "PanelBase",         "TreeViewSurveillance", "Splitter1",      "PanelThumb",
-      "PanelDetail",       "LabelCaption",         "LabelDetail",    "PanelToolbar",
-      "SpeedButtonGoto",   "SpeedButtonView",      "SpeedButtonLocate", "SpeedButtonDelete",
-      "Bevel1",            "Bevel2",               "ListViewThumb",  "PopupMenuGoto",
-      "MenuDate",          "MenuArea",             "MenuCamera",     "N1",
-      "MenuUpperLevel",    "ImageListTypeS",       "ImageListTypeL", "ImageListThumb",
-      "ImageListMediaType", "ImageListButton"};
+  const std::vector<std::string> expected = {"PanelBase",
+                                             "TreeViewSurveillance",
+                                             "Splitter1",
+                                             "PanelThumb",
+                                             "PanelDetail",
+                                             "LabelCaption",
+                                             "LabelDetail",
+                                             "PanelToolbar",
+                                             "SpeedButtonGoto",
+                                             "SpeedButtonView",
+                                             "SpeedButtonLocate",
+                                             "SpeedButtonDelete",
+                                             "Bevel1",
+                                             "Bevel2",
+                                             "ListViewThumb",
+                                             "PopupMenuGoto",
+                                             "MenuDate",
+                                             "MenuArea",
+                                             "MenuCamera",
+                                             "N1",
+                                             "MenuUpperLevel",
+                                             "ImageListTypeS",
+                                             "ImageListTypeL",
+                                             "ImageListThumb",
+                                             "ImageListMediaType",
+                                             "ImageListButton"};
   std::vector<std::string> names;
-  for (size_t i = 0; i < vantrel->ComponentCount(); ++i) names.push_back(vantrel->GetComponent(i)->Name());
+  for (size_t i = 0; i < vantrel->ComponentCount(); ++i)
+    names.push_back(vantrel->GetComponent(i)->Name());
   EXPECT_EQ(names, expected);
   EXPECT_EQ(vantrel->Caption(), L"Vantrel");
   EXPECT_EQ(vantrel->GetColor(), form::SystemColor(COLOR_BACKGROUND));
@@ -85,8 +104,9 @@ TEST_F(VantrelForm, HoldsEveryComponentInTheDesignsOrder) {
   for (const form::MenuItem* item : vantrel->PopupMenuGoto->Items()) {
     items.push_back({item->Caption(), item->ImageIndex()});
   }
-  EXPECT_EQ(items, (std::vector<std::pair<std::wstring, int>>{
-                       {L"Date", 0}, {L"Area", 2}, {L"Camera", 1}, {L"-", -1}, {L"Upper level", -1}}));
+  EXPECT_EQ(items,
+            (std::vector<std::pair<std::wstring, int>>{
+                {L"Date", 0}, {L"Area", 2}, {L"Camera", 1}, {L"-", -1}, {L"Upper level", -1}}));
   EXPECT_FALSE(vantrel->MenuArea->Visible());
   EXPECT_EQ(vantrel->PopupMenuGoto->Images(), vantrel->ImageListTypeS);
 
@@ -182,7 +202,8 @@ TEST_F(VantrelForm, TreeAndListStylesFollowTheDesign) {
     EXPECT_TRUE(listStyle & bit) << std::hex << bit;
   }
   EXPECT_FALSE(listStyle & LVS_EDITLABELS);
-  EXPECT_FALSE(GetWindowLongA(vantrel->ListViewThumb->GetSafeHwnd(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  EXPECT_FALSE(GetWindowLongA(vantrel->ListViewThumb->GetSafeHwnd(), GWL_EXSTYLE) &
+               WS_EX_CLIENTEDGE);
 }
 
 TEST_F(VantrelForm, ImageListsHoldTheirPicturesDrawnByCode) {
@@ -191,8 +212,10 @@ TEST_F(VantrelForm, ImageListsHoldTheirPicturesDrawnByCode) {
     int size;
     int count;
   };
-  const List lists[] = {{vantrel->ImageListTypeS, 24, 3}, {vantrel->ImageListTypeL, 32, 3},
-                        {vantrel->ImageListMediaType, 16, 1}, {vantrel->ImageListButton, 24, 4}};
+  const List lists[] = {{vantrel->ImageListTypeS, 24, 3},
+                        {vantrel->ImageListTypeL, 32, 3},
+                        {vantrel->ImageListMediaType, 16, 1},
+                        {vantrel->ImageListButton, 24, 4}};
   for (const List& l : lists) {
     SCOPED_TRACE(l.list->Name());
     EXPECT_EQ(l.list->Width(), l.size);
@@ -249,7 +272,8 @@ TEST_F(VantrelForm, TheGotoMenuOpensWithItsShownItemsAndClosesFromTheScript) {
   EXPECT_TRUE(popupHeard);
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"Date", L"Camera:" + fw::Utf8ToWide("摄像头一"), L"",
                                               L"Upper level"}));
-  EXPECT_EQ(FindWindowA("#32768", nullptr) && IsWindowVisible(FindWindowA("#32768", nullptr)), false);
+  EXPECT_EQ(FindWindowA("#32768", nullptr) && IsWindowVisible(FindWindowA("#32768", nullptr)),
+            false);
 }
 
 TEST_F(VantrelForm, ChineseShowsOnALabelATreeNodeAndReadsBackAsUtf16AndEverythingPaints) {
@@ -269,9 +293,11 @@ TEST_F(VantrelForm, ChineseShowsOnALabelATreeNodeAndReadsBackAsUtf16AndEverythin
       << "nothing of the text was drawn";
   // The system's controls paint themselves: the node and the list's item show.
   RECT item{};
-  *reinterpret_cast<HTREEITEM*>(&item) = node;
-  ASSERT_TRUE(vantrel->TreeViewSurveillance->Send(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&item)));
-  EXPECT_LT(image->ShareOf(GetSysColor(COLOR_BACKGROUND), item, 2), 0.95) << "the tree drew nothing";
+  std::memcpy(&item, &node, sizeof node);  // TVM_GETITEMRECT takes the node in the rectangle
+  ASSERT_TRUE(
+      vantrel->TreeViewSurveillance->Send(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_LT(image->ShareOf(GetSysColor(COLOR_BACKGROUND), item, 2), 0.95)
+      << "the tree drew nothing";
   RECT icon{LVIR_BOUNDS, 0, 0, 0};
   vantrel->ListViewThumb->Send(LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&icon));
   MapWindowPoints(vantrel->ListViewThumb->GetSafeHwnd(), vantrel->GetSafeHwnd(),

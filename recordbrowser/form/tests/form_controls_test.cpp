@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -293,7 +294,7 @@ TEST_F(FormOnScreen, TreeEventsFollowTheMouse) {
   tree->Select(root);
   ASSERT_EQ(changes, std::vector<form::TreeNode>{root});
   RECT r{};
-  *reinterpret_cast<HTREEITEM*>(&r) = group;
+  std::memcpy(&r, &group, sizeof group);  // TVM_GETITEMRECT takes the node in the rectangle
   ASSERT_TRUE(tree->Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
   const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   Click(tree, WM_LBUTTONDOWN, at);
