@@ -13,7 +13,9 @@
 //   components, styles of a window) wait for it.
 //
 // Notification runs on the receiving component during the destruction of another, so it
-// must not throw; an exception is logged and stopped. A derived owner whose Notification
+// must not throw (an exception is logged and stopped) and must not call the component it
+// hears about: that one may be half destroyed already. An override calls the base, which
+// drops the FreeNotification link. A derived owner whose Notification
 // override must hear its components go calls DestroyComponents() in its own destructor.
 #pragma once
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -292,6 +293,72 @@ TEST_F(Bitmaps, ReadsTheHeadersAndRowOrdersCommonToolsWrite) {
       EXPECT_EQ(at(1, 0) & 0xFFFFFF, 0xFF0000u) << "top row red";
       EXPECT_EQ(at(1, 1) & 0xFFFFFF, 0x0000FFu) << "bottom row blue";
     }
+  }
+}
+
+// The pixel at (x, y) as RGB, by the bitmap's depth.
+Rgb PixelOf(const fw::Bitmap& bmp, int x, int y) {
+  const uint8_t* row = bmp.Row(y);
+  const int bpp = bmp.BitsPerPixel();
+  if (bpp <= 8) {
+    const int perByte = 8 / bpp;
+    const int shift = (perByte - 1 - x % perByte) * bpp;
+    const int index = (row[x / perByte] >> shift) & ((1 << bpp) - 1);
+    const RGBQUAD q = bmp.ColorTable().at(static_cast<size_t>(index));
+    return {q.rgbRed, q.rgbGreen, q.rgbBlue};
+  }
+  if (bpp == 16) {
+    const unsigned v = row[2 * x] | row[2 * x + 1] << 8;
+    auto scale = [](unsigned value, unsigned max) {
+      return static_cast<uint8_t>((value * 255 + max / 2) / max);
+    };
+    if (bmp.Is565()) return {scale(v >> 11, 31), scale((v >> 5) & 63, 63), scale(v & 31, 31)};
+    return {scale(v >> 10, 31), scale((v >> 5) & 31, 31), scale(v & 31, 31)};
+  }
+  const uint8_t* p = row + x * (bpp / 8);
+  return {p[2], p[1], p[0]};
+}
+
+// Files ImageMagick wrote (make_bitmaps.sh, run by CTest before this program) read with the
+// pixels ImageMagick itself reads from them.
+TEST_F(Bitmaps, ReadsWhatImageMagickWritesWithItsPixels) {
+  const std::string folder = test_container::ExecutableFolder() + "magick\\";
+  const struct {
+    const char* name;
+    int bpp;
+  } files[] = {{"im_1", 1},   {"im_4", 4},      {"im_8", 8},        {"im_16_565", 16},
+               {"im_24", 24}, {"im_24_v5", 24}, {"im_32_alpha", 32}};
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    const std::vector<uint8_t> rgb = ReadAll(folder + f.name + ".rgb");
+    ASSERT_FALSE(rgb.empty()) << "no " << f.name << ".rgb: run through CTest, which runs "
+                              << "make_bitmaps.sh first";
+    int width = 0, height = 0;
+    std::ifstream(folder + f.name + ".size") >> width >> height;
+    fw::Bitmap bmp;
+    bmp.LoadBmpFile(folder + f.name + ".bmp");
+    ASSERT_EQ(bmp.Width(), width);
+    ASSERT_EQ(bmp.Height(), height);
+    EXPECT_EQ(bmp.BitsPerPixel(), f.bpp);
+    ASSERT_EQ(rgb.size(), static_cast<size_t>(width * height * 3));
+    int wrong = 0;
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const Rgb got = PixelOf(bmp, x, y);
+        const uint8_t* want = &rgb[static_cast<size_t>((y * width + x) * 3)];
+        // 16-bit channels may be scaled with another rounding.
+        const int slack = f.bpp == 16 ? 4 : 0;
+        if (std::abs(got.r - want[0]) > slack || std::abs(got.g - want[1]) > slack ||
+            std::abs(got.b - want[2]) > slack) {
+          if (++wrong <= 3) {
+            ADD_FAILURE() << "pixel " << x << "," << y << ": " << int(got.r) << " " << int(got.g)
+                          << " " << int(got.b) << " for " << int(want[0]) << " " << int(want[1])
+                          << " " << int(want[2]);
+          }
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
   }
 }
 
