@@ -435,11 +435,53 @@ TEST_F(FormOnScreen, SpeedButtonClickedByTheMouseAndItsErrorShownInABox) {
   EXPECT_TRUE(IsWindow(button->GetSafeHwnd()));
 }
 
+// Handlers reached from the system's controls through their parent's window procedure: an
+// error shows in a box owned by the form, and the controls go on working.
+TEST_F(FormOnScreen, AnErrorInAControlsEventShowsInABoxAndLeavesTheWindowsWorking) {
+  auto* tree = Make<form::TreeView>("Tree", form.get());
+  tree->SetBounds(0, 0, 200, 200);
+  const form::TreeNode a = tree->Add(nullptr, L"a", 0, 0);
+  const form::TreeNode b = tree->Add(nullptr, L"b", 0, 0);
+  auto* list = Make<form::ListView>("List", form.get());
+  list->SetBounds(200, 0, 200, 200);
+  list->Add(L"x", -1);
+  int changes = 0;
+  tree->OnChange = [&](form::TreeNode) {
+    ++changes;
+    throw std::runtime_error("Cannot list the group.");
+  };
+  list->OnSelectItem = [](int, bool) { throw std::bad_alloc(); };
+  std::vector<std::pair<HWND, std::wstring>> boxes;
+  fw::ScopedMessageBoxInterceptor intercept(
+      [&](HWND owner, const std::wstring& text, const std::wstring&, UINT) {
+        boxes.push_back({owner, text});
+        return IDOK;
+      });
+  tree->Select(b);
+  tree->Select(a);
+  list->Select(0);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(tree->Selected(), a);
+  EXPECT_EQ(list->Selected(), 0);
+  ASSERT_EQ(boxes.size(), 3u);
+  for (const auto& box : boxes) EXPECT_EQ(box.first, form->GetSafeHwnd());
+  EXPECT_EQ(boxes[0].second, L"Cannot list the group.");
+  EXPECT_EQ(boxes[2].second, L"out of memory");
+  EXPECT_TRUE(IsWindow(tree->GetSafeHwnd()));
+  EXPECT_TRUE(IsWindow(form->GetSafeHwnd()));
+}
+
 // The menu's own loop, driven on the display: what it shows, and the item chosen in it.
 TEST_F(FormOnScreen, PopupMenuLeavesHiddenItemsOutAndClicksTheChosenOne) {
   form::ImageList images(nullptr, 16, 16, true);
   fw::Bitmap picture;
   picture.SetSize(16, 16);
+  {
+    RECT all{0, 0, 16, 16};
+    base::ScopedBrush red(CreateSolidBrush(RGB(220, 0, 0)));
+    FillRect(picture.Dc(), &all, red.Get());
+    SetPixel(picture.Dc(), 0, 15, RGB(255, 0, 255));  // the transparent colour
+  }
   images.Add(picture);
   auto* menu = Make<form::PopupMenu>("Menu", form->GetSafeHwnd());
   menu->SetImages(&images);
@@ -457,6 +499,8 @@ TEST_F(FormOnScreen, PopupMenuLeavesHiddenItemsOutAndClicksTheChosenOne) {
   }
 
   std::vector<std::wstring> shown;
+  bool imageByOwner = false;
+  double redShare = 0;
   test_container::ModalScript script;
   script.Then("the menu shows", [&] {
     HWND open = FindWindowA("#32768", nullptr);
@@ -470,6 +514,15 @@ TEST_F(FormOnScreen, PopupMenuLeavesHiddenItemsOutAndClicksTheChosenOne) {
       info.cch = 64;
       GetMenuItemInfoW(menu->Handle(), static_cast<UINT>(i), TRUE, &info);
       shown.push_back(info.fType & MFT_SEPARATOR ? L"-" : text);
+    }
+    // The date item's image, drawn by the form's window into the menu.
+    MENUITEMINFOW first{};
+    first.cbSize = sizeof first;
+    first.fMask = MIIM_BITMAP;
+    GetMenuItemInfoW(menu->Handle(), 0, TRUE, &first);
+    imageByOwner = first.hbmpItem == HBMMENU_CALLBACK;
+    if (const auto pixels = test_container::CaptureWindow(open)) {
+      redShare = pixels->ShareOf(RGB(220, 0, 0), RECT{0, 0, pixels->width, pixels->height}, 8);
     }
     // Down twice: the first item, then the second shown (the camera).
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
@@ -485,6 +538,8 @@ TEST_F(FormOnScreen, PopupMenuLeavesHiddenItemsOutAndClicksTheChosenOne) {
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"Date:2026-12-10", L"Camera:" + kChinese, L"-",
                                               L"\"Sorted by time\""}));
   EXPECT_EQ(order, (std::vector<std::string>{"popup", "click MenuCamera"}));
+  EXPECT_TRUE(imageByOwner);
+  EXPECT_GT(redShare, 0.0) << "the item's image was not drawn";
 
   order.clear();
   upper->Click();
