@@ -78,9 +78,9 @@ void Component::NotifyLoaded() {
   const std::vector<Component*> made = components_;
   for (Component* c : made) {
     c->NotifyLoaded();
-    c->loading_ = false;
     GuardVoid("Component::Loaded", [&] { c->Loaded(); });
   }
+  loading_ = false;
 }
 
 void Component::DestroyComponents() {

@@ -48,7 +48,8 @@ class Component {
   void FreeNotification(Component* other);
   void RemoveFreeNotification(Component* other);
 
-  // Loaded() on every component, in creation order, each one's own components first.
+  // Loaded() on every component, in creation order, each one's own components first; then
+  // this one and its components are no longer loading.
   void NotifyLoaded();
   bool IsLoading() const { return loading_; }
 

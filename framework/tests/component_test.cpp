@@ -162,6 +162,7 @@ TEST_F(Components, LoadedReachesEveryComponentInCreationOrderItsOwnFirst) {
   form.NotifyLoaded();
   EXPECT_EQ(g_log, (std::vector<std::string>{"loaded Label", "loaded Panel", "loaded List"}));
   EXPECT_FALSE(panel->IsLoading());
+  EXPECT_FALSE(form.IsLoading());
 }
 
 TEST_F(Components, NamesAreUniqueAmongAnOwnersComponentsIgnoringCase) {
