@@ -15,7 +15,8 @@
 // HRESULT; ReportFailure adds the text for IErrorInfo-aware hosts. Invoke holds a reference
 // on the control for the call; a vtable member that fires events takes one with KeepAlive.
 // A member whose body may throw runs it through Guard (which also holds a reference), and
-// that answers E_OUTOFMEMORY or E_FAIL with the exception's text:
+// that answers the code an fw::Error carries, E_OUTOFMEMORY or E_UNEXPECTED, with the
+// exception's text:
 //
 //   HRESULT CMyCtrl::AddRecord(BSTR file) {
 //     return Guard("AddRecord", [&] { records_.Add(fw::BstrToAnsi(file)); });
@@ -33,6 +34,7 @@
 #include <utility>
 
 #include "base/com_ptr.h"
+#include "framework/error.h"
 #include "framework/exception_guard.h"
 #include "framework/module.h"
 
@@ -100,7 +102,7 @@ class DualInterface : public Itf {
   base::ComPtr<IUnknown> KeepAlive() const { return base::ComPtr<IUnknown>(owner_); }
   // A failure with its text as error information.
   HRESULT ReportFailure(const std::string& text, HRESULT hr) noexcept {
-    return SetErrorText(__uuidof(Itf), errorSource_, text, hr);
+    return fw::ReportError(__uuidof(Itf), text, hr, errorSource_);
   }
 
   // The dual interface for its own IID and for IDispatch.

@@ -8,6 +8,7 @@
 #include "base/com_ptr.h"
 #include "base/keep_module_loaded.h"
 #include "framework/ansi_text.h"
+#include "framework/error.h"
 #include "framework/module.h"
 
 namespace fw {
@@ -92,17 +93,11 @@ HRESULT SetErrorText(REFIID iid, const char* source, const std::string& text, HR
 }
 
 HRESULT FailWithCurrentException(REFIID iid, const char* source, const char* where) noexcept {
-  HRESULT hr = E_FAIL;
-  try {
-    throw;
-  } catch (const std::bad_alloc&) {
-    hr = E_OUTOFMEMORY;
-  } catch (...) {
-  }
+  const HRESULT hr = CurrentExceptionCode();
   try {
     const std::string text = CurrentExceptionText();
     LogFailure(where, text.c_str());
-    return SetErrorText(iid, source, text, hr);
+    return ReportError(iid, text, hr, source);
   } catch (...) {
     LogFailure(where, "out of memory");
     return hr;

@@ -71,8 +71,8 @@ std::string CurrentExceptionText();
 HRESULT SetErrorText(REFIID iid, const char* source, const std::string& text, HRESULT hr) noexcept;
 
 // For a vtable member of a dual interface, inside a catch block: logs the exception, sets
-// its text as error information and returns E_OUTOFMEMORY for std::bad_alloc, E_FAIL for
-// anything else. Called through IDispatch::Invoke the type information turns this into
+// its text as error information and returns the code an fw::Error carries (error.h),
+// E_OUTOFMEMORY for std::bad_alloc, E_UNEXPECTED for anything else. Called through IDispatch::Invoke the type information turns this into
 // DISP_E_EXCEPTION with the same code and texts in EXCEPINFO.
 HRESULT FailWithCurrentException(REFIID iid, const char* source, const char* where) noexcept;
 

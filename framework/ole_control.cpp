@@ -30,10 +30,6 @@ std::string ControlTypeName(const ControlClass& cls) {
   return name.empty() && cls.progId ? std::string(cls.progId) : name;
 }
 
-HRESULT ReportError(REFIID iid, const std::string& text, HRESULT hr) {
-  return SetErrorText(iid, nullptr, text, hr);
-}
-
 COleControl::COleControl(const ControlClass& cls)
     : class_(cls), loadedVersion_(cls.persistVersion) {
   if (cls.eventIid) {

@@ -36,6 +36,7 @@
 #include "framework/class_factory.h"
 #include "framework/connection_point.h"
 #include "framework/dispatch_table.h"
+#include "framework/error.h"
 #include "framework/event_args.h"
 #include "framework/module.h"
 #include "framework/prop_exchange.h"
@@ -63,10 +64,6 @@ extern const char kControlWindowClass[];
 
 // The class's type name (its string resource), or its ProgID when the string is missing.
 std::string ControlTypeName(const ControlClass& cls);
-
-// Sets `text` as the thread's COM error information (for IErrorInfo-aware hosts) and
-// returns `hr`, for members of dual interfaces that fail.
-HRESULT ReportError(REFIID iid, const std::string& text, HRESULT hr);
 
 class COleControl : public CWnd,
                     public IDispatch,

@@ -6,10 +6,13 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "base/com_ptr.h"
 #include "base/scoped_bstr.h"
 #include "base/scoped_handle.h"
+#include "framework/error.h"
+#include "framework/message_box.h"
 #include "framework/module.h"
 
 namespace {
@@ -61,6 +64,9 @@ class GuardedMember : public ExceptionGuard {
   }
 };
 
+// A failure code of the kind a graph call returns (VFW_E_NOT_FOUND).
+constexpr HRESULT VFW_E_NOT_FOUND_STANDIN = static_cast<HRESULT>(0x80040216);
+
 // {3F1D6C2A-7B48-4E55-9D0A-61C2E7B4A913}
 const IID kDual = {0x3f1d6c2a, 0x7b48, 0x4e55, {0x9d, 0x0a, 0x61, 0xc2, 0xe7, 0xb4, 0xa9, 0x13}};
 
@@ -73,11 +79,16 @@ struct MemberCase {
 
 TEST_F(GuardedMember, ExceptionsBecomeFailureCodesWithTheirTextAsErrorInformation) {
   const MemberCase cases[] = {
-      {"runtime error", []() -> HRESULT { throw std::runtime_error("no such record"); }, E_FAIL,
-       L"no such record"},
+      {"runtime error", []() -> HRESULT { throw std::runtime_error("no such record"); },
+       E_UNEXPECTED, L"no such record"},
+      {"error with its code",
+       []() -> HRESULT { throw fw::Error("Cannot render the file.", VFW_E_NOT_FOUND_STANDIN); },
+       VFW_E_NOT_FOUND_STANDIN, L"Cannot render the file."},
+      {"error without a failure code", []() -> HRESULT { throw fw::Error("odd", S_FALSE); },
+       E_UNEXPECTED, L"odd"},
       {"out of memory", []() -> HRESULT { throw std::bad_alloc(); }, E_OUTOFMEMORY,
        L"out of memory"},
-      {"not a std::exception", []() -> HRESULT { throw 7; }, E_FAIL, L"unknown exception"},
+      {"not a std::exception", []() -> HRESULT { throw 7; }, E_UNEXPECTED, L"unknown exception"},
       {"plain failure code", [] { return E_INVALIDARG; }, E_INVALIDARG, nullptr},
       {"success", [] { return S_FALSE; }, S_FALSE, nullptr},
   };
@@ -153,6 +164,67 @@ TEST_F(ExceptionGuard, GuardedThreadsEndWithAFailureCodeWhenTheirBodyThrows) {
     EXPECT_EQ(*locksAtCaptureEnd, base + 1) << "the body's captures outlived the module lock";
     EXPECT_EQ(fw::Module::Get().LockCount(), base);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Window-message and user-interface handlers: the exception's text in a box owned by the
+// handler's window, the rest of the handler skipped.
+TEST_F(ExceptionGuard, UiHandlerShowsTheErrorInABoxAndEndsTheHandler) {
+  struct Box {
+    HWND owner;
+    std::wstring text;
+    UINT type;
+  };
+  std::vector<Box> boxes;
+  fw::ScopedMessageBoxInterceptor intercept(
+      [&](HWND owner, const std::wstring& text, const std::wstring&, UINT type) {
+        boxes.push_back({owner, text, type});
+        return IDOK;
+      });
+  const HWND owner = GetDesktopWindow();
+  struct Case {
+    const char* name;
+    std::function<void()> body;
+    const wchar_t* text;  // null: no box
+  };
+  const Case cases[] = {
+      {"runs to its end", [] {}, nullptr},
+      {"fw::Error", [] { throw fw::Error("Cannot open the file C:\\rec\\a.avi."); },
+       L"Cannot open the file C:\\rec\\a.avi."},
+      {"out of memory", [] { throw std::bad_alloc(); }, L"out of memory"},
+      {"not a std::exception", [] { throw 5; }, L"unknown exception"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    boxes.clear();
+    g_logged.clear();
+    bool after = false;
+    const bool finished = fw::GuardUiHandler(owner, "SpeedButtonViewClick", [&] {
+      c.body();
+      after = true;
+    });
+    EXPECT_EQ(finished, c.text == nullptr);
+    EXPECT_EQ(after, c.text == nullptr);
+    if (!c.text) {
+      EXPECT_TRUE(boxes.empty());
+      continue;
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].owner, owner);
+    EXPECT_EQ(boxes[0].text, c.text);
+    EXPECT_EQ(boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(g_logged.rfind("SpeedButtonViewClick|", 0), 0u) << g_logged;
+  }
+}
+
+TEST(Error, CarriesAFailureCodeOnly) {
+  EXPECT_EQ(fw::Error("a").Code(), E_UNEXPECTED);
+  EXPECT_EQ(fw::Error("b", E_ACCESSDENIED).Code(), E_ACCESSDENIED);
+  EXPECT_EQ(fw::Error("c", S_OK).Code(), E_UNEXPECTED);
+  EXPECT_STREQ(fw::Error("d", E_FAIL).what(), "d");
 }
 
 }  // namespace

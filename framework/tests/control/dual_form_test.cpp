@@ -147,9 +147,10 @@ struct ThrowCase {
   const wchar_t* text;
 };
 const ThrowCase kThrowCases[] = {
-    {0, E_FAIL, L"the sample form fails here"},
+    {0, E_UNEXPECTED, L"the sample form fails here"},
     {1, E_OUTOFMEMORY, L"out of memory"},
-    {2, E_FAIL, L"unknown exception"},
+    {2, E_UNEXPECTED, L"unknown exception"},
+    {3, E_ACCESSDENIED, L"the record is read-only"},
 };
 
 TEST_F(DualForm, ThrowingMemberFailsWithItsTextThroughTheVtableAndThroughInvoke) {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "framework/ansi_text.h"
+#include "framework/error.h"
 #include "sample_classes.h"
 #include "sample_lifetime.h"
 
@@ -59,6 +60,7 @@ HRESULT CSampleForm::ThrowError(long kind) {
   return Guard("ThrowError", [&] {
     if (kind == 0) throw std::runtime_error("the sample form fails here");
     if (kind == 1) throw std::bad_alloc();
+    if (kind == 3) throw fw::Error("the record is read-only", E_ACCESSDENIED);
     throw 7;
   });
 }
