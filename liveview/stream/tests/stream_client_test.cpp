@@ -154,7 +154,7 @@ TEST_F(StreamClientTest, RequestsAsTheCameraSawThem) {
   const std::vector<long long> later(gaps.begin() + 1, gaps.end());
   for (long long gap : later) EXPECT_GE(gap, 150) << "asked again on a pass that was not a 10th";
   EXPECT_GE(Median(later), 300);
-  EXPECT_LE(Median(later), 1500);
+  EXPECT_LE(Median(later), 3000) << "not asked again every 10th pass";
 }
 
 TEST_F(StreamClientTest, HostThatDoesNotResolveStopsWhenReconnectIsOff) {
