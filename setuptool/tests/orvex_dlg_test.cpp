@@ -417,6 +417,60 @@ TEST_F(OrvexDialogTest, HeldReplyPortShowsItsBoxOnTheListenerAndSearchesGoOn) {
   EXPECT_TRUE(ThreadGone(dialog_.SearchThreadId()));
 }
 
+TEST_F(OrvexDialogTest, ClosingLeavesAThreadInsideABoxAndItReachesNothingOfTheDialog) {
+  base::ScopedSocket holder(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(common::kReplyListenPort);
+  ASSERT_EQ(bind(holder.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local), 0);
+  // The listener's box stays open, as one a user has not answered yet, until released.
+  base::ScopedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  std::atomic<DWORD> boxThread{0};
+  {
+    fw::ProcessMessageBoxInterceptor holdBoxes(
+        [&](HWND, const std::wstring&, const std::wstring&, UINT) {
+          boxThread = GetCurrentThreadId();
+          WaitForSingleObject(release.Get(), 20000);
+          return IDOK;
+        });
+    // Times its own destruction: hiding a window costs Wine's X11 driver up to 2 s without
+    // a window manager, which is no part of the join.
+    struct TimedDialog : COrvexDlg {
+      using COrvexDlg::COrvexDlg;
+      DWORD destroyMs = 0;
+      void OnDestroy() override {
+        const DWORD start = GetTickCount();
+        COrvexDlg::OnDestroy();
+        destroyMs = GetTickCount() - start;
+      }
+    };
+    auto dialog = std::make_unique<TimedDialog>(ip_);
+    dialog->SetBrowserKey(HKEY_CURRENT_USER, "Software\\OrvexTests\\NoSuchKey");
+    dialog->SetJoinTimeout(300);
+    ModalScript script;
+    script.Then("box open", [&] { return boxThread.load() != 0; })
+        .Then("searches", [&] { return Searches() >= 1; })
+        .Then("close", [&] {
+          dialog->EndDialog(IDCANCEL);
+          return true;
+        });
+    script.Start(20, 30000);
+    dialog->DoModal();
+    EXPECT_TRUE(script.Finished());
+    EXPECT_GE(dialog->destroyMs, 250u) << "the join waits its time for the listener";
+    EXPECT_LT(dialog->destroyMs, 1500u) << "and no longer";
+    const DWORD listener = dialog->ListenerThreadId();
+    EXPECT_EQ(boxThread.load(), listener);
+    EXPECT_TRUE(ThreadGone(dialog->SearchThreadId()));
+    EXPECT_FALSE(ThreadGone(listener)) << "still inside its box";
+    dialog.reset();  // the dialog is gone before the box is answered
+    SetEvent(release.Get());
+    const DWORD start = GetTickCount();
+    while (!ThreadGone(listener) && GetTickCount() - start < 10000) Sleep(20);
+    EXPECT_TRUE(ThreadGone(listener));
+  }
+}
+
 TEST_F(OrvexDialogTest, ButtonsWithNothingSelectedAndTheAboutBox) {
   ModalScript script;
   script.Then("shown", [&] { return Shown(); })
