@@ -18,6 +18,8 @@ struct BuildTexts {
   const char* exit;
   const char* groupBox;
   const char* columns[3];
+  // Widths in dialog units of buttons 6, 7 and 3, and of button 4.
+  int setIpWidth, connectWidth, refreshWidth, setBySerialWidth;
   const char* aboutMenu;
   const char* aboutCaption;
   const char* aboutOk;
@@ -39,6 +41,7 @@ constexpr BuildTexts kOrvexTexts{
     "Exit",
     "Find IpCamera in LAN",
     {"Serial Num", "Current IP:Port", "Firmware Version"},
+    54, 54, 51, 122,
     "About Orvex(&A)...",
     "About Setrova",
     "OK",
@@ -61,6 +64,7 @@ constexpr BuildTexts kSetrovaCnTexts{
     "退出",
     "在局域网上搜索到的网络摄象机",
     {"序列号", "当前IP:端口", "固件版本"},
+    44, 44, 44, 113,
     "关于 Setrova(&A)...",
     "关于 Setrova",
     "确定",

@@ -513,7 +513,27 @@ TEST_F(OrvexDialogTest, ColumnsIconsSystemMenuAboutDialogAndHelp) {
         EXPECT_EQ(TextW(GetDlgItem(dlg, IDCANCEL)), Wide(kBuildTexts.exit));
         EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_STATIC)), Wide(kBuildTexts.groupBox));
         EXPECT_TRUE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_APPWINDOW);
-        const int widths[] = {120, 120, 100};
+        const struct {
+          int id;
+          int width;
+        } widths[] = {{IDC_SET_IP, kBuildTexts.setIpWidth},
+                      {IDC_CONNECT, kBuildTexts.connectWidth},
+                      {IDC_REFRESH, kBuildTexts.refreshWidth},
+                      {IDC_SET_IP_BY_SERIAL, kBuildTexts.setBySerialWidth}};
+        for (const auto& button : widths) {
+          RECT units{0, 0, button.width, 14};
+          MapDialogRect(dlg, &units);
+          RECT shown{};
+          GetWindowRect(GetDlgItem(dlg, button.id), &shown);
+          EXPECT_EQ(shown.right - shown.left, units.right) << "button " << button.id;
+        }
+        RECT client{0, 0, 247, 212};
+        MapDialogRect(dlg, &client);
+        RECT own{};
+        GetClientRect(dlg, &own);
+        EXPECT_EQ(own.right, client.right);
+        EXPECT_EQ(own.bottom, client.bottom);
+        const int columnWidths[] = {120, 120, 100};
         for (int i = 0; i < 3; ++i) {
           wchar_t title[64] = {};
           LVCOLUMNW column{};
@@ -522,7 +542,7 @@ TEST_F(OrvexDialogTest, ColumnsIconsSystemMenuAboutDialogAndHelp) {
           column.cchTextMax = 64;
           EXPECT_TRUE(SendMessageW(List(), LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
           EXPECT_EQ(std::wstring(title), Wide(kBuildTexts.columns[i]));
-          EXPECT_EQ(column.cx, widths[i]);
+          EXPECT_EQ(column.cx, columnWidths[i]);
         }
         EXPECT_TRUE(SendMessageW(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) &
                     LVS_EX_FULLROWSELECT);
@@ -579,6 +599,28 @@ TEST_F(OrvexDialogTest, ColumnsIconsSystemMenuAboutDialogAndHelp) {
       });
   Run(script);
   EXPECT_EQ(boxes_.Count(), 0u) << "the help handler shows nothing: " << boxes_.Describe();
+}
+
+TEST_F(OrvexDialogTest, SendPacketBroadcastsOrShowsSendErrorOnTheCallingThread) {
+  const auto request = common::BuildSearchRequest();
+  std::vector<uint8_t> oversized(70000, 0);  // larger than any UDP datagram
+  ModalScript script;
+  script.Then("shown", [&] { return Shown(); })
+      .Then("send", [&] {
+        EXPECT_TRUE(dialog_.SendPacket(request.data(), request.size()));
+        EXPECT_FALSE(dialog_.SendPacket(oversized.data(), oversized.size()));
+        return true;
+      })
+      .Then("sent", [&] { return Searches() >= 1; })
+      .Then("end", [&] {
+        EndDialog();
+        return true;
+      });
+  Run(script);
+  const auto boxes = boxes_.Boxes();
+  ASSERT_EQ(boxes.size(), 1u) << boxes_.Describe();
+  EXPECT_EQ(boxes[0].text, "send error:" + std::to_string(WSAEMSGSIZE));
+  EXPECT_EQ(boxes[0].thread, GetCurrentThreadId());
 }
 
 TEST_F(OrvexDialogTest, FrameworkMessagesStayEnglish) {
