@@ -497,6 +497,44 @@ TEST_F(OrvexDialogTest, ButtonsWithNothingSelectedAndTheAboutBox) {
   EXPECT_EQ(Hex(boxes[2].text), Hex(kBuildTexts.versionBox));
 }
 
+// Set IP Address and a double-click hand the selected row's entry to the set dialog.
+TEST_F(OrvexDialogTest, SetIpAddressAndDoubleClickHandOnTheSelectedEntry) {
+  struct RecordingDialog : COrvexDlg {
+    using COrvexDlg::COrvexDlg;
+    std::vector<const CameraNode*> handed;
+    void SetSelectedCameraAddress(CameraNode& camera) override { handed.push_back(&camera); }
+  };
+  responder_.AddCamera(Camera(1));
+  responder_.AddCamera(Camera(2));
+  RecordingDialog dialog(ip_);
+  dialog.SetBrowserKey(HKEY_CURRENT_USER, "Software\\OrvexTests\\NoSuchKey");
+  HWND list = nullptr;
+  ModalScript script;
+  script.Then("rows", [&] {
+          list = dialog.ListControl();
+          return dialog.GetSafeHwnd() && Rows(list) == 2;
+        })
+      .Then("set", [&] {
+        Select(list, 1);
+        Click(dialog.GetSafeHwnd(), IDC_SET_IP);
+        NMHDR header{list, IDC_CAMERA_LIST, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageW(dialog.GetSafeHwnd(), WM_NOTIFY, IDC_CAMERA_LIST,
+                     reinterpret_cast<LPARAM>(&header));
+        return true;
+      })
+      .Then("handed", [&] { return dialog.handed.size() >= 2; })
+      .Then("end", [&] {
+        EXPECT_EQ(dialog.handed[0], RowEntry(list, 1));
+        EXPECT_EQ(dialog.handed[1], RowEntry(list, 1));
+        dialog.EndDialog(IDCANCEL);
+        return true;
+      });
+  script.Start(20, 30000);
+  dialog.DoModal();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(boxes_.Count(), 0u) << boxes_.Describe();
+}
+
 TEST_F(OrvexDialogTest, ColumnsIconsSystemMenuAboutDialogAndHelp) {
   const int helpsBefore = g_app.helps;
   HWND about = nullptr;
