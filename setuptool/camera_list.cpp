@@ -15,8 +15,8 @@ CameraNode* CameraList::Find(const common::MacAddress& mac) const {
 }
 
 CameraNode* CameraList::Add(const common::SearchReply& reply, int64_t now) {
-  auto* node = static_cast<CameraNode*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY,
-                                                  sizeof(CameraNode)));
+  auto* node =
+      static_cast<CameraNode*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(CameraNode)));
   if (!node) return nullptr;
   node->mac = reply.mac;
   // The reply's text is NUL-terminated within its 40 bytes, so it always fits with its NUL.

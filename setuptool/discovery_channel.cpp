@@ -77,9 +77,9 @@ bool DiscoveryChannel::SendPacket(const uint8_t* bytes, size_t size, HWND owner)
   to.sin_family = AF_INET;
   to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
   to.sin_port = htons(common::kCameraSearchPort);
-  const int sent = sendto(sendSocket_.Get(), reinterpret_cast<const char*>(bytes),
-                          static_cast<int>(size), 0, reinterpret_cast<const sockaddr*>(&to),
-                          sizeof to);
+  const int sent =
+      sendto(sendSocket_.Get(), reinterpret_cast<const char*>(bytes), static_cast<int>(size), 0,
+             reinterpret_cast<const sockaddr*>(&to), sizeof to);
   if (sent != SOCKET_ERROR) return true;
   char text[32];
   std::snprintf(text, sizeof text, "send error:%d", WSAGetLastError());
@@ -150,7 +150,7 @@ DWORD ListenThread(const std::shared_ptr<DiscoveryChannel>& channel) {
   const HANDLE stop = channel->StopEvent();
   common::SearchReplyReceiver receiver;
   const common::ReceiveDatagram receive = [&](uint8_t* dest, size_t room,
-                                               common::DatagramOrigin& origin) {
+                                              common::DatagramOrigin& origin) {
     return ReceiveOne(s.Get(), readable.Get(), stop, dest, room, origin);
   };
   for (;;) {

@@ -7,11 +7,11 @@
 #include <ctime>
 #include <vector>
 
-#include "setuptool/about_dlg.h"
 #include "base/scoped_gdi.h"
 #include "framework/application.h"
 #include "framework/exception_guard.h"
 #include "framework/module.h"
+#include "setuptool/about_dlg.h"
 #include "setuptool/resource_ids.h"
 #include "setuptool/tool_texts.h"
 
@@ -62,8 +62,8 @@ DWORD StartBrowserProcess(const std::string& commandLine) {
   PROCESS_INFORMATION started{};
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &started)) {
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &started)) {
     const DWORD error = GetLastError();
     return error ? error : ERROR_GEN_FAILURE;
   }
@@ -73,7 +73,9 @@ DWORD StartBrowserProcess(const std::string& commandLine) {
 }
 
 COrvexDlg::COrvexDlg(common::IpHelper& ip)
-    : CDialog(IDD_ORVEX_DIALOG), ip_(ip), clock_([] { return static_cast<int64_t>(std::time(nullptr)); }) {}
+    : CDialog(IDD_ORVEX_DIALOG),
+      ip_(ip),
+      clock_([] { return static_cast<int64_t>(std::time(nullptr)); }) {}
 
 COrvexDlg::~COrvexDlg() { StopThreads(); }
 
@@ -151,8 +153,10 @@ void COrvexDlg::ReadBrowserPath() {
 bool COrvexDlg::StartThreads() {
   channel_->SetNotifyWindow(GetSafeHwnd());
   const std::shared_ptr<DiscoveryChannel> channel = channel_;
-  listener_.Reset(fw::StartGuardedThread("ListenThread", [channel] { return ListenThread(channel); }));
-  searcher_.Reset(fw::StartGuardedThread("SearchThread", [channel] { return SearchThread(channel); }));
+  listener_.Reset(
+      fw::StartGuardedThread("ListenThread", [channel] { return ListenThread(channel); }));
+  searcher_.Reset(
+      fw::StartGuardedThread("SearchThread", [channel] { return SearchThread(channel); }));
   listenerId_ = listener_ ? GetThreadId(listener_.Get()) : 0;
   searchId_ = searcher_ ? GetThreadId(searcher_.Get()) : 0;
   return listener_ && searcher_;
@@ -177,6 +181,7 @@ void COrvexDlg::OnDestroy() {
   KillTimer(kAgeingTimer);
   StopThreads();
   if (list_) SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+  list_ = nullptr;
   cams_.Clear();
   Default();
 }

@@ -18,11 +18,11 @@
 #include <string>
 
 #include "base/scoped_handle.h"
-#include "setuptool/camera_list.h"
 #include "common/ip_helper.h"
 #include "common/pc_address.h"
-#include "setuptool/discovery_channel.h"
 #include "framework/dialog.h"
+#include "setuptool/camera_list.h"
+#include "setuptool/discovery_channel.h"
 
 namespace setuptool {
 
@@ -33,7 +33,7 @@ constexpr char kBrowserAppPathKey[] =
 constexpr size_t kBrowserPathSize = 256;
 constexpr UINT_PTR kAgeingTimer = 1;  // IDT_AGEING
 constexpr UINT kAgeingPeriodMs = 5000;
-constexpr UINT kAboutCommand = 16;    // the system menu's about item
+constexpr UINT kAboutCommand = 16;  // the system menu's about item
 
 // "%s http://%u.%u.%u.%u:%d": the browser path, quoted when it holds a blank and is not
 // quoted already (else CreateProcess may start "C:\Program.exe"), and the camera's page.
@@ -78,7 +78,8 @@ class COrvexDlg : public fw::CDialog {
   static bool CheckIPOctet(uint32_t hostOrderValue) { return common::CheckIPOctet(hostOrderValue); }
   static bool CheckIPMask(uint32_t hostOrderMask) { return common::CheckIPMask(hostOrderMask); }
 
-  // For tests: the camera list and the threads' ids while the dialog runs (0 when none).
+  // For tests: the camera list, and the ids of the threads the last run started (0 when
+  // none started).
   const CameraList& Cameras() const { return cams_; }
   HWND ListControl() const { return list_; }
   DWORD ListenerThreadId() const { return listenerId_; }

@@ -14,16 +14,16 @@ std::string To936(const std::wstring& text) {
                                     nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
   if (n > 0) {
-    WideCharToMultiByte(kToolCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                        n, nullptr, nullptr);
+    WideCharToMultiByte(kToolCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
   }
   return out;
 }
 
 std::wstring From936(const std::string& text) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(kToolCodePage, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(kToolCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
   if (n > 0) {
     MultiByteToWideChar(kToolCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(),

@@ -1,8 +1,8 @@
 /* Stands in for the browser in the tool's tests: writes the command line it was started
    with, as UTF-8, to browser_command_line.txt beside itself, and ends. Never a real
    browser: under Wine that would reach the host. */
-#include <windows.h>
 #include <wchar.h>
+#include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
   wchar_t path[MAX_PATH + 40], temp[MAX_PATH + 40];

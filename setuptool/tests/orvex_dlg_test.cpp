@@ -723,7 +723,8 @@ TEST_F(BrowserTest, ConnectWarnsOutsideTheLocalSubnetsThenStartsTheBrowser) {
     SCOPED_TRACE(c.localSubnet ? "camera in a local subnet" : "camera outside every subnet");
     ip_.adapters.clear();
     if (c.localSubnet) {
-      ip_.AddEthernet(2, {{common::testing::Ip("10.213.0.1"), common::testing::Ip("255.255.255.0")}});
+      ip_.AddEthernet(2, {{common::testing::Ip("10.213.0.1"),
+                           common::testing::Ip("255.255.255.0")}});
     }
     const std::string written = test_container::ExecutableFolder() + "browser_command_line.txt";
     DeleteFileA(written.c_str());
@@ -848,7 +849,8 @@ TEST(BrowserCommandLine, QuotesAPathWithABlankUnlessItIsQuoted) {
   } cases[] = {
       {"C:\\ie\\iexplore.exe", "C:\\ie\\iexplore.exe http://192.168.1.100:80"},
       {"C:\\Program Files\\ie.exe", "\"C:\\Program Files\\ie.exe\" http://192.168.1.100:80"},
-      {"\"C:\\Program Files\\ie.exe\" -new", "\"C:\\Program Files\\ie.exe\" -new http://192.168.1.100:80"},
+      {"\"C:\\Program Files\\ie.exe\" -new",
+       "\"C:\\Program Files\\ie.exe\" -new http://192.168.1.100:80"},
       {"", " http://192.168.1.100:80"},
   };
   for (const auto& c : cases) {
