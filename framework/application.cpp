@@ -1,6 +1,7 @@
 #include "framework/application.h"
 
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <exception>
 
@@ -13,9 +14,10 @@ namespace {
 CApplication* g_application = nullptr;
 }  // namespace
 
-CApplication::CApplication(LANGID resourceLanguage) {
+CApplication::CApplication(LANGID resourceLanguage, LANGID frameworkMessageLanguage) {
   g_application = this;
   Module::Get().SetResourceLanguage(resourceLanguage);
+  Module::Get().SetFrameworkMessageLanguage(frameworkMessageLanguage);
 }
 
 CApplication::~CApplication() {
@@ -27,6 +29,17 @@ CApplication* CApplication::Get() { return g_application; }
 bool CApplication::InitInstance() { return false; }
 
 int CApplication::ExitInstance() { return exitCode_; }
+
+bool CApplication::OnAppCommand(UINT) { return false; }
+
+void CApplication::OnHelp() {
+  std::string path = Module::Get().FilePath();
+  const size_t dot = path.find_last_of(".\\/");
+  if (dot != std::string::npos && path[dot] == '.') path.resize(dot);
+  path += ".chm";
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 bool CApplication::EnableOle() {
   if (oleStarted_) return true;

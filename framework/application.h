@@ -20,6 +20,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "framework/module.h"
 
@@ -27,11 +28,17 @@ namespace fw {
 
 class CDialog;
 
+// The help command, as windows hand it to CApplication::OnAppCommand.
+constexpr UINT kHelpCommand = 0xE146;
+
 class CApplication {
  public:
   // `resourceLanguage` fixes the language of the program's texts and dialogs (a program
   // built once per language, Module::SetResourceLanguage); the default follows the user's.
-  explicit CApplication(LANGID resourceLanguage = Module::kUserLanguage);
+  // `frameworkMessageLanguage` holds the framework's own messages in one language
+  // (Module::SetFrameworkMessageLanguage); by default they follow the program's texts.
+  explicit CApplication(LANGID resourceLanguage = Module::kUserLanguage,
+                        LANGID frameworkMessageLanguage = Module::kUserLanguage);
   CApplication(const CApplication&) = delete;
   CApplication& operator=(const CApplication&) = delete;
   virtual ~CApplication();
@@ -49,6 +56,15 @@ class CApplication {
   // The main dialog while RunMainDialog runs it.
   CDialog* MainWindow() const { return mainWindow_; }
 
+  // The name under HKEY_CURRENT_USER\Software where the program's settings would go. Only
+  // recorded: the framework itself writes nothing there, so nothing exists under it until a
+  // program writes a setting of its own.
+  const std::wstring& RegistryKey() const { return registryKey_; }
+
+  // A command the program's windows hand to the application (kHelpCommand for F1); true
+  // when a handler took it. The default takes none: a program routes the ones it wants.
+  virtual bool OnAppCommand(UINT id);
+
  protected:
   // True to run the message loop until WM_QUIT; false to end the program at once. The
   // default does nothing and returns false.
@@ -60,12 +76,17 @@ class CApplication {
   // OleInitialize for the program's thread, undone after ExitInstance; false when it
   // failed. For programs that use OLE (drag and drop, the clipboard, embedded objects).
   bool EnableOle();
+  void SetRegistryKey(std::wstring name) { registryKey_ = std::move(name); }
+  // The default help handler: opens the program's help file, <program>.chm beside it, with
+  // the shell; without one it does nothing.
+  virtual void OnHelp();
   // Runs `dialog` modally as the main window. Its result (-1 when it could not start)
   // becomes the exit code that ExitInstance gives by default.
   INT_PTR RunMainDialog(CDialog& dialog);
 
  private:
   std::string commandLine_;
+  std::wstring registryKey_;
   int showCommand_ = SW_SHOWDEFAULT;
   CDialog* mainWindow_ = nullptr;
   int exitCode_ = 0;

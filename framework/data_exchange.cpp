@@ -14,7 +14,9 @@ namespace fw {
 
 namespace {
 
-bool ChineseUi() { return PRIMARYLANGID(Module::Get().UiLanguage()) == LANG_CHINESE; }
+bool ChineseUi() {
+  return PRIMARYLANGID(Module::Get().FrameworkMessageLanguage()) == LANG_CHINESE;
+}
 
 std::wstring Number(long long value) { return std::to_wstring(value); }
 

@@ -19,8 +19,8 @@ class CWnd;
 // optional blanks. Nothing else, and nothing outside the range of long.
 std::optional<long> ParseDialogInteger(std::string_view text);
 
-// The standard messages, in the module's language (Module::UiLanguage: Chinese for a
-// Chinese one, English otherwise). The boxes show the wide forms, so a Chinese message
+// The standard messages, in the language of Module::FrameworkMessageLanguage (by default
+// the module's: Chinese for a Chinese one, English otherwise). The boxes show the wide forms, so a Chinese message
 // shows whatever the ANSI code page; the plain forms are those in the ANSI code page.
 std::wstring IntegerMessageW();
 std::wstring RangeMessageW(long low, long high);

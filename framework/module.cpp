@@ -54,6 +54,10 @@ LANGID Module::UiLanguage() const {
   return resourceLanguage_ != kUserLanguage ? resourceLanguage_ : GetUserDefaultUILanguage();
 }
 
+LANGID Module::FrameworkMessageLanguage() const {
+  return frameworkMessageLanguage_ != kUserLanguage ? frameworkMessageLanguage_ : UiLanguage();
+}
+
 void Module::End(bool processTerminating) {
   if (processTerminating) {
     // oleaut32 may be unloaded already; the process takes the memory back.

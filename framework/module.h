@@ -72,6 +72,12 @@ class Module {
   LANGID ResourceLanguage() const { return resourceLanguage_; }
   // The language the module's texts show in: the fixed one, else the user's.
   LANGID UiLanguage() const;
+  // The language of the framework's own messages (data exchange): kUserLanguage (the
+  // default) keeps them in the module's language, UiLanguage; any other language holds
+  // them there whatever the module's texts are in, for a program whose build-time language
+  // covers only its own texts.
+  void SetFrameworkMessageLanguage(LANGID language) { frameworkMessageLanguage_ = language; }
+  LANGID FrameworkMessageLanguage() const;
 
   void SetTypeLib(REFGUID libid, WORD major, WORD minor);
   const TypeLibId& TypeLib() const { return typeLib_; }
@@ -105,6 +111,7 @@ class Module {
   HINSTANCE instance_ = nullptr;
   std::string appTitle_;
   LANGID resourceLanguage_ = kUserLanguage;
+  LANGID frameworkMessageLanguage_ = kUserLanguage;
   TypeLibId typeLib_;
   std::mutex typeLibLock_;  // controls of several apartments share the cache
   base::ComPtr<ITypeLib> typeLibCache_;

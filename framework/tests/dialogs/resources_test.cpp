@@ -72,6 +72,20 @@ TEST_F(FixedLanguage, TextsAndTheFrameworksMessagesComeFromItWhateverTheUserLang
   EXPECT_EQ(fw::Module::Get().UiLanguage(), kChinese);
 }
 
+TEST_F(FixedLanguage, FrameworkMessagesHeldInEnglishStayEnglishWhileTheTextsAreChinese) {
+  struct Restore {
+    ~Restore() { fw::Module::Get().SetFrameworkMessageLanguage(fw::Module::kUserLanguage); }
+  } restore;
+  fw::Module::Get().SetFrameworkMessageLanguage(kEnglish);
+  EXPECT_EQ(fw::LoadResStringW(IDS_CONFIRM), L"\u786E\u5B9A");  // the texts stay Chinese
+  EXPECT_EQ(fw::MaxCharsMessageW(19), L"Please enter no more than 19 characters.");
+  EXPECT_EQ(fw::RangeMessageW(1, 99), L"Please enter an integer between 1 and 99.");
+  EXPECT_EQ(fw::IntegerMessage(), "Please enter an integer.");
+  fw::Module::Get().SetFrameworkMessageLanguage(fw::Module::kUserLanguage);
+  EXPECT_EQ(fw::IntegerMessageW(), L"\u8BF7\u8F93\u5165\u4E00\u4E2A\u6574\u6570\u3002")
+      << "back to the module's language";
+}
+
 TEST(ChineseLocaleCheck, FailsOutsideCodePage936RatherThanSkipping) {
   const ::testing::AssertionResult check = testing_support::InChineseLocale();
   EXPECT_EQ(static_cast<bool>(check), GetACP() == 936) << check.message();
