@@ -549,4 +549,26 @@ TEST_F(ControlCommands, AControlReleasedDuringTheClicksWaitEndsTheClick) {
   EXPECT_EQ(std::count(got.begin(), got.end(), "cam_mv&diretion=cam_left"), 0);
 }
 
+TEST_F(ControlCommands, ACameraClosedDuringTheClicksWaitEndsTheClick) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  ASSERT_EQ(Splitter(2), 1);
+  ASSERT_TRUE(Streaming(0));
+  ASSERT_EQ(Select(0), 1);
+  const auto windows = CameraWindows(host.ControlWindow());
+  test_container::ModalScript script;
+  script.Then("up arrived", [&] { return !Commands(*cameras[0]).empty(); });
+  script.Then("close the camera", [&] {
+    PostMessageA(host.ControlWindow(), WM_COMMAND, ID_CAM_CLOSE, 0);
+    return true;
+  });
+  script.Start(10);
+  PostMessageA(windows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(310, 230));  // down, right
+  ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
+  ASSERT_TRUE(PumpUntil([&] { return AllStreamsClosed(*cameras[0]); }, kWaitMs));
+  PumpFor(1000);
+  EXPECT_EQ(Actions(*cameras[0]),
+            (std::vector<std::string>{"cam_mv&diretion=cam_down", "cam_mv&diretion=cam_home"}));
+}
+
 }  // namespace
