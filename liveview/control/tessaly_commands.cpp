@@ -5,8 +5,6 @@
 // loops: posted states, other commands and host calls run inside them, and the host may
 // deactivate or release the control there. After each one a command goes on only while the
 // window it started with exists, and re-reads what it decided on.
-#include <exception>
-
 #include "base/scoped_lock.h"
 #include "common/log_writer.h"
 #include "common/pump_messages.h"
