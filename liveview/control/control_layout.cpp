@@ -65,4 +65,39 @@ int ArrowTarget(WPARAM key, int selected, int n, bool fullWindow) {
   }
 }
 
+PanTiltZone PanTiltZoneAt(int width, int height, int x, int y) {
+  constexpr int kMinSize = 20;
+  if (width <= kMinSize || height <= kMinSize) return PanTiltZone::kNone;
+  if (x < 0 || y < 0 || x >= width || y >= height) return PanTiltZone::kNone;
+  const int boxWidth = width * 3 / 5;
+  const int boxHeight = height * 3 / 5;
+  const int left = (width - boxWidth) / 2;
+  const int top = (height - boxHeight) / 2;
+  const int column = x < left ? 0 : (x < left + boxWidth ? 1 : 2);
+  const int row = y < top ? 0 : (y < top + boxHeight ? 1 : 2);
+  static constexpr PanTiltZone kZones[3][3] = {
+      {PanTiltZone::kTopLeft, PanTiltZone::kTop, PanTiltZone::kTopRight},
+      {PanTiltZone::kLeft, PanTiltZone::kCentre, PanTiltZone::kRight},
+      {PanTiltZone::kBottomLeft, PanTiltZone::kBottom, PanTiltZone::kBottomRight},
+  };
+  return kZones[row][column];
+}
+
+std::vector<int> PanTiltCommands(PanTiltZone zone) {
+  constexpr int kRight = 0, kLeft = 1, kUp = 2, kDown = 3;
+  switch (zone) {
+    case PanTiltZone::kTopLeft: return {kUp, kLeft};
+    case PanTiltZone::kTop: return {kUp};
+    case PanTiltZone::kTopRight: return {kUp, kRight};
+    case PanTiltZone::kLeft: return {kLeft};
+    case PanTiltZone::kRight: return {kRight};
+    case PanTiltZone::kBottomLeft: return {kLeft, kDown};
+    case PanTiltZone::kBottom: return {kDown};
+    case PanTiltZone::kBottomRight: return {kDown, kRight};
+    case PanTiltZone::kCentre:
+    case PanTiltZone::kNone: break;
+  }
+  return {};
+}
+
 }  // namespace liveview

@@ -45,4 +45,28 @@ std::array<POINT, 5> SelectionFrame(const CellRect& cell);
 // the grid (after n was made smaller) every arrow selects window 0.
 int ArrowTarget(WPARAM key, int selected, int n, bool fullWindow);
 
+// The nine zones of a camera window that a pan/tilt click tells apart: a centre box of
+// three fifths of the width and height, with margins around it.
+enum class PanTiltZone {
+  kNone,  // a window of 20 pixels or less, or a point outside the window
+  kTopLeft,
+  kTop,
+  kTopRight,
+  kLeft,
+  kCentre,
+  kRight,
+  kBottomLeft,
+  kBottom,
+  kBottomRight,
+};
+
+// The zone of a client point in a window of `width` x `height`. The box is width x 3 / 5 by
+// height x 3 / 5 in integers (floating point would give hosts that run the FPU at another
+// precision other zones); each zone holds its left and top edges, not its right and bottom.
+PanTiltZone PanTiltZoneAt(int width, int height, int x, int y);
+
+// The camera command codes a click in the zone sends, in order (2 up, 1 left, 0 right,
+// 3 down).
+std::vector<int> PanTiltCommands(PanTiltZone zone);
+
 }  // namespace liveview

@@ -385,6 +385,7 @@ bool CTessalyCtrl::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
       fw::OnMessage<&CTessalyCtrl::OnCamVideoSize>(WM_CAM_VIDEOSIZE),
       fw::OnMessage<&CTessalyCtrl::OnWndSwapped>(WM_WND_SWAPPED),
       fw::OnMessage<&CTessalyCtrl::OnStateFence>(CStalePostFilter::kFenceMessage),
+      fw::OnMessage<&CTessalyCtrl::OnInitMenuPopup>(WM_INITMENUPOPUP),
       fw::OnCommandRange<&CTessalyCtrl::OnMenuCommand>(ID_CAM_OPEN, ID_OTHER_SETTINGS),
   };
   return fw::RouteMessage(*this, kMessages, msg, w, l, result) ||
@@ -468,12 +469,5 @@ LRESULT CTessalyCtrl::OnWndSwapped(WPARAM w, LPARAM l) {
   FireCamEvent(1, reinterpret_cast<long*>(windows), static_cast<int>(sizeof(windows)));
   return 1;
 }
-
-// ---- left for the context-menu commands ---------------------------------------------------
-
-void CTessalyCtrl::OnMenuCommand(UINT) {}
-void CTessalyCtrl::ClickToPanTilt(int, int, int) {}
-void CTessalyCtrl::CloseSelected() {}
-void CTessalyCtrl::OpenSelected() {}
 
 }  // namespace liveview

@@ -93,6 +93,14 @@ class CTessalyCtrl : public fw::COleControl {
   // The camera at `index` is destroyed or replaced: posts queued for it so far concern no
   // camera. (Exchanges are noted by ExchangeWindows.)
   void NoteCameraGone(int index);
+  // Stops the camera, clears its record and fires FireDelCam with the record as it was; the
+  // window keeps its texts. 0 outside 0 to 15 or when the clearing failed, else 1.
+  int DestroyCamera(int index);
+  // Refused (0) while the camera records; else the home command, unbinding and
+  // DestroyCamera (1). 0 outside 0 to 15.
+  int DeleteCamera(int index);
+  // The settings sheet at `page` (0 Position, 1 Other, 2 Position), run modally; its result.
+  int OpenSettingsSheet(int page);
 
   CWatchWnd* WindowAt(int index) const;
   int GetSelectedIndex() const { return selected_; }
@@ -152,6 +160,7 @@ class CTessalyCtrl : public fw::COleControl {
   LRESULT OnCamVideoSize(WPARAM w, LPARAM l);
   LRESULT OnWndSwapped(WPARAM w, LPARAM l);
   LRESULT OnStateFence(WPARAM w, LPARAM l);
+  LRESULT OnInitMenuPopup(WPARAM w, LPARAM l);
   void OnMenuCommand(UINT id);
 
   LRESULT ToggleFullWindow(int n, int state);
@@ -165,10 +174,29 @@ class CTessalyCtrl : public fw::COleControl {
   int PostedIndex(WPARAM w) const;
   bool HasWindowAt(int index) const { return WindowAt(index) != nullptr; }
 
-  // Left for the context-menu commands: the click pan/tilt and the keys Ctrl+C and Ctrl+L.
+  // The context-menu commands, the keys Ctrl+C and Ctrl+L and the pan/tilt click.
   void ClickToPanTilt(int index, int x, int y);
   void CloseSelected();
   void OpenSelected();
+  void DeleteSelected();
+  void ModifySelected();
+  void ChooseGridSize(int n);
+  // The selected index is a window whose record is in use.
+  bool HasSelectedCamera() const;
+  // Whether a stream slot is bound to the window, and whether it records (read under the
+  // slot lock).
+  bool HasSlot(int window);
+  bool IsRecording(int window);
+  // The ExecCmd bookkeeping: 1 when the camera of the named camera text streams (the
+  // command is then recorded and sent), else 0.
+  int ExecCommand(const std::string& namedCameraText, long code);
+  // A message box owned by the control window with caption string 229; IDCANCEL when the
+  // window went meanwhile.
+  int AskOrTell(UINT textId, UINT type);
+  // The settings dialogs' entries: the sheet (its modal result) and the modify dialog of a
+  // camera (IDOK when it stored changes).
+  int RunSettingsSheet(int page);
+  int RunModifyDialog(int index);
 
   Cell cells_[kCellCount];
   int selected_ = -1;

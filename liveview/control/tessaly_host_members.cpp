@@ -8,7 +8,6 @@ void CTessalyCtrl::SetCliInfo(long, const std::string&, long, const std::string&
                               const std::string&, const std::string&, long*) {}
 void CTessalyCtrl::LookPic(const std::string&, long*) {}
 void CTessalyCtrl::StopPic(const std::string&, long*) {}
-void CTessalyCtrl::ExecCmd(const std::string&, long, long*) {}
 void CTessalyCtrl::DestroyCli(const std::string&, long*) {}
 void CTessalyCtrl::SetFullScreen(long*) {}
 void CTessalyCtrl::ShowPropertiesDlgs(long, long*) {}

@@ -110,5 +110,49 @@ TEST(ArrowTarget, NothingInFullWindowMode) {
   }
 }
 
+// 100 x 50: a 60 x 30 box with margins 20 and 10; 125 is divisible by 5, where a box
+// computed as 125 x 0.6 in extended precision would be one pixel narrower.
+TEST(PanTiltZoneAt, TheCentreBoxIsThreeFifthsAndEachZoneHoldsItsLeftAndTopEdges) {
+  struct Case {
+    int width, height, x, y;
+    PanTiltZone expected;
+  };
+  const Case cases[] = {
+      {100, 50, 0, 0, PanTiltZone::kTopLeft},      {100, 50, 19, 9, PanTiltZone::kTopLeft},
+      {100, 50, 20, 9, PanTiltZone::kTop},         {100, 50, 79, 0, PanTiltZone::kTop},
+      {100, 50, 80, 9, PanTiltZone::kTopRight},    {100, 50, 99, 0, PanTiltZone::kTopRight},
+      {100, 50, 19, 10, PanTiltZone::kLeft},       {100, 50, 20, 10, PanTiltZone::kCentre},
+      {100, 50, 79, 39, PanTiltZone::kCentre},     {100, 50, 80, 39, PanTiltZone::kRight},
+      {100, 50, 0, 40, PanTiltZone::kBottomLeft},  {100, 50, 20, 40, PanTiltZone::kBottom},
+      {100, 50, 80, 49, PanTiltZone::kBottomRight},
+      {125, 100, 24, 50, PanTiltZone::kLeft},      {125, 100, 25, 50, PanTiltZone::kCentre},
+      {125, 100, 99, 50, PanTiltZone::kCentre},    {125, 100, 100, 50, PanTiltZone::kRight},
+      {125, 125, 50, 99, PanTiltZone::kCentre},    {125, 125, 50, 100, PanTiltZone::kBottom},
+      {21, 21, 3, 3, PanTiltZone::kTopLeft},       {21, 21, 4, 4, PanTiltZone::kCentre},
+      {20, 20, 0, 0, PanTiltZone::kNone},          {21, 20, 0, 0, PanTiltZone::kNone},
+      {20, 100, 0, 0, PanTiltZone::kNone},
+      {100, 50, -1, 0, PanTiltZone::kNone},        {100, 50, 100, 0, PanTiltZone::kNone},
+      {100, 50, 0, 50, PanTiltZone::kNone},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PanTiltZoneAt(c.width, c.height, c.x, c.y), c.expected)
+        << c.width << " x " << c.height << " at (" << c.x << ", " << c.y << ")";
+  }
+}
+
+TEST(PanTiltCommands, EachZoneSendsItsCommandsInItsOwnOrder) {
+  using V = std::vector<int>;
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kTopLeft), (V{2, 1}));
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kTop), (V{2}));
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kTopRight), (V{2, 0}));
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kLeft), (V{1}));
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kCentre), V{});
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kRight), (V{0}));
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kBottomLeft), (V{1, 3}));
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kBottom), (V{3}));
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kBottomRight), (V{3, 0}));
+  EXPECT_EQ(PanTiltCommands(PanTiltZone::kNone), V{});
+}
+
 }  // namespace
 }  // namespace liveview

@@ -275,6 +275,7 @@ TEST_F(TessalyMembers, WithoutAWindowEveryMemberLeavesItsResultAtItsFirstValue) 
       {"GetTotalCameras", [](auto& a) { a.OutLong(7); }, 0},
       {"GetHostName", [&](auto& a) { a.Long(0).Buffer(buffer).OutLong(7); }, 0},
       {"SetFullScreen", [](auto& a) { a.OutLong(7); }, 0},
+      {"ExecCmd", [](auto& a) { a.Text("127.0.0.1:80").Long(2).OutLong(7); }, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

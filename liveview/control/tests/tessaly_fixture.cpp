@@ -20,6 +20,7 @@ class OleEnvironment : public ::testing::Environment {
 const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 HRESULT g_registered = E_FAIL;
+std::string g_logFolder;
 
 std::string FullPath(const std::string& path) {
   char full[MAX_PATH];
@@ -35,7 +36,10 @@ void WriteValue(const char* section, const std::string& key, const std::string& 
 
 std::string OcxPath() { return FullPath(test_container::ExecutableFolder() + "..\\Tessaly.ocx"); }
 
+void UseLogFolder(const std::string& folder) { g_logFolder = folder; }
+
 std::string LogFolder() {
+  if (!g_logFolder.empty()) return g_logFolder;
   const std::string ocx = OcxPath();
   return ocx.substr(0, ocx.rfind('\\') + 1) + "log";
 }

@@ -17,6 +17,8 @@ constexpr char kPageProgId[] = "TESSALY.TessalyPropPage.1";
 // Full path of Tessaly.ocx, beside the test program's folder.
 std::string OcxPath();
 std::string LogFolder();
+// The folder LogFolder() answers from now on, for a program that serves the control itself.
+void UseLogFolder(const std::string& folder);
 std::string SettingsPath();
 // Calls an export of the module that takes no argument, loading it for the call only.
 HRESULT CallExport(const char* name);
