@@ -321,11 +321,53 @@ bool TFilterGraph::StopGraph() {
   return CheckGraphResult(control->Stop()) == S_OK;
 }
 
+namespace {
+
+bool HasConnectedOutput(IBaseFilter* filter) {
+  TPinList pins(filter);
+  for (size_t p = 0; p < pins.Count(); ++p) {
+    PIN_DIRECTION direction = PINDIR_INPUT;
+    pins.Item(p)->QueryDirection(&direction);
+    if (direction == PINDIR_OUTPUT && pins.Connected(p)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void TFilterGraph::DisconnectAllPins() {
+  // From the renderers upstream, both ends of each connection, the input first: Wine's
+  // splitters free their output pins when their own input is disconnected (a pin's count is
+  // its filter's), so a pin still connected to such an output, or a pin list still holding
+  // one, would touch freed memory.
+  for (bool changed = true; changed;) {
+    changed = false;
+    TFilterList filters(graph_.Get());
+    for (size_t i = 0; i < filters.Count(); ++i) {
+      if (HasConnectedOutput(filters.Item(i))) continue;
+      std::vector<base::ComPtr<IPin>> inputs;
+      {
+        TPinList pins(filters.Item(i));
+        for (size_t p = 0; p < pins.Count(); ++p) {
+          if (pins.Connected(p)) inputs.emplace_back(pins.Item(p));
+        }
+      }
+      for (auto& pin : inputs) {
+        base::ComPtr<IPin> peer;
+        if (FAILED(pin->ConnectedTo(peer.Receive()))) peer.Reset();
+        CheckGraphResult(pin->Disconnect());
+        if (peer) CheckGraphResult(peer->Disconnect());
+        changed = true;
+      }
+    }
+  }
+  // What no pass reached (a cycle): every pin as it comes.
   TFilterList filters(graph_.Get());
   for (size_t i = 0; i < filters.Count(); ++i) {
     TPinList pins(filters.Item(i));
-    for (size_t p = 0; p < pins.Count(); ++p) CheckGraphResult(pins.Item(p)->Disconnect());
+    for (size_t p = 0; p < pins.Count(); ++p) {
+      if (pins.Connected(p)) CheckGraphResult(pins.Item(p)->Disconnect());
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 // What the graph tests share: a component that links to a TFilterGraph as a filter provider
-// (a real Null Renderer from the platform) and an event receiver, and writes down every call
+// (the platform's Video Renderer,
+// as the video window component adds) and an event receiver, and writes down every call
 // it hears, in order.
 #pragma once
 
@@ -16,9 +17,7 @@ namespace mediagraph_tests {
 
 using Log = std::vector<std::string>;
 
-// The platform's Null Renderer (qedit), which the headers do not declare.
-constexpr CLSID kNullRenderer = {
-    0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
+
 
 class TestClient : public mediagraph::TGraphClient,
                    public mediagraph::IGraphFilterProvider,
@@ -42,7 +41,7 @@ class TestClient : public mediagraph::TGraphClient,
   void HandleGraphOperation(mediagraph::TGraphOperation operation, long) override {
     log_->push_back(Name() + " op" + std::to_string(operation));
     if (operation == mediagraph::opBeforeAdd) {
-      CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+      CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                        filter.ReceiveVoid());
     } else if (operation == mediagraph::opAfterRemove) {
       filter.Reset();
