@@ -415,4 +415,29 @@ TEST_F(FilterGraphTest, AudioAndRateAreStoredAndAppliedWithoutAnAudioRenderer) {
   EXPECT_EQ(2.0, graph.Rate());
 }
 
+// The record browser's use, twice over one component: activate, empty, render, run until the
+// graph speaks, stop, empty, deactivate.
+TEST_F(FilterGraphTest, RenderRunStopAndClearCycleRepeats) {
+  provider.SetFilterGraph(&graph);
+  graph.SetGraphEdit(true);
+  graph.SetLinearVolume(true);
+  for (int round = 0; round < 2; ++round) {
+    Log events;
+    graph.OnDSEvent = [&](TFilterGraph*, long e, long, long) {
+      events.push_back(std::to_string(e));
+    };
+    graph.SetActive(true);
+    graph.EmptyGraph();
+    ASSERT_EQ(S_OK, graph.RenderMediaFile(MediaFile(round ? "mjpg_pcm.avi" : "mjpg.avi")) & ~kPartialRender);
+    ASSERT_TRUE(graph.RunGraph());
+    ASSERT_TRUE(test_container::PumpUntil([&] { return !events.empty(); }, 10000)) << round;
+    EXPECT_TRUE(graph.StopGraph());
+    graph.EmptyGraph();
+    EXPECT_EQ(std::vector<std::wstring>{L"Provider"}, FilterNames(Graph().Get()));
+    EXPECT_TRUE(NothingConnected(Graph().Get()));
+    graph.SetActive(false);
+    EXPECT_EQ(0u, graph.RotCookie());
+  }
+}
+
 }  // namespace
