@@ -440,4 +440,30 @@ TEST_F(FilterGraphTest, RenderRunStopAndClearCycleRepeats) {
   }
 }
 
+TEST(FilterGraphLinks, AProviderThatRaisesAtDeactivationStopsNothingElse) {
+  Log log;
+  TestClient thrower(&log, "Thrower");
+  TestClient other(&log, "Other");
+  thrower.onControlCode = [](TControlCode code, long param) {
+    if (code == ccActiveChanged && param == 0) throw EDirectShowException(E_ABORT);
+  };
+  {
+    TFilterGraph graph;
+    thrower.SetFilterGraph(&graph);
+    other.SetFilterGraph(&graph);
+    graph.SetActive(true);
+    log.clear();
+    // Raised, after every step has run.
+    EXPECT_THROW(graph.SetActive(false), EDirectShowException);
+    EXPECT_FALSE(graph.Active());
+    EXPECT_EQ("Other op3", log.back());
+    EXPECT_FALSE(other.filter);
+    graph.SetActive(true);
+    log.clear();
+  }  // the destructor's deactivation raises inside and lets nothing out
+  EXPECT_EQ("Other op3", log.back());
+  EXPECT_EQ(nullptr, thrower.FilterGraph());
+  EXPECT_EQ(nullptr, other.FilterGraph());
+}
+
 }  // namespace
