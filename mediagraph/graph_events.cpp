@@ -47,27 +47,49 @@ void TFilterGraph::DispatchGraphEvent(long event, LONG_PTR param1, LONG_PTR para
   Fire(OnDSEvent, this, event, static_cast<long>(param1), static_cast<long>(param2));
 
   switch (event) {
-    case EC_COMPLETE: Fire(OnGraphComplete, this, static_cast<HRESULT>(param1), AsFilter(param2)); break;
-    case EC_USERABORT: Fire(OnGraphUserAbort, this); break;
-    case EC_ERRORABORT: Fire(OnGraphErrorAbort, this, static_cast<HRESULT>(param1)); break;
+    case EC_COMPLETE:
+      Fire(OnGraphComplete, this, static_cast<HRESULT>(param1), AsFilter(param2));
+      break;
+    case EC_USERABORT:
+      Fire(OnGraphUserAbort, this);
+      break;
+    case EC_ERRORABORT:
+      Fire(OnGraphErrorAbort, this, static_cast<HRESULT>(param1));
+      break;
     case EC_STREAM_ERROR_STOPPED:
       Fire(OnGraphStreamErrorStopped, this, static_cast<HRESULT>(param1), AsUnsigned(param2));
       break;
     case EC_STREAM_ERROR_STILLPLAYING:
       Fire(OnGraphStreamErrorStillPlaying, this, static_cast<HRESULT>(param1), AsUnsigned(param2));
       break;
-    case EC_ERROR_STILLPLAYING: Fire(OnGraphErrorStillPlaying, this, static_cast<HRESULT>(param1)); break;
-    case EC_PALETTE_CHANGED: Fire(OnGraphPaletteChanged, this); break;
+    case EC_ERROR_STILLPLAYING:
+      Fire(OnGraphErrorStillPlaying, this, static_cast<HRESULT>(param1));
+      break;
+    case EC_PALETTE_CHANGED:
+      Fire(OnGraphPaletteChanged, this);
+      break;
     case EC_VIDEO_SIZE_CHANGED:
       Fire(OnGraphVideoSizeChanged, this, static_cast<uint16_t>(param1 & 0xFFFF),
            static_cast<uint16_t>((AsUnsigned(param1) >> 16) & 0xFFFF));
       break;
-    case EC_QUALITY_CHANGE: Fire(OnGraphQualityChange, this); break;
-    case EC_CLOCK_CHANGED: Fire(OnGraphClockChanged, this); break;
-    case EC_PAUSED: Fire(OnGraphPaused, this, static_cast<HRESULT>(param1)); break;
-    case EC_OPENING_FILE: Fire(OnGraphOpeningFile, this, param1 == 1); break;
-    case EC_BUFFERING_DATA: Fire(OnGraphBufferingData, this, param1 == 1); break;
-    case EC_FULLSCREEN_LOST: Fire(OnGraphFullscreenLost, this, AsFilter(param2)); break;
+    case EC_QUALITY_CHANGE:
+      Fire(OnGraphQualityChange, this);
+      break;
+    case EC_CLOCK_CHANGED:
+      Fire(OnGraphClockChanged, this);
+      break;
+    case EC_PAUSED:
+      Fire(OnGraphPaused, this, static_cast<HRESULT>(param1));
+      break;
+    case EC_OPENING_FILE:
+      Fire(OnGraphOpeningFile, this, param1 == 1);
+      break;
+    case EC_BUFFERING_DATA:
+      Fire(OnGraphBufferingData, this, param1 == 1);
+      break;
+    case EC_FULLSCREEN_LOST:
+      Fire(OnGraphFullscreenLost, this, AsFilter(param2));
+      break;
     case EC_OLE_EVENT:
       if (OnGraphOleEvent) OnGraphOleEvent(this, AsText(param1), AsText(param2));
       break;
@@ -85,14 +107,24 @@ void TFilterGraph::DispatchGraphEvent(long event, LONG_PTR param1, LONG_PTR para
     case EC_DEVICE_LOST:
       Fire(OnGraphDeviceLost, this, reinterpret_cast<IUnknown*>(param1), param2 == 1);
       break;
-    case EC_STEP_COMPLETE: Fire(OnGraphStepComplete, this); break;
-    case EC_TIMECODE_AVAILABLE: Fire(OnGraphTimeCodeAvailable, this, AsFilter(param1), AsUnsigned(param2)); break;
+    case EC_STEP_COMPLETE:
+      Fire(OnGraphStepComplete, this);
+      break;
+    case EC_TIMECODE_AVAILABLE:
+      Fire(OnGraphTimeCodeAvailable, this, AsFilter(param1), AsUnsigned(param2));
+      break;
     case EC_EXTDEVICE_MODE_CHANGE:
       Fire(OnGraphEXTDeviceModeChange, this, AsUnsigned(param1), AsUnsigned(param2));
       break;
-    case EC_GRAPH_CHANGED: Fire(OnGraphChanged, this); break;
-    case EC_CLOCK_UNSET: Fire(OnGraphClockUnset, this); break;
-    case EC_VMR_RENDERDEVICE_SET: Fire(OnGraphVMRRenderDevice, this, AsSigned(param1)); break;
+    case EC_GRAPH_CHANGED:
+      Fire(OnGraphChanged, this);
+      break;
+    case EC_CLOCK_UNSET:
+      Fire(OnGraphClockUnset, this);
+      break;
+    case EC_VMR_RENDERDEVICE_SET:
+      Fire(OnGraphVMRRenderDevice, this, AsSigned(param1));
+      break;
     case EC_SNDDEV_IN_ERROR:
       Fire(OnGraphSNDDevInError, this, static_cast<SNDDEV_ERR>(param1), AsUnsigned(param2));
       break;
@@ -115,25 +147,33 @@ void TFilterGraph::DispatchDVDEvent(long event, LONG_PTR param1, LONG_PTR param2
       break;
     }
     case 268: {  // error
-      const TNotifyEvent* errors[] = {
-          &OnDVDErrorUnexpected,         &OnDVDErrorCopyProtectFail,
-          &OnDVDErrorInvalidDVD1_0Disc,  &OnDVDErrorInvalidDiscRegion,
-          &OnDVDErrorLowParentalLevel,   &OnDVDErrorMacrovisionFail,
-          &OnDVDErrorIncompatibleSystemAndDecoderRegions,
-          &OnDVDErrorIncompatibleDiscAndDecoderRegions};
+      const TNotifyEvent* errors[] = {&OnDVDErrorUnexpected,
+                                      &OnDVDErrorCopyProtectFail,
+                                      &OnDVDErrorInvalidDVD1_0Disc,
+                                      &OnDVDErrorInvalidDiscRegion,
+                                      &OnDVDErrorLowParentalLevel,
+                                      &OnDVDErrorMacrovisionFail,
+                                      &OnDVDErrorIncompatibleSystemAndDecoderRegions,
+                                      &OnDVDErrorIncompatibleDiscAndDecoderRegions};
       if (param1 >= 1 && param1 <= 8) Fire(*errors[param1 - 1], this);
       break;
     }
     case 269: {  // warning
       const TNotifyEvent* warnings[] = {&OnDVDWarningInvalidDVD1_0Disc,
                                         &OnDVDWarningFormatNotSupported,
-                                        &OnDVDWarningIllegalNavCommand, &OnDVDWarningOpen,
-                                        &OnDVDWarningSeek, &OnDVDWarningRead};
+                                        &OnDVDWarningIllegalNavCommand,
+                                        &OnDVDWarningOpen,
+                                        &OnDVDWarningSeek,
+                                        &OnDVDWarningRead};
       if (param1 >= 1 && param1 <= 6) Fire(*warnings[param1 - 1], this);
       break;
     }
-    case 258: Fire(OnDVDTitleChange, this, AsSigned(param1)); break;
-    case 259: Fire(OnDVDChapterStart, this, AsSigned(param1)); break;
+    case 258:
+      Fire(OnDVDTitleChange, this, AsSigned(param1));
+      break;
+    case 259:
+      Fire(OnDVDChapterStart, this, AsSigned(param1));
+      break;
     case 260:
     case 261: {
       const bool audio = event == 260;
@@ -156,11 +196,21 @@ void TFilterGraph::DispatchDVDEvent(long event, LONG_PTR param1, LONG_PTR param2
       }
       break;
     }
-    case 262: Fire(OnDVDAngleChange, this, AsSigned(param1), AsSigned(param2)); break;
-    case 263: Fire(OnDVDButtonChange, this, AsSigned(param1), AsSigned(param2)); break;
-    case 264: Fire(OnDVDValidUOPSChange, this, AsSigned(param1)); break;
-    case 265: Fire(OnDVDStillOn, this, param1 == 1, AsSigned(param2)); break;
-    case 266: Fire(OnDVDStillOff, this); break;
+    case 262:
+      Fire(OnDVDAngleChange, this, AsSigned(param1), AsSigned(param2));
+      break;
+    case 263:
+      Fire(OnDVDButtonChange, this, AsSigned(param1), AsSigned(param2));
+      break;
+    case 264:
+      Fire(OnDVDValidUOPSChange, this, AsSigned(param1));
+      break;
+    case 265:
+      Fire(OnDVDStillOn, this, param1 == 1, AsSigned(param2));
+      break;
+    case 266:
+      Fire(OnDVDStillOff, this);
+      break;
     case 267: {
       const TDVDTimeCode t = SplitDVDTimeCode(AsUnsigned(param1));
       const int32_t frate = t.FrameRateCode == 1 ? 25 : t.FrameRateCode == 3 ? 30 : 0;
@@ -168,18 +218,42 @@ void TFilterGraph::DispatchDVDEvent(long event, LONG_PTR param1, LONG_PTR param2
            t.Seconds1 + 10 * t.Seconds10, t.Frames1 + 10 * t.Frames10, frate);
       break;
     }
-    case 270: Fire(OnDVDChapterAutoStop, this); break;
-    case 271: Fire(OnDVDNoFP_PGC, this); break;
-    case 272: Fire(OnDVDPlaybackRateChange, this, static_cast<float>(AsSigned(param1)) / 10000.0f); break;
-    case 273: Fire(OnDVDParentalLevelChange, this, AsSigned(param1)); break;
-    case 274: Fire(OnDVDPlaybackStopped, this); break;
-    case 275: Fire(OnDVDAnglesAvailable, this, param1 == 1); break;
-    case 276: Fire(OnDVDPlayPeriodAutoStop, this); break;
-    case 277: Fire(OnDVDButtonAutoActivated, this, AsUnsigned(param1)); break;
-    case 278: Fire(OnDVDCMDStart, this, AsUnsigned(param1)); break;
-    case 279: Fire(OnDVDCMDEnd, this, AsUnsigned(param1)); break;
-    case 280: Fire(OnDVDDiscEjected, this); break;
-    case 281: Fire(OnDVDDiscInserted, this); break;
+    case 270:
+      Fire(OnDVDChapterAutoStop, this);
+      break;
+    case 271:
+      Fire(OnDVDNoFP_PGC, this);
+      break;
+    case 272:
+      Fire(OnDVDPlaybackRateChange, this, static_cast<float>(AsSigned(param1)) / 10000.0f);
+      break;
+    case 273:
+      Fire(OnDVDParentalLevelChange, this, AsSigned(param1));
+      break;
+    case 274:
+      Fire(OnDVDPlaybackStopped, this);
+      break;
+    case 275:
+      Fire(OnDVDAnglesAvailable, this, param1 == 1);
+      break;
+    case 276:
+      Fire(OnDVDPlayPeriodAutoStop, this);
+      break;
+    case 277:
+      Fire(OnDVDButtonAutoActivated, this, AsUnsigned(param1));
+      break;
+    case 278:
+      Fire(OnDVDCMDStart, this, AsUnsigned(param1));
+      break;
+    case 279:
+      Fire(OnDVDCMDEnd, this, AsUnsigned(param1));
+      break;
+    case 280:
+      Fire(OnDVDDiscEjected, this);
+      break;
+    case 281:
+      Fire(OnDVDDiscInserted, this);
+      break;
     case 282: {
       DVD_HMSF_TIMECODE hmsf;
       const uint32_t raw = AsUnsigned(param1);
@@ -189,8 +263,11 @@ void TFilterGraph::DispatchDVDEvent(long event, LONG_PTR param1, LONG_PTR param2
       Fire(OnDVDCurrentHMSFTime, this, hmsf, t);
       break;
     }
-    case 283: Fire(OnDVDKaraokeMode, this, param1 != 0); break;
-    default: break;
+    case 283:
+      Fire(OnDVDKaraokeMode, this, param1 != 0);
+      break;
+    default:
+      break;
   }
 }
 

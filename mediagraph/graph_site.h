@@ -2,10 +2,9 @@
 // filter-selection callbacks back to its TFilterGraph until that one deactivates.
 #pragma once
 
-#include <windows.h>
-
 #include <dshow.h>
 #include <servprov.h>
+#include <windows.h>
 
 namespace mediagraph {
 

@@ -1,8 +1,6 @@
 // Before the DirectShow headers: windowsx.h, which they bring in, makes SubclassWindow a macro.
 #include "framework/static_wnd.h"
 //
-#include "mediagraph/media_graph.h"
-
 #include <algorithm>
 #include <exception>
 
@@ -10,6 +8,7 @@
 #include "framework/error.h"
 #include "framework/exception_guard.h"
 #include "mediagraph/graph_site.h"
+#include "mediagraph/media_graph.h"
 
 namespace mediagraph {
 
@@ -117,7 +116,8 @@ void TFilterGraph::Activate() {
       graph = Create<IFilterGraph2>(CLSID_FilterGraph, IID_IFilterGraph2);
       break;
     case gmCapture:
-      capture = Create<ICaptureGraphBuilder2>(CLSID_CaptureGraphBuilder2, IID_ICaptureGraphBuilder2);
+      capture =
+          Create<ICaptureGraphBuilder2>(CLSID_CaptureGraphBuilder2, IID_ICaptureGraphBuilder2);
       graph = Create<IFilterGraph2>(CLSID_FilterGraph, IID_IFilterGraph2);
       CheckGraphResult(capture->SetFiltergraph(graph.Get()));
       break;
@@ -206,9 +206,9 @@ void TFilterGraph::Deactivate() {
 HRESULT TFilterGraph::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (site_ && (IsEqualIID(iid, IID_IServiceProvider) ||
-                IsEqualIID(iid, IID_IAMGraphBuilderCallback) ||
-                IsEqualIID(iid, IID_FilterGraphCallback))) {
+  if (site_ &&
+      (IsEqualIID(iid, IID_IServiceProvider) || IsEqualIID(iid, IID_IAMGraphBuilderCallback) ||
+       IsEqualIID(iid, IID_FilterGraphCallback))) {
     return site_->QueryInterface(iid, out);
   }
   if (!active_) return E_NOINTERFACE;
@@ -507,11 +507,12 @@ HRESULT TFilterGraph::SelectedFilter(IMoniker* moniker) {
     GUID classId = GUID_NULL;
     std::wstring name;
     base::ComPtr<IPropertyBag> bag;
-    if (moniker && SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                                     bag.ReceiveVoid())) && bag) {
+    if (moniker &&
+        SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.ReceiveVoid())) &&
+        bag) {
       base::ScopedVariant value;
-      if (SUCCEEDED(bag->Read(L"CLSID", value.Receive(), nullptr)) &&
-          value.Get()->vt == VT_BSTR && value.Get()->bstrVal) {
+      if (SUCCEEDED(bag->Read(L"CLSID", value.Receive(), nullptr)) && value.Get()->vt == VT_BSTR &&
+          value.Get()->bstrVal) {
         if (FAILED(CLSIDFromString(value.Get()->bstrVal, &classId))) classId = GUID_NULL;
       }
       base::ScopedVariant friendly;
@@ -550,7 +551,8 @@ HRESULT TFilterGraph::UnableToRender(IPin* pin) {
     if (!services) return S_FALSE;
     base::ComPtr<IFilterGraphComponent> found;
     if (FAILED(services->QueryService(SID_FilterGraphComponent, SID_FilterGraphComponent,
-                                      found.ReceiveVoid())) || !found) {
+                                      found.ReceiveVoid())) ||
+        !found) {
       return S_FALSE;
     }
     TFilterGraph* component = found->Component();

@@ -4,9 +4,8 @@
 // events below, fired on the thread that made the component.
 #pragma once
 
-#include <windows.h>
-
 #include <dshow.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <functional>
@@ -117,9 +116,8 @@ using TOnDVDAudioStreamChange = std::function<void(TFilterGraph* sender, int32_t
                                                    int32_t lcid, const std::string& lang)>;
 using TOnDVDSubpictureStreamChange = std::function<void(TFilterGraph* sender, int32_t subNum,
                                                         int32_t lcid, const std::string& lang)>;
-using TOnDVDCurrentTime = std::function<void(TFilterGraph* sender, int32_t hours,
-                                             int32_t minutes, int32_t seconds, int32_t frames,
-                                             int32_t frate)>;
+using TOnDVDCurrentTime = std::function<void(TFilterGraph* sender, int32_t hours, int32_t minutes,
+                                             int32_t seconds, int32_t frames, int32_t frate)>;
 using TOnDVDTitleChange = std::function<void(TFilterGraph* sender, int32_t title)>;
 using TOnDVDChapterStart = std::function<void(TFilterGraph* sender, int32_t chapter)>;
 using TOnDVDValidUOPSChange = std::function<void(TFilterGraph* sender, int32_t uops)>;

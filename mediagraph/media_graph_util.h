@@ -2,9 +2,8 @@
 // object table, the linear audio scales and the filter and pin lists of a graph.
 #pragma once
 
-#include <windows.h>
-
 #include <dshow.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>

@@ -1,11 +1,9 @@
 // TFilterGraph on Wine's real filter graph: activation and deactivation with a provider that
 // adds a platform filter, rendering media files, running to the end, emptying, the running
 // object table, the log file and the modes.
-#include <windows.h>
-
 #include <dshow.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 
@@ -110,10 +108,10 @@ TEST_F(FilterGraphTest, ModeChangeWhileActiveRebuildsTheGraphWithTheProviderFilt
   log.clear();
   graph.SetMode(gmNormal);
   EXPECT_TRUE(graph.Active());
-  EXPECT_EQ((Log{"Provider cc7:0", "Provider op2", "Provider filter", "Provider op3",
-                 "Provider op0", "Provider name", "Provider filter", "Provider op1", "OnActivate",
-                 "Provider cc7:1"}),
-            log);
+  EXPECT_EQ(
+      (Log{"Provider cc7:0", "Provider op2", "Provider filter", "Provider op3", "Provider op0",
+           "Provider name", "Provider filter", "Provider op1", "OnActivate", "Provider cc7:1"}),
+      log);
   EXPECT_FALSE(graph.Query<ICaptureGraphBuilder2>(IID_ICaptureGraphBuilder2));
   EXPECT_NE(captureGraph.Get(), Graph().Get());
   EXPECT_EQ(std::vector<std::wstring>{L"Provider"}, FilterNames(Graph().Get()));
@@ -428,7 +426,8 @@ TEST_F(FilterGraphTest, RenderRunStopAndClearCycleRepeats) {
     };
     graph.SetActive(true);
     graph.EmptyGraph();
-    ASSERT_EQ(S_OK, graph.RenderMediaFile(MediaFile(round ? "mjpg_pcm.avi" : "mjpg.avi")) & ~kPartialRender);
+    ASSERT_EQ(S_OK, graph.RenderMediaFile(MediaFile(round ? "mjpg_pcm.avi" : "mjpg.avi")) &
+                        ~kPartialRender);
     ASSERT_TRUE(graph.RunGraph());
     ASSERT_TRUE(test_container::PumpUntil([&] { return !events.empty(); }, 10000)) << round;
     EXPECT_TRUE(graph.StopGraph());

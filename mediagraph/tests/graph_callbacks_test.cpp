@@ -1,11 +1,9 @@
 // The filter-selection callbacks of the graph's site: as Wine's graph calls them while it
 // renders a file, and UnableToRender's chain from pin to component on COM fakes (Wine's
 // graph never asks for it and answers no IServiceProvider).
-#include <windows.h>
-
 #include <dshow.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 

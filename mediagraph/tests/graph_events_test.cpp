@@ -1,10 +1,8 @@
 // DispatchGraphEvent for every event code: receivers first, then OnDSEvent, then the event
 // of the code with its arguments.
-#include <windows.h>
-
 #include <dshow.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <sstream>
 
@@ -57,33 +55,75 @@ class GraphEvents : public ::testing::Test {
     graph.OnDSEvent = [this](TFilterGraph*, long e, long p1, long p2) {
       log.push_back("OnDSEvent(" + Args(e, p1, p2) + ")");
     };
-    RECORD(OnGraphComplete); RECORD(OnGraphUserAbort); RECORD(OnGraphErrorAbort);
-    RECORD(OnGraphStreamErrorStopped); RECORD(OnGraphStreamErrorStillPlaying);
-    RECORD(OnGraphErrorStillPlaying); RECORD(OnGraphPaletteChanged);
-    RECORD(OnGraphVideoSizeChanged); RECORD(OnGraphQualityChange); RECORD(OnGraphClockChanged);
-    RECORD(OnGraphPaused); RECORD(OnGraphOpeningFile); RECORD(OnGraphBufferingData);
-    RECORD(OnGraphFullscreenLost); RECORD(OnGraphOleEvent); RECORD(OnGraphStreamControlStopped);
-    RECORD(OnGraphStreamControlStarted); RECORD(OnGraphEndOfSegment); RECORD(OnGraphDeviceLost);
-    RECORD(OnGraphStepComplete); RECORD(OnGraphTimeCodeAvailable);
-    RECORD(OnGraphEXTDeviceModeChange); RECORD(OnGraphChanged); RECORD(OnGraphClockUnset);
-    RECORD(OnGraphVMRRenderDevice); RECORD(OnGraphSNDDevInError); RECORD(OnGraphSNDDevOutError);
-    RECORD(OnDVDDomainFirstPlay); RECORD(OnDVDDomainVideoManagerMenu);
-    RECORD(OnDVDDomainVideoTitleSetMenu); RECORD(OnDVDDomainTitle); RECORD(OnDVDDomainStop);
-    RECORD(OnDVDErrorUnexpected); RECORD(OnDVDErrorCopyProtectFail);
-    RECORD(OnDVDErrorInvalidDVD1_0Disc); RECORD(OnDVDErrorInvalidDiscRegion);
-    RECORD(OnDVDErrorLowParentalLevel); RECORD(OnDVDErrorMacrovisionFail);
+    RECORD(OnGraphComplete);
+    RECORD(OnGraphUserAbort);
+    RECORD(OnGraphErrorAbort);
+    RECORD(OnGraphStreamErrorStopped);
+    RECORD(OnGraphStreamErrorStillPlaying);
+    RECORD(OnGraphErrorStillPlaying);
+    RECORD(OnGraphPaletteChanged);
+    RECORD(OnGraphVideoSizeChanged);
+    RECORD(OnGraphQualityChange);
+    RECORD(OnGraphClockChanged);
+    RECORD(OnGraphPaused);
+    RECORD(OnGraphOpeningFile);
+    RECORD(OnGraphBufferingData);
+    RECORD(OnGraphFullscreenLost);
+    RECORD(OnGraphOleEvent);
+    RECORD(OnGraphStreamControlStopped);
+    RECORD(OnGraphStreamControlStarted);
+    RECORD(OnGraphEndOfSegment);
+    RECORD(OnGraphDeviceLost);
+    RECORD(OnGraphStepComplete);
+    RECORD(OnGraphTimeCodeAvailable);
+    RECORD(OnGraphEXTDeviceModeChange);
+    RECORD(OnGraphChanged);
+    RECORD(OnGraphClockUnset);
+    RECORD(OnGraphVMRRenderDevice);
+    RECORD(OnGraphSNDDevInError);
+    RECORD(OnGraphSNDDevOutError);
+    RECORD(OnDVDDomainFirstPlay);
+    RECORD(OnDVDDomainVideoManagerMenu);
+    RECORD(OnDVDDomainVideoTitleSetMenu);
+    RECORD(OnDVDDomainTitle);
+    RECORD(OnDVDDomainStop);
+    RECORD(OnDVDErrorUnexpected);
+    RECORD(OnDVDErrorCopyProtectFail);
+    RECORD(OnDVDErrorInvalidDVD1_0Disc);
+    RECORD(OnDVDErrorInvalidDiscRegion);
+    RECORD(OnDVDErrorLowParentalLevel);
+    RECORD(OnDVDErrorMacrovisionFail);
     RECORD(OnDVDErrorIncompatibleSystemAndDecoderRegions);
-    RECORD(OnDVDErrorIncompatibleDiscAndDecoderRegions); RECORD(OnDVDWarningInvalidDVD1_0Disc);
-    RECORD(OnDVDWarningFormatNotSupported); RECORD(OnDVDWarningIllegalNavCommand);
-    RECORD(OnDVDWarningOpen); RECORD(OnDVDWarningSeek); RECORD(OnDVDWarningRead);
-    RECORD(OnDVDTitleChange); RECORD(OnDVDChapterStart); RECORD(OnDVDAudioStreamChange);
-    RECORD(OnDVDSubpictureStreamChange); RECORD(OnDVDAngleChange); RECORD(OnDVDButtonChange);
-    RECORD(OnDVDValidUOPSChange); RECORD(OnDVDStillOn); RECORD(OnDVDStillOff);
-    RECORD(OnDVDCurrentTime); RECORD(OnDVDChapterAutoStop); RECORD(OnDVDNoFP_PGC);
-    RECORD(OnDVDPlaybackRateChange); RECORD(OnDVDParentalLevelChange);
-    RECORD(OnDVDPlaybackStopped); RECORD(OnDVDAnglesAvailable); RECORD(OnDVDPlayPeriodAutoStop);
-    RECORD(OnDVDButtonAutoActivated); RECORD(OnDVDCMDStart); RECORD(OnDVDCMDEnd);
-    RECORD(OnDVDDiscEjected); RECORD(OnDVDDiscInserted); RECORD(OnDVDKaraokeMode);
+    RECORD(OnDVDErrorIncompatibleDiscAndDecoderRegions);
+    RECORD(OnDVDWarningInvalidDVD1_0Disc);
+    RECORD(OnDVDWarningFormatNotSupported);
+    RECORD(OnDVDWarningIllegalNavCommand);
+    RECORD(OnDVDWarningOpen);
+    RECORD(OnDVDWarningSeek);
+    RECORD(OnDVDWarningRead);
+    RECORD(OnDVDTitleChange);
+    RECORD(OnDVDChapterStart);
+    RECORD(OnDVDAudioStreamChange);
+    RECORD(OnDVDSubpictureStreamChange);
+    RECORD(OnDVDAngleChange);
+    RECORD(OnDVDButtonChange);
+    RECORD(OnDVDValidUOPSChange);
+    RECORD(OnDVDStillOn);
+    RECORD(OnDVDStillOff);
+    RECORD(OnDVDCurrentTime);
+    RECORD(OnDVDChapterAutoStop);
+    RECORD(OnDVDNoFP_PGC);
+    RECORD(OnDVDPlaybackRateChange);
+    RECORD(OnDVDParentalLevelChange);
+    RECORD(OnDVDPlaybackStopped);
+    RECORD(OnDVDAnglesAvailable);
+    RECORD(OnDVDPlayPeriodAutoStop);
+    RECORD(OnDVDButtonAutoActivated);
+    RECORD(OnDVDCMDStart);
+    RECORD(OnDVDCMDEnd);
+    RECORD(OnDVDDiscEjected);
+    RECORD(OnDVDDiscInserted);
+    RECORD(OnDVDKaraokeMode);
     graph.OnDVDCurrentHMSFTime = [this](TFilterGraph*, DVD_HMSF_TIMECODE hmsf,
                                         const TDVDTimeCode& t) {
       log.push_back("OnDVDCurrentHMSFTime(" +
@@ -202,8 +242,9 @@ TEST_F(GraphEvents, EveryCodeFiresItsEventAfterReceiversAndOnDSEvent) {
   for (const Case& c : cases) {
     log.clear();
     graph.DispatchGraphEvent(c.code, c.p1, c.p2);
-    Log expected = {"R event" + std::to_string(c.code),
-                    "OnDSEvent(" + Args(c.code, static_cast<long>(c.p1), static_cast<long>(c.p2)) + ")"};
+    Log expected = {
+        "R event" + std::to_string(c.code),
+        "OnDSEvent(" + Args(c.code, static_cast<long>(c.p1), static_cast<long>(c.p2)) + ")"};
     if (*c.fired) expected.push_back(c.fired);
     EXPECT_EQ(expected, log) << "code " << c.code << " param1 " << c.p1;
   }

@@ -4,9 +4,8 @@
 // it hears, in order.
 #pragma once
 
-#include <windows.h>
-
 #include <dshow.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -16,8 +15,6 @@
 namespace mediagraph_tests {
 
 using Log = std::vector<std::string>;
-
-
 
 class TestClient : public mediagraph::TGraphClient,
                    public mediagraph::IGraphFilterProvider,
@@ -64,9 +61,7 @@ class TestClient : public mediagraph::TGraphClient,
   mediagraph::IGraphFilterProvider* AsFilterProvider() override {
     return provides_ ? this : nullptr;
   }
-  mediagraph::IGraphEventReceiver* AsEventReceiver() override {
-    return receives_ ? this : nullptr;
-  }
+  mediagraph::IGraphEventReceiver* AsEventReceiver() override { return receives_ ? this : nullptr; }
 
  private:
   Log* log_;

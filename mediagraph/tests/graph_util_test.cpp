@@ -1,9 +1,7 @@
-#include <windows.h>
-
 #include <dshow.h>
 #include <errors.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "mediagraph/media_graph_util.h"
 
@@ -14,7 +12,9 @@ using namespace mediagraph;
 // Every program of this folder runs its cases in one COM apartment.
 class ComEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  }
   void TearDown() override { CoUninitialize(); }
 };
 const auto* const kCom = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
@@ -23,9 +23,8 @@ TEST(LinearScales, VolumeAndBalance) {
   struct Case {
     long linear, volume, balance;
   } cases[] = {
-      {0, -10000, 0},         {1, -9247, -753},       {10, -7397, -2603},
-      {10000, 0, -10000},     {-1, -10000, 753},      {-10, -10000, 2603},
-      {-10000, -10000, 10000}, {5000, -752, -9248},
+      {0, -10000, 0},    {1, -9247, -753},    {10, -7397, -2603},      {10000, 0, -10000},
+      {-1, -10000, 753}, {-10, -10000, 2603}, {-10000, -10000, 10000}, {5000, -752, -9248},
   };
   for (const Case& c : cases) {
     if (c.linear >= 0) {
@@ -67,13 +66,15 @@ TEST(GraphErrors, MessageIsTheSystemTextWithTheCode) {
 }
 
 TEST(GraphErrors, SuccessCodesPassThrough) {
-  for (HRESULT code : {S_OK, S_FALSE, static_cast<HRESULT>(0x00040242), static_cast<HRESULT>(0x7FFFFFFF)}) {
+  for (HRESULT code :
+       {S_OK, S_FALSE, static_cast<HRESULT>(0x00040242), static_cast<HRESULT>(0x7FFFFFFF)}) {
     EXPECT_EQ(code, CheckGraphResult(code));
   }
 }
 
 TEST(RunningObjectTable, ItemNameUsesUpperCaseHexOfTheValues) {
-  EXPECT_EQ("FilterGraph 0012ABCD pid 1F", RotItemName(reinterpret_cast<IUnknown*>(0x12ABCD), 0x1F));
+  EXPECT_EQ("FilterGraph 0012ABCD pid 1F",
+            RotItemName(reinterpret_cast<IUnknown*>(0x12ABCD), 0x1F));
   EXPECT_EQ("FilterGraph FFFF0000 pid 8", RotItemName(reinterpret_cast<IUnknown*>(0xFFFF0000u), 8));
 }
 
