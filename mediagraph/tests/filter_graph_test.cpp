@@ -54,6 +54,11 @@ class FilterGraphTest : public ::testing::Test {
 TEST_F(FilterGraphTest, ActivationAddsTheProviderFiltersThenTellsAndDeactivationUndoesIt) {
   provider.SetFilterGraph(&graph);
   EXPECT_FALSE(graph.Query<IMediaControl>(IID_IMediaControl));
+  // The event window is message-only: under the message windows' root, not the desktop.
+  ASSERT_TRUE(IsWindow(graph.EventWindow()));
+  EXPECT_NE(GetDesktopWindow(), GetAncestor(graph.EventWindow(), GA_PARENT));
+  EXPECT_EQ(GetAncestor(FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr), GA_PARENT),
+            GetAncestor(graph.EventWindow(), GA_PARENT));
   graph.SetActive(true);
   ASSERT_TRUE(graph.Active());
   EXPECT_EQ((Log{"Provider op0", "Provider name", "Provider filter", "Provider op1", "OnActivate",
