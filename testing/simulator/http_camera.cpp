@@ -41,10 +41,7 @@ bool HttpCamera::Start() {
   if (!winsock_.Ok()) return false;
   // Listen even when refusing, so that a camera on port 0 learns the port it will use.
   if (!Listen()) return false;
-  if (state_.RefusingConnections()) {
-    listener_.Reset();
-    PublishListening(false);
-  }
+  if (state_.RefusingConnections()) Refuse();
   stop_ = false;
   try {
     thread_ = std::thread([this] {
@@ -56,6 +53,7 @@ bool HttpCamera::Start() {
     });
   } catch (...) {
     listener_.Reset();
+    reservation_.Reset();
     return false;
   }
   return true;
@@ -91,6 +89,18 @@ bool HttpCamera::Listen() {
   return true;
 }
 
+void HttpCamera::Refuse() {
+  listener_.Reset();
+  // Without SO_REUSEADDR: no other socket may share the port while it is held. Best effort:
+  // connections of the last listener still in TIME_WAIT may keep the bind from succeeding.
+  UniqueSocket s(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  const sockaddr_in address = MakeSockaddr(bindAddress_, port_);
+  if (s.Valid() && bind(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    reservation_ = std::move(s);
+  }
+  PublishListening(false);
+}
+
 void HttpCamera::PublishListening(bool listening) {
   {
     std::lock_guard<std::mutex> lock(listeningMutex_);
@@ -105,9 +115,9 @@ void HttpCamera::AcceptLoop() {
       ReapWorkers(false);
       const bool refuse = state_.RefusingConnections();
       if (refuse && listener_.Valid()) {
-        listener_.Reset();
-        PublishListening(false);
+        Refuse();
       } else if (!refuse && !listener_.Valid()) {
+        reservation_.Reset();
         Listen();
       }
       if (!listener_.Valid()) {
@@ -130,6 +140,7 @@ void HttpCamera::AcceptLoop() {
   }
   stop_ = true;
   listener_.Reset();
+  reservation_.Reset();
   PublishListening(false);
   ReapWorkers(true);
 }

@@ -59,6 +59,7 @@ class HttpCamera {
   };
 
   bool Listen();
+  void Refuse();
   void AcceptLoop();
   void Spawn(UniqueSocket client);
   void ReapWorkers(bool all);
@@ -70,6 +71,9 @@ class HttpCamera {
   std::atomic<uint16_t> port_{0};  // set again by the accept thread when it re-listens
 
   UniqueSocket listener_;  // owned by the accept thread while it runs
+  // While refusing: the port bound but not listening, so connects are refused and no other
+  // camera (of this process or another) is handed the port a client still tries.
+  UniqueSocket reservation_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::list<Worker> workers_;
