@@ -1,0 +1,229 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "framework/ansi_text.h"
+#include "recordbrowser/catalogue/catalogue.h"
+#include "recordbrowser/vantrel_impl.h"
+#include "testing/container/message_pump.h"
+#include "testing/support/temp_folder.h"
+
+namespace {
+
+using vantrel::TVantrel;
+
+constexpr char kLanguageKey[] = "SYSTEM\\CurrentControlSet\\Control\\Nls\\Language";
+
+// The prefix's InstallLanguage, set for a test and put back after it.
+class InstallLanguage {
+ public:
+  explicit InstallLanguage(const char* value) {
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key_, nullptr);
+    char buffer[64];
+    DWORD size = sizeof buffer;
+    had_ = RegQueryValueExA(key_, "InstallLanguage", nullptr, nullptr,
+                            reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+    if (had_) old_.assign(buffer, size ? size - 1 : 0);
+    if (value) {
+      RegSetValueExA(key_, "InstallLanguage", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                     static_cast<DWORD>(strlen(value) + 1));
+    } else {
+      RegDeleteValueA(key_, "InstallLanguage");
+    }
+  }
+  ~InstallLanguage() {
+    if (had_) {
+      RegSetValueExA(key_, "InstallLanguage", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+                     static_cast<DWORD>(old_.size() + 1));
+    } else {
+      RegDeleteValueA(key_, "InstallLanguage");
+    }
+    RegCloseKey(key_);
+  }
+
+ private:
+  HKEY key_ = nullptr;
+  bool had_ = false;
+  std::string old_;
+};
+
+class VantrelStartup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    base = temp.path() + "\\";
+    TVantrel::SetBaseFolderForTests(base);
+    frame = CreateWindowA("STATIC", "Vantrel test", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
+                          nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(frame);
+  }
+  void TearDown() override {
+    vantrel.reset();
+    DestroyWindow(frame);
+    TVantrel::SetBaseFolderForTests("");
+    DeleteFileA((base + "Records.ini").c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, (base + "Records.ini").c_str());
+    RemoveDirectoryA((base + "Thumb").c_str());
+  }
+  void Create() {
+    vantrel = std::make_unique<TVantrel>(frame);
+    test_container::PumpPending();
+  }
+  std::vector<std::wstring> Roots() const {
+    std::vector<std::wstring> out;
+    for (form::TreeNode r = vantrel->TreeViewSurveillance->FirstChild(nullptr); r;
+         r = vantrel->TreeViewSurveillance->NextSibling(r))
+      out.push_back(vantrel->TreeViewSurveillance->NodeText(r));
+    return out;
+  }
+
+  testing_support::TempFolder temp;
+  std::string base;
+  HWND frame = nullptr;
+  std::unique_ptr<TVantrel> vantrel;
+};
+
+TEST(ParseInstallLanguage, ReadsTheFirstFourCharactersAsHexadecimal) {
+  const struct {
+    const char* text;
+    int value;
+  } cases[] = {{"0804", 0x0804}, {"0409", 0x0409}, {"0407", 0x0407}, {"0C04", 0x0C04},
+               {"0c04", 0x0C04}, {"08x04", 0x080}, {"", 0},          {"080412", 0x0804}};
+  for (const auto& c : cases) EXPECT_EQ(TVantrel::ParseInstallLanguage(c.text), c.value) << c.text;
+}
+
+TEST_F(VantrelStartup, ChineseInstallLanguageGivesChineseTextsAsUtf16) {
+  InstallLanguage chinese("0804");
+  Create();
+  EXPECT_EQ(Roots(), (std::vector<std::wstring>{fw::Utf8ToWide("按时间查看"),
+                                                fw::Utf8ToWide("按摄像头查看")}));
+  EXPECT_EQ(vantrel->Texts[12], L"\u201C");
+  EXPECT_EQ(vantrel->Texts[13], L"\u201D");
+  EXPECT_EQ(vantrel->Texts[7], fw::Utf8ToWide("确定删除该监控记录吗？"));
+  EXPECT_EQ(vantrel->SpeedButtonGoto->Text(), fw::Utf8ToWide("跳转"));
+  EXPECT_EQ(vantrel->SpeedButtonView->Text(), fw::Utf8ToWide("浏览"));
+  EXPECT_EQ(vantrel->SpeedButtonLocate->Text(), fw::Utf8ToWide("定位"));
+  EXPECT_EQ(vantrel->SpeedButtonDelete->Text(), fw::Utf8ToWide("删除"));
+  EXPECT_EQ(vantrel->LabelCaption->Text(), fw::Utf8ToWide("按时间查看"));
+  EXPECT_EQ(vantrel->LabelDetail->Text(), fw::Utf8ToWide("包含 0 组监控记录。"));
+}
+
+TEST_F(VantrelStartup, OtherLanguagesGiveEnglish) {
+  for (const char* value : {"0409", "0407", "0C04", "0c04", "08x04", "", static_cast<const char*>(nullptr)}) {
+    SCOPED_TRACE(value ? value : "missing");
+    InstallLanguage language(value);
+    Create();
+    EXPECT_EQ(Roots(), (std::vector<std::wstring>{L"Sorted by time", L"Sorted by cameras"}));
+    EXPECT_EQ(vantrel->TreeViewSurveillance->NodeText(vantrel->TreeViewSurveillance->Selected()),
+              L"Sorted by time");
+    EXPECT_EQ(vantrel->LabelCaption->Text(), L"Sorted by time");
+    EXPECT_EQ(vantrel->LabelDetail->Text(), L"Include 0 group(s) of surveillance record.");
+    EXPECT_FALSE(vantrel->PanelToolbar->Visible());
+    EXPECT_EQ(vantrel->SpeedButtonLocate->Text(), L"Locate");
+    EXPECT_EQ(vantrel->Texts[12], L"\"");
+    EXPECT_EQ(vantrel->BaseFolder, base);
+    EXPECT_EQ(vantrel->ThumbFolder, base + "Thumb\\");
+    const DWORD attributes = GetFileAttributesA((base + "Thumb").c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    vantrel.reset();
+  }
+}
+
+// A host's sink that counts OnRemoved.
+class Sink : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IDispatch) {
+      *out = this;
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*,
+                                   EXCEPINFO*, UINT*) override {
+    if (id == 209 && p->cArgs == 2 && p->rgvarg[1].vt == VT_BSTR && p->rgvarg[0].vt == VT_I4) {
+      calls.push_back({p->rgvarg[1].bstrVal ? p->rgvarg[1].bstrVal : L"", p->rgvarg[0].lVal});
+    }
+    return S_OK;
+  }
+  ULONG refs = 1;
+  std::vector<std::pair<std::wstring, long>> calls;
+};
+
+TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
+  InstallLanguage english("0409");
+  Create();
+  Sink sink;
+  vantrel->EventSink = base::ComPtr<IDispatch>(&sink);
+  const std::string media = base + "clip.avi";
+  testing_support::WriteTextFile(media, "media");
+  std::wstring wide = fw::AnsiToWide(media);
+  wchar_t plain[MAX_PATH] = {};
+  wide.copy(plain, wide.size());
+  EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"Hall", L"Cam", 46000, 0.5), S_OK);
+  EXPECT_EQ(vantrel->LabelDetail->Text(), L"Include 0 group(s) of surveillance record.");
+  ASSERT_TRUE(sink.calls.empty());
+  // The item went into one date group and one camera group.
+  auto* tree = vantrel->TreeViewSurveillance;
+  const form::TreeNode dates = tree->FirstChild(nullptr);
+  ASSERT_TRUE(tree->FirstChild(dates));
+  EXPECT_EQ(tree->NodeText(tree->FirstChild(dates)), L"12/9/2025");
+  EXPECT_EQ(tree->NodeText(tree->FirstChild(tree->NextSibling(dates))), L"Cam");
+
+  // Null texts are empty; a missing file and a character the code page lacks (never its
+  // best fit) are told as missing.
+  EXPECT_EQ(vantrel->AddSurveillanceRecord(nullptr, nullptr, nullptr, 0, 0), S_OK);
+  const std::wstring bestFit = fw::AnsiToWide(base) + L"clip\u0101.avi";  // a with macron
+  EXPECT_EQ(vantrel->AddSurveillanceRecord(bestFit.c_str(), L"", L"", 0, 0), S_OK);
+  EXPECT_EQ(sink.calls, (std::vector<std::pair<std::wstring, long>>{{L"", 0}, {bestFit, 0}}));
+  // A folder is no media file.
+  EXPECT_EQ(vantrel->AddSurveillanceRecord(fw::AnsiToWide(base + "Thumb").c_str(), L"", L"", 0, 0),
+            S_OK);
+  EXPECT_EQ(sink.calls.size(), 3u);
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                     1e9, -1e9}) {
+    EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"", L"", bad, 0), E_INVALIDARG);
+    EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"", L"", 0, bad), E_INVALIDARG);
+  }
+  // A refused write is the host's failure code with the text.
+  WritePrivateProfileStringA("Configuration", "EndRecord", "-2", (base + "Records.ini").c_str());
+  EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"", L"", 0, 0), E_UNEXPECTED);
+  IErrorInfo* info = nullptr;
+  ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+  BSTR description = nullptr;
+  info->GetDescription(&description);
+  EXPECT_EQ(std::wstring(description), fw::AnsiToWide("Unable to write to " + base + "Records.ini"));
+  SysFreeString(description);
+  info->Release();
+
+  vantrel->EventSink = nullptr;
+  vantrel.reset();
+  // The record is there at the next start-up.
+  Create();
+  tree = vantrel->TreeViewSurveillance;
+  ASSERT_TRUE(tree->FirstChild(tree->FirstChild(nullptr)));
+  EXPECT_EQ(tree->NodeText(tree->FirstChild(tree->FirstChild(nullptr))), L"12/9/2025");
+  auto* group =
+      static_cast<vantrel::RecordGroup*>(tree->NodeData(tree->FirstChild(tree->FirstChild(nullptr))));
+  ASSERT_EQ(group->Items.size(), 1u);
+  EXPECT_EQ(group->Items[0]->MediaFile, media);
+  EXPECT_EQ(group->Items[0]->Camera, "Cam");
+  EXPECT_NEAR(group->Items[0]->Time, 0.5, 1e-9);
+  vantrel.reset();
+  DeleteFileA(media.c_str());
+}
+
+}  // namespace
