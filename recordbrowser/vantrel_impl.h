@@ -46,6 +46,10 @@ class TVantrel : public form::Form, public RecordEvents {
   // Where BaseFolder comes from: the folder of the host's executable, or for tests the
   // folder given here (with its trailing "\"; empty: the executable's again).
   static void SetBaseFolderForTests(const std::string& folder);
+  // Where the default values of keys under HKEY_CLASSES_ROOT come from, for tests (null: the
+  // registry's).
+  using ClassesRootReader = std::string (*)(const std::string& key);
+  static void SetClassesRootForTests(ClassesRootReader reader);
 
   // The start-up of the form, in order: folders, media-type icons, language, tree roots,
   // working bitmaps, and last the catalogue.

@@ -133,6 +133,4 @@ void TVantrel::OnRemoved(const std::wstring& mediaFile, long initiative) {
                nullptr, nullptr);
 }
 
-int TVantrel::LoadMediaTypeIcon(const std::string& /*extension*/) { return 0; }
-
 }  // namespace vantrel

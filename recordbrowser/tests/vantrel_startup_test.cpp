@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
+#include <vector>
 #include <memory>
 #include <string>
 
 #include "framework/ansi_text.h"
+#include "framework/error.h"
 #include "recordbrowser/catalogue/catalogue.h"
+#include "recordbrowser/icon_stream.h"
 #include "recordbrowser/vantrel_impl.h"
 #include "testing/container/message_pump.h"
 #include "testing/support/temp_folder.h"
@@ -224,6 +228,202 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   EXPECT_NEAR(group->Items[0]->Time, 0.5, 1e-9);
   vantrel.reset();
   DeleteFileA(media.c_str());
+}
+
+// HKEY_CLASSES_ROOT as the icon tests give it.
+std::map<std::string, std::string>& Classes() {
+  static std::map<std::string, std::string> classes;
+  return classes;
+}
+std::string ReadClasses(const std::string& key) {
+  const auto it = Classes().find(key);
+  return it == Classes().end() ? std::string() : it->second;
+}
+
+std::string BesideExe(const std::string& name) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  return folder.substr(0, folder.rfind('\\') + 1) + name;
+}
+
+// The colour of the middle of image `index` of `list`.
+COLORREF Middle(const form::ImageList& list, int index) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, list.Width(), list.Height());
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  list.Draw(index, dc, 0, 0);
+  const COLORREF c = GetPixel(dc, list.Width() / 2, list.Height() / 2);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return c;
+}
+
+class MediaTypeIcons : public VantrelStartup {
+ protected:
+  void SetUp() override {
+    VantrelStartup::SetUp();
+    dll = BesideExe("vantrel_test_icons.dll");
+    Classes() = {{".AVI", "TestAvi"},
+                 {"TestAvi\\defaultIcon", dll + ",1"},
+                 {".MPG", "TestMpg"},
+                 {"TestMpg\\defaultIcon", dll + ",2"}};
+    TVantrel::SetClassesRootForTests(ReadClasses);
+  }
+  void TearDown() override {
+    TVantrel::SetClassesRootForTests(nullptr);
+    VantrelStartup::TearDown();
+  }
+  std::string dll;
+};
+
+TEST_F(MediaTypeIcons, TakesTheShellsIconsAt16By16) {
+  Create();
+  EXPECT_EQ(vantrel->AviIconIndex, 1);
+  EXPECT_EQ(vantrel->MpgIconIndex, 2);
+  ASSERT_EQ(vantrel->ImageListMediaType->Count(), 3);
+  EXPECT_EQ(Middle(*vantrel->ImageListMediaType, 1), RGB(0, 255, 0));
+  EXPECT_EQ(Middle(*vantrel->ImageListMediaType, 2), RGB(0, 0, 255));
+  EXPECT_EQ(vantrel->LoadMediaTypeIcon(".AVI"), 3);
+}
+
+TEST_F(MediaTypeIcons, AnUnusableEntryGivesTheBuiltInImage) {
+  Create();
+  const std::string text = base + "plain.txt";
+  testing_support::WriteTextFile(text, "not an icon");
+  const struct {
+    const char* name;
+    std::string entry;
+  } cases[] = {{"no comma", dll},
+               {"index -1", dll + ",-1"},
+               {"index x", dll + ",x"},
+               {"index past the last", dll + ",7"},
+               {"a text file", text + ",0"},
+               {"a missing file", base + "missing.dll,0"},
+               {"empty", ""}};
+  for (const auto& c : cases) {
+    Classes()["TestAvi\\defaultIcon"] = c.entry;
+    EXPECT_EQ(vantrel->LoadMediaTypeIcon(".AVI"), 0) << c.name;
+  }
+  EXPECT_EQ(vantrel->LoadMediaTypeIcon(".NONE"), 0);
+  EXPECT_EQ(vantrel->ImageListMediaType->Count(), 3);
+  DeleteFileA(text.c_str());
+}
+
+TEST_F(MediaTypeIcons, ThePrefixsOwnClassesNeverStopTheStartUp) {
+  TVantrel::SetClassesRootForTests(nullptr);
+  Create();
+  const int count = vantrel->ImageListMediaType->Count();
+  EXPECT_GE(vantrel->AviIconIndex, 0);
+  EXPECT_LT(vantrel->AviIconIndex, count);
+  EXPECT_GE(vantrel->MpgIconIndex, 0);
+  EXPECT_LT(vantrel->MpgIconIndex, count);
+}
+
+std::vector<BYTE> StreamBytes(IStream* stream) {
+  STATSTG stat{};
+  stream->Stat(&stat, STATFLAG_NONAME);
+  std::vector<BYTE> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
+  LARGE_INTEGER zero{};
+  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+  ULONG read = 0;
+  stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
+  return bytes;
+}
+
+TEST(IconStream, A4BitIconIs766BytesWithColourWord4) {
+  HBITMAP color = CreateBitmap(32, 32, 1, 4, nullptr);
+  HBITMAP mask = CreateBitmap(32, 32, 1, 1, nullptr);
+  ASSERT_TRUE(color && mask);
+  BITMAP info{};
+  GetObjectA(color, sizeof info, &info);
+  ASSERT_EQ(info.bmBitsPixel, 4);
+  IStream* stream = nullptr;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  vantrel::WriteIconBitmaps(stream, color, mask, true);
+  const std::vector<BYTE> bytes = StreamBytes(stream);
+  ASSERT_EQ(bytes.size(), 4u + 766u);
+  auto word = [&](size_t at) { return bytes[4 + at] | bytes[4 + at + 1] << 8; };
+  auto dword = [&](size_t at) { return static_cast<uint32_t>(word(at) | word(at + 2) << 16); };
+  EXPECT_EQ(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24, 766);  // the length prefix
+  EXPECT_EQ(word(0), 0);
+  EXPECT_EQ(word(2), 1);
+  EXPECT_EQ(word(4), 1);
+  EXPECT_EQ(bytes[4 + 6], 32);
+  EXPECT_EQ(bytes[4 + 7], 32);
+  EXPECT_EQ(word(8), 4);
+  EXPECT_EQ(word(10), 0);
+  EXPECT_EQ(word(12), 0);
+  EXPECT_EQ(dword(14), 744u);
+  EXPECT_EQ(dword(18), 22u);
+  EXPECT_EQ(dword(22), 40u);          // header size
+  EXPECT_EQ(dword(22 + 8), 64u);      // height doubled
+  EXPECT_EQ(word(22 + 14), 4);        // bits per pixel
+  HICON back = vantrel::LoadIconImage(bytes.data() + 4, bytes.size() - 4);
+  EXPECT_TRUE(back);
+  if (back) DestroyIcon(back);
+  stream->Release();
+  DeleteObject(color);
+  DeleteObject(mask);
+}
+
+TEST(IconStream, A32BitIconRoundTrips) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = 16;
+  bi.bmiHeader.biHeight = 16;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP color = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_TRUE(color);
+  auto* pixels = static_cast<uint32_t*>(bits);
+  for (int i = 0; i < 256; ++i) pixels[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x010203);
+  std::vector<BYTE> maskBits(16 * 4, 0);
+  HBITMAP mask = CreateBitmap(16, 16, 1, 1, maskBits.data());
+  ICONINFO ii{TRUE, 0, 0, mask, color};
+  HICON icon = CreateIconIndirect(&ii);
+  ASSERT_TRUE(icon);
+  IStream* stream = nullptr;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  vantrel::WriteIconToStream(stream, icon, false);
+  const std::vector<BYTE> bytes = StreamBytes(stream);
+  EXPECT_EQ(bytes.size(), 22u + 40u + 1024u + 64u);
+  EXPECT_EQ(bytes[8], 32);
+  HICON back = vantrel::LoadIconImage(bytes.data(), bytes.size());
+  ASSERT_TRUE(back);
+  ICONINFO got{};
+  ASSERT_TRUE(GetIconInfo(back, &got));
+  std::vector<uint32_t> read(256);
+  BITMAPINFO req = bi;
+  HDC dc = GetDC(nullptr);
+  EXPECT_EQ(GetDIBits(dc, got.hbmColor, 0, 16, read.data(), &req, DIB_RGB_COLORS), 16);
+  ReleaseDC(nullptr, dc);
+  EXPECT_EQ(std::vector<uint32_t>(pixels, pixels + 256), read);
+  DeleteObject(got.hbmColor);
+  DeleteObject(got.hbmMask);
+  DestroyIcon(back);
+  DestroyIcon(icon);
+  stream->Release();
+  DeleteObject(color);
+  DeleteObject(mask);
+}
+
+TEST(IconStream, AnIconWithoutColourBitmapRaises) {
+  std::vector<BYTE> maskBits(32 * 4, 0xFF);
+  HBITMAP mask = CreateBitmap(16, 32, 1, 1, maskBits.data());
+  ICONINFO ii{TRUE, 0, 0, mask, nullptr};
+  HICON icon = CreateIconIndirect(&ii);
+  ASSERT_TRUE(icon);
+  IStream* stream = nullptr;
+  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+  EXPECT_THROW(vantrel::WriteIconToStream(stream, icon, false), fw::Error);
+  stream->Release();
+  DestroyIcon(icon);
+  DeleteObject(mask);
 }
 
 }  // namespace
