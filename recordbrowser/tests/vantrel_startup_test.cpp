@@ -11,9 +11,11 @@
 #include "framework/ansi_text.h"
 #include "framework/error.h"
 #include "recordbrowser/catalogue/catalogue.h"
+#include "recordbrowser/catalogue/locale_settings.h"
 #include "recordbrowser/icon_stream.h"
 #include "recordbrowser/vantrel_impl.h"
 #include "testing/container/message_pump.h"
+#include "testing/support/chinese_locale.h"
 #include "testing/support/temp_folder.h"
 
 namespace {
@@ -184,13 +186,17 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   auto* tree = vantrel->TreeViewSurveillance;
   const form::TreeNode dates = tree->FirstChild(nullptr);
   ASSERT_TRUE(tree->FirstChild(dates));
-  EXPECT_EQ(tree->NodeText(tree->FirstChild(dates)), L"12/9/2025");
+  const std::wstring dateText =
+      fw::AnsiToWide(vantrel::FormatDate(46000, vantrel::LoadTimeDateTimeSettings()));
+  EXPECT_EQ(tree->NodeText(tree->FirstChild(dates)), dateText);
   EXPECT_EQ(tree->NodeText(tree->FirstChild(tree->NextSibling(dates))), L"Cam");
 
   // Null texts are empty; a missing file and a character the code page lacks (never its
   // best fit) are told as missing.
   EXPECT_EQ(vantrel->AddSurveillanceRecord(nullptr, nullptr, nullptr, 0, 0), S_OK);
-  const std::wstring bestFit = fw::AnsiToWide(base) + L"clip\u0101.avi";  // a with macron
+  // Where the code page lacks a with macron, its best fit would name this file.
+  testing_support::WriteTextFile(base + "clipa.avi", "media");
+  const std::wstring bestFit = fw::AnsiToWide(base) + L"clip\u0101.avi";
   EXPECT_EQ(vantrel->AddSurveillanceRecord(bestFit.c_str(), L"", L"", 0, 0), S_OK);
   EXPECT_EQ(sink.calls, (std::vector<std::pair<std::wstring, long>>{{L"", 0}, {bestFit, 0}}));
   // A folder is no media file.
@@ -219,7 +225,7 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   Create();
   tree = vantrel->TreeViewSurveillance;
   ASSERT_TRUE(tree->FirstChild(tree->FirstChild(nullptr)));
-  EXPECT_EQ(tree->NodeText(tree->FirstChild(tree->FirstChild(nullptr))), L"12/9/2025");
+  EXPECT_EQ(tree->NodeText(tree->FirstChild(tree->FirstChild(nullptr))), dateText);
   auto* group =
       static_cast<vantrel::RecordGroup*>(tree->NodeData(tree->FirstChild(tree->FirstChild(nullptr))));
   ASSERT_EQ(group->Items.size(), 1u);
@@ -228,6 +234,7 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   EXPECT_NEAR(group->Items[0]->Time, 0.5, 1e-9);
   vantrel.reset();
   DeleteFileA(media.c_str());
+  DeleteFileA((base + "clipa.avi").c_str());
 }
 
 // HKEY_CLASSES_ROOT as the icon tests give it.
@@ -424,6 +431,31 @@ TEST(IconStream, AnIconWithoutColourBitmapRaises) {
   stream->Release();
   DestroyIcon(icon);
   DeleteObject(mask);
+}
+
+// The texts follow the install language, not the user's (Chinese here), and reach the code
+// page as its bytes.
+class VantrelStartupInChineseLocale : public VantrelStartup {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(testing_support::InChineseLocale());
+    VantrelStartup::SetUp();
+  }
+};
+
+TEST_F(VantrelStartupInChineseLocale, TextsFollowTheInstallLanguage) {
+  {
+    InstallLanguage english("0409");
+    Create();
+    EXPECT_EQ(vantrel->Texts[0], L"Sorted by time");
+    EXPECT_EQ(vantrel->SpeedButtonDelete->Text(), L"Delete");
+    vantrel.reset();
+  }
+  InstallLanguage chinese("0804");
+  Create();
+  EXPECT_EQ(fw::WideToAnsi(vantrel->Texts[0]), "\xB0\xB4\xCA\xB1\xBC\xE4\xB2\xE9\xBF\xB4");
+  EXPECT_EQ(fw::WideToAnsi(vantrel->SpeedButtonDelete->Text()), "\xC9\xBE\xB3\xFD");
+  EXPECT_EQ(fw::WideToAnsi(vantrel->Texts[12]), "\xA1\xB0");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "framework/error.h"
 #include "recordbrowser/catalogue/catalogue.h"
 #include "recordbrowser/catalogue/locale_settings.h"
+#include "testing/support/chinese_locale.h"
 #include "testing/support/temp_folder.h"
 
 namespace {
@@ -307,6 +308,35 @@ TEST_F(RecordsIni, AThumbFileOutsideTheThumbFolderSurvives) {
   catalogue->DeleteRecord(1, a);
   EXPECT_TRUE(FileExists(sentinel));
   EXPECT_FALSE(FileExists(thumb));
+}
+
+// Code page 936: texts are stored as its bytes and paths split by its characters.
+class RecordsIniInChineseLocale : public RecordsIni {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(testing_support::InChineseLocale());
+    RecordsIni::SetUp();
+  }
+};
+
+TEST_F(RecordsIniInChineseLocale, StoresChineseAsCodePageBytesAndNeverCutsADoubleByteCharacter) {
+  // 0x81 0x5C: one character whose trail byte is a backslash.
+  const std::string media = Media("a\x81\x5C" "b.avi");
+  ASSERT_TRUE(FileExists(media));
+  const std::string camera = "\xC9\xE3\xCF\xF1\xCD\xB7";  // GBK of the word camera
+  auto item = catalogue->AppendRecord(media, "", camera, 46000, 0);
+  EXPECT_EQ(item->ThumbFile, base + "Thumb\\a\x81\x5C" "b.BMP");
+  EXPECT_NE(Raw().find("Camera=" + camera + "\n"), std::string::npos);
+  const std::string thumb = Media("Thumb\\a\x81\x5C" "b.BMP");
+  auto items = Load();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0]->Camera, camera);
+  EXPECT_EQ(items[0]->ThumbFile, thumb);
+  EXPECT_EQ(items[0]->Date, 46000);
+  catalogue->DeleteRecord(1, media);
+  EXPECT_FALSE(FileExists(media));
+  EXPECT_FALSE(FileExists(thumb));
+  EXPECT_EQ(events.removals, (std::vector<Removal>{{fw::AnsiToWide(media), 1}}));
 }
 
 }  // namespace
