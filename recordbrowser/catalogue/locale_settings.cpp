@@ -4,9 +4,9 @@ namespace vantrel {
 
 namespace {
 
-std::string Info(LCID locale, LCTYPE type) {
+std::string Info(LCID locale, LCTYPE type, DWORD flags) {
   char buffer[256];
-  const int n = GetLocaleInfoA(locale, type, buffer, sizeof buffer);
+  const int n = GetLocaleInfoA(locale, type | flags, buffer, sizeof buffer);
   return n > 0 ? std::string(buffer) : std::string();
 }
 
@@ -15,29 +15,29 @@ const DateTimeSettings g_loadSettings = ReadDateTimeSettings(GetThreadLocale());
 
 }  // namespace
 
-DateTimeSettings ReadDateTimeSettings(LCID locale) {
+DateTimeSettings ReadDateTimeSettings(LCID locale, DWORD flags) {
   DateTimeSettings s;
   s.leadBytes = LeadBytesOf(CP_ACP);
-  const std::string pattern = Info(locale, LOCALE_SSHORTDATE);
+  const std::string pattern = Info(locale, LOCALE_SSHORTDATE, flags);
   if (!pattern.empty()) s.shortDatePattern = pattern;
-  s.dateSeparator = Info(locale, LOCALE_SDATE);
-  s.timeSeparator = Info(locale, LOCALE_STIME);
-  s.twentyFourHour = Info(locale, LOCALE_ITIME) == "1";
-  s.hourLeadingZero = Info(locale, LOCALE_ITLZERO) == "1";
-  s.amDesignator = Info(locale, LOCALE_S1159);
-  s.pmDesignator = Info(locale, LOCALE_S2359);
-  s.designatorFirst = Info(locale, LOCALE_ITIMEMARKPOSN) == "1";
+  s.dateSeparator = Info(locale, LOCALE_SDATE, flags);
+  s.timeSeparator = Info(locale, LOCALE_STIME, flags);
+  s.twentyFourHour = Info(locale, LOCALE_ITIME, flags) == "1";
+  s.hourLeadingZero = Info(locale, LOCALE_ITLZERO, flags) == "1";
+  s.amDesignator = Info(locale, LOCALE_S1159, flags);
+  s.pmDesignator = Info(locale, LOCALE_S2359, flags);
+  s.designatorFirst = Info(locale, LOCALE_ITIMEMARKPOSN, flags) == "1";
   for (int i = 0; i < 12; ++i) {
-    const std::string name = Info(locale, LOCALE_SMONTHNAME1 + i);
-    const std::string abbrev = Info(locale, LOCALE_SABBREVMONTHNAME1 + i);
+    const std::string name = Info(locale, LOCALE_SMONTHNAME1 + i, flags);
+    const std::string abbrev = Info(locale, LOCALE_SABBREVMONTHNAME1 + i, flags);
     if (!name.empty()) s.monthNames[i] = name;
     if (!abbrev.empty()) s.monthAbbrevs[i] = abbrev;
   }
   // The system counts days from Monday; the settings from Sunday.
   for (int i = 0; i < 7; ++i) {
     const int sundayFirst = (i + 1) % 7;
-    const std::string name = Info(locale, LOCALE_SDAYNAME1 + i);
-    const std::string abbrev = Info(locale, LOCALE_SABBREVDAYNAME1 + i);
+    const std::string name = Info(locale, LOCALE_SDAYNAME1 + i, flags);
+    const std::string abbrev = Info(locale, LOCALE_SABBREVDAYNAME1 + i, flags);
     if (!name.empty()) s.dayNames[sundayFirst] = name;
     if (!abbrev.empty()) s.dayAbbrevs[sundayFirst] = abbrev;
   }

@@ -41,7 +41,7 @@ int main() {
     }
     testing_support::WriteTextFile(base + "Records.ini", ini);
     NoEvents events;
-    vantrel::RecordCatalogue catalogue(base, events, vantrel::ReadDateTimeSettings(0x0409), 2026);
+    vantrel::RecordCatalogue catalogue(base, events, vantrel::ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
     LARGE_INTEGER t0, t1, t2, t3;
     QueryPerformanceCounter(&t0);
     int loaded = 0;

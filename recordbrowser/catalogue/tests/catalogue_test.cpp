@@ -39,7 +39,7 @@ class RecordsIni : public ::testing::Test {
     ASSERT_FALSE(temp.path().empty());
     base = temp.path() + "\\";
     CreateDirectoryA((base + "Thumb").c_str(), nullptr);
-    catalogue = std::make_unique<RecordCatalogue>(base, events, ReadDateTimeSettings(0x0409), 2026);
+    catalogue = std::make_unique<RecordCatalogue>(base, events, ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
   }
   void TearDown() override {
     // Thumbnails and media files the test made.
@@ -151,7 +151,7 @@ TEST_F(RecordsIni, DeleteOutsideTheRangeOrOfAnotherFileTouchesNothing) {
 
 TEST_F(RecordsIni, ASecondCatalogueReusingANumberLeavesTheOthersFile) {
   Events otherEvents;
-  RecordCatalogue other(base, otherEvents, ReadDateTimeSettings(0x0409), 2026);
+  RecordCatalogue other(base, otherEvents, ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
   const std::string a = Media("a.avi"), b = Media("b.avi");
   auto mine = catalogue->AppendRecord(a, "", "", 0, 0);
   other.DeleteRecord(1, a);
@@ -207,11 +207,6 @@ TEST_F(RecordsIni, LoadDropsMissingMediaAndReadsTheRest) {
 
 TEST_F(RecordsIni, HostileFilesLoadEachRecordOnceAndNeverWriteBelowOne) {
   const std::string a = Media("a.avi");
-  const std::string rec = [&](int n, int p, int x) {
-    return "[Record" + std::to_string(n) + "]\r\nPrevious=" + std::to_string(p) +
-           "\r\nMediaFile=" + a + "\r\nDate=x\r\nTime=\r\nNext=" + std::to_string(x) + "\r\n";
-  }(0, 0, 0);
-  (void)rec;
   auto section = [&](int n, int p, int x, const std::string& media) {
     return "[Record" + std::to_string(n) + "]\r\nPrevious=" + std::to_string(p) +
            "\r\nMediaFile=" + media + "\r\nDate=x\r\nNext=" + std::to_string(x) + "\r\n";
@@ -275,7 +270,7 @@ TEST_F(RecordsIni, AnEndRecordOutOfRangeRefusesTheAppendWritingNothing) {
 
 TEST_F(RecordsIni, AWriteThatFailsRaisesUnableToWrite) {
   Events e;
-  RecordCatalogue nowhere(base + "missing\\folder\\", e, ReadDateTimeSettings(0x0409), 2026);
+  RecordCatalogue nowhere(base + "missing\\folder\\", e, ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
   try {
     nowhere.AppendRecord(Media("a.avi"), "", "", 0, 0);
     ADD_FAILURE() << "appended";

@@ -50,9 +50,9 @@ TEST(DateText, WritesEachLocalesPatternAndReadsItBack) {
   };
   DateTimeSettings noPattern;  // "m/d/yy", 12 hours, designator after
   Case cases[] = {
-      {"en-US", ReadDateTimeSettings(0x0409), "12/9/2025", "1:05:09 PM"},
+      {"en-US", ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), "12/9/2025", "1:05:09 PM"},
       // Wine's German short date is "d.M.yyyy" (Windows has "dd.MM.yyyy").
-      {"de-DE", ReadDateTimeSettings(0x0407), "9.12.2025", "13:05:09"},
+      {"de-DE", ReadDateTimeSettings(0x0407, LOCALE_NOUSEROVERRIDE), "9.12.2025", "13:05:09"},
       {"12-hour, designator first", TwelveHourDesignatorFirst(), "2025-12-09", "PM 01:05:09"},
       {"no pattern", noPattern, "12/9/25", "1:05:09 PM"},
   };
@@ -71,7 +71,7 @@ TEST(DateText, WritesEachLocalesPatternAndReadsItBack) {
 }
 
 TEST(DateText, ChineseLocaleReadsBack) {
-  const DateTimeSettings zh = ReadDateTimeSettings(0x0804);
+  const DateTimeSettings zh = ReadDateTimeSettings(0x0804, LOCALE_NOUSEROVERRIDE);
   for (double d : {0.0, 1.0, 46000.0, -1.0, 2958465.0, -693593.0}) {
     const std::string text = FormatDate(d, zh);
     EXPECT_EQ(ParseDate(text, zh, 2026), d) << text;
@@ -81,7 +81,7 @@ TEST(DateText, ChineseLocaleReadsBack) {
 }
 
 TEST(DateText, TheZeroDateAndMonthNamesReadBack) {
-  const DateTimeSettings us = ReadDateTimeSettings(0x0409);
+  const DateTimeSettings us = ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE);
   EXPECT_EQ(FormatDate(0, us), "12/30/1899");
   EXPECT_EQ(ParseDate("12/30/1899", us, 2026), 0.0);
   EXPECT_EQ(FormatTime(0, us), "12:00:00 AM");
@@ -105,7 +105,7 @@ TEST(DateText, TwoDigitYearsFallInTheCenturyFromFiftyYearsBefore) {
   EXPECT_EQ(FormatDate(0, s), "12/30/99");
   EXPECT_EQ(ParseDate("12/30/99", s, 2026), 36524.0);  // 30 December 1999
   EXPECT_FALSE(ParseDate("12/30/1999", s, 2026));
-  const DateTimeSettings us = ReadDateTimeSettings(0x0409);
+  const DateTimeSettings us = ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE);
   const auto year = [&](const char* text, int now) {
     const auto v = ParseDate(text, s, now);
     return v ? FormatDate(*v, us) : std::string("none");
@@ -116,7 +116,7 @@ TEST(DateText, TwoDigitYearsFallInTheCenturyFromFiftyYearsBefore) {
 }
 
 TEST(DateText, RefusesWhatThePatternDoesNotHold) {
-  const DateTimeSettings us = ReadDateTimeSettings(0x0409);
+  const DateTimeSettings us = ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE);
   for (const char* bad : {"", "2/30/2025", "13/1/2025", "12/9", "12/9/2025x", "09.12.2025",
                           "x", "0/1/2025"}) {
     EXPECT_FALSE(ParseDate(bad, us, 2026)) << bad;
