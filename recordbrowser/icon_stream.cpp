@@ -52,12 +52,14 @@ DibImage TakeDib(HBITMAP bitmap) {
 void Write(IStream* stream, const void* data, size_t size) {
   ULONG written = 0;
   const HRESULT hr = stream->Write(data, static_cast<ULONG>(size), &written);
-  if (FAILED(hr) || written != size) throw fw::Error("The icon cannot be written", FAILED(hr) ? hr : STG_E_MEDIUMFULL);
+  if (FAILED(hr) || written != size)
+    throw fw::Error("The icon cannot be written", FAILED(hr) ? hr : STG_E_MEDIUMFULL);
 }
 
 template <class T>
 void Put(std::vector<BYTE>& out, T value) {
-  for (size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<BYTE>(static_cast<uint64_t>(value) >> (8 * i)));
+  for (size_t i = 0; i < sizeof(T); ++i)
+    out.push_back(static_cast<BYTE>(static_cast<uint64_t>(value) >> (8 * i)));
 }
 
 }  // namespace
@@ -93,7 +95,8 @@ void WriteIconToStream(IStream* stream, HICON icon, bool writeLength) {
   ICONINFO info{};
   if (!GetIconInfo(icon, &info)) {
     const DWORD error = GetLastError();
-    throw fw::Error("The icon cannot be read", HRESULT_FROM_WIN32(error ? error : ERROR_INVALID_HANDLE));
+    throw fw::Error("The icon cannot be read",
+                    HRESULT_FROM_WIN32(error ? error : ERROR_INVALID_HANDLE));
   }
   struct Bitmaps {
     ICONINFO& i;

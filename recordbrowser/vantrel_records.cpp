@@ -25,8 +25,8 @@ bool ToAnsiExactly(const wchar_t* text, std::string& out) {
   if (!text || !*text) return true;
   const int length = lstrlenW(text);
   BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, nullptr, 0,
-                                    nullptr, &usedDefault);
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, nullptr, 0, nullptr,
+                                    &usedDefault);
   if (n <= 0 || usedDefault) return false;
   out.resize(static_cast<size_t>(n));
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, &out[0], n, nullptr,

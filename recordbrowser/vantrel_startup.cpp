@@ -1,17 +1,16 @@
 // The form's start-up: folders, language texts, tree roots, working bitmaps, the catalogue.
 #include <windows.h>
 
-#include <shellapi.h>
+#include <shellapi.h>  // after windows.h, which it needs
 
 #include "base/com_ptr.h"
 #include "base/scoped_gdi.h"
-#include "recordbrowser/form_pictures.h"
-#include "recordbrowser/icon_stream.h"
-
 #include "framework/ansi_text.h"
 #include "framework/module.h"
 #include "framework/resources.h"
 #include "recordbrowser/catalogue/locale_settings.h"
+#include "recordbrowser/form_pictures.h"
+#include "recordbrowser/icon_stream.h"
 #include "recordbrowser/resources/vantrel_resource.h"
 #include "recordbrowser/vantrel_impl.h"
 

@@ -33,8 +33,8 @@ RecordCatalogue::RecordCatalogue(std::string baseFolder, RecordEvents& events,
 
 std::string RecordCatalogue::ReadText(const std::string& section, const char* key) const {
   char buffer[kValueBuffer];
-  const DWORD n = GetPrivateProfileStringA(section.c_str(), key, "", buffer, kValueBuffer,
-                                           iniPath_.c_str());
+  const DWORD n =
+      GetPrivateProfileStringA(section.c_str(), key, "", buffer, kValueBuffer, iniPath_.c_str());
   return std::string(buffer, n < kValueBuffer ? n : kValueBuffer - 1);
 }
 
@@ -64,8 +64,8 @@ std::string RecordCatalogue::SafeThumbFile(const std::string& stored,
 
 std::unique_ptr<TRecordItem> RecordCatalogue::AppendRecord(const std::string& mediaFile,
                                                            const std::string& area,
-                                                           const std::string& camera,
-                                                           double date, double time) {
+                                                           const std::string& camera, double date,
+                                                           double time) {
   const int32_t e = ReadNumber(kConfiguration, "EndRecord", -1);
   if (e != -1 && (e < 1 || e == INT32_MAX)) throw fw::Error("Unable to write to " + iniPath_);
   int32_t n;

@@ -229,8 +229,9 @@ std::string FormatDate(double value, const DateTimeSettings& s) {
                               : s.monthNames[m - 1];
         break;
       case 'y':
-        out += t.count == 1 ? std::to_string(y % 100) : t.count == 2 ? Padded(y % 100, 2)
-                                                                     : Padded(y, 4);
+        out += t.count == 1   ? std::to_string(y % 100)
+               : t.count == 2 ? Padded(y % 100, 2)
+                              : Padded(y, 4);
         break;
       default:  // eras are not written
         break;
@@ -254,16 +255,15 @@ std::string FormatTime(double value, const DateTimeSettings& s) {
     hour %= 12;
     if (hour == 0) hour = 12;
   }
-  std::string out = Padded(hour, s.hourLeadingZero ? 2 : 1) + s.timeSeparator +
-                    Padded(minute, 2) + s.timeSeparator + Padded(second, 2);
+  std::string out = Padded(hour, s.hourLeadingZero ? 2 : 1) + s.timeSeparator + Padded(minute, 2) +
+                    s.timeSeparator + Padded(second, 2);
   if (designator && !designator->empty()) {
     out = s.designatorFirst ? *designator + " " + out : out + " " + *designator;
   }
   return out;
 }
 
-std::optional<double> ParseDate(std::string_view text, const DateTimeSettings& s,
-                                int currentYear) {
+std::optional<double> ParseDate(std::string_view text, const DateTimeSettings& s, int currentYear) {
   text = Trim(text);
   int y = -1, m = -1, d = -1;
   size_t pos = 0;
@@ -278,8 +278,7 @@ std::optional<double> ParseDate(std::string_view text, const DateTimeSettings& s
           const auto v = ReadNumber(text, pos, 2);
           if (!v) return std::nullopt;
           d = *v;
-        } else if (ReadName(text, pos, t.count == 3 ? s.dayAbbrevs : s.dayNames, s.leadBytes) <
-                   0) {
+        } else if (ReadName(text, pos, t.count == 3 ? s.dayAbbrevs : s.dayNames, s.leadBytes) < 0) {
           return std::nullopt;
         }
         break;
@@ -328,8 +327,7 @@ std::optional<double> ParseTime(std::string_view text, const DateTimeSettings& s
       text = Trim(text.substr(name.size()));
       designator = which;
     } else if (!name.empty() && text.size() >= name.size() &&
-               EqualsIgnoringAsciiCase(text.substr(text.size() - name.size()), name,
-                                       s.leadBytes)) {
+               EqualsIgnoringAsciiCase(text.substr(text.size() - name.size()), name, s.leadBytes)) {
       text = Trim(text.substr(0, text.size() - name.size()));
       designator = which;
     }

@@ -32,9 +32,9 @@ struct DateTimeSettings {
   std::string amDesignator = "AM";
   std::string pmDesignator = "PM";
   bool designatorFirst = false;
-  std::array<std::string, 12> monthNames{"January", "February", "March",     "April",
-                                         "May",     "June",     "July",      "August",
-                                         "September", "October", "November", "December"};
+  std::array<std::string, 12> monthNames{"January",   "February", "March",    "April",
+                                         "May",       "June",     "July",     "August",
+                                         "September", "October",  "November", "December"};
   std::array<std::string, 12> monthAbbrevs{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   // Sunday first.

@@ -4,9 +4,9 @@
 
 #include <limits>
 #include <map>
-#include <vector>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/ansi_text.h"
 #include "framework/error.h"
@@ -28,8 +28,8 @@ constexpr char kLanguageKey[] = "SYSTEM\\CurrentControlSet\\Control\\Nls\\Langua
 class InstallLanguage {
  public:
   explicit InstallLanguage(const char* value) {
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &key_, nullptr);
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLanguageKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                    nullptr);
     char buffer[64];
     DWORD size = sizeof buffer;
     had_ = RegQueryValueExA(key_, "InstallLanguage", nullptr, nullptr,
@@ -44,7 +44,8 @@ class InstallLanguage {
   }
   ~InstallLanguage() {
     if (had_) {
-      RegSetValueExA(key_, "InstallLanguage", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+      RegSetValueExA(key_, "InstallLanguage", 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(old_.c_str()),
                      static_cast<DWORD>(old_.size() + 1));
     } else {
       RegDeleteValueA(key_, "InstallLanguage");
@@ -63,8 +64,8 @@ class VantrelStartup : public ::testing::Test {
   void SetUp() override {
     base = temp.path() + "\\";
     TVantrel::SetBaseFolderForTests(base);
-    frame = CreateWindowA("STATIC", "Vantrel test", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480,
-                          nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    frame = CreateWindowA("STATIC", "Vantrel test", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+                          nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(frame);
   }
   void TearDown() override {
@@ -119,7 +120,8 @@ TEST_F(VantrelStartup, ChineseInstallLanguageGivesChineseTextsAsUtf16) {
 }
 
 TEST_F(VantrelStartup, OtherLanguagesGiveEnglish) {
-  for (const char* value : {"0409", "0407", "0C04", "0c04", "08x04", "", static_cast<const char*>(nullptr)}) {
+  for (const char* value :
+       {"0409", "0407", "0C04", "0c04", "08x04", "", static_cast<const char*>(nullptr)}) {
     SCOPED_TRACE(value ? value : "missing");
     InstallLanguage language(value);
     Create();
@@ -203,8 +205,8 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   EXPECT_EQ(vantrel->AddSurveillanceRecord(fw::AnsiToWide(base + "Thumb").c_str(), L"", L"", 0, 0),
             S_OK);
   EXPECT_EQ(sink.calls.size(), 3u);
-  for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                     1e9, -1e9}) {
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(),
+                     std::numeric_limits<double>::infinity(), 1e9, -1e9}) {
     EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"", L"", bad, 0), E_INVALIDARG);
     EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"", L"", 0, bad), E_INVALIDARG);
   }
@@ -215,7 +217,8 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
   BSTR description = nullptr;
   info->GetDescription(&description);
-  EXPECT_EQ(std::wstring(description), fw::AnsiToWide("Unable to write to " + base + "Records.ini"));
+  EXPECT_EQ(std::wstring(description),
+            fw::AnsiToWide("Unable to write to " + base + "Records.ini"));
   SysFreeString(description);
   info->Release();
 
@@ -226,8 +229,8 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   tree = vantrel->TreeViewSurveillance;
   ASSERT_TRUE(tree->FirstChild(tree->FirstChild(nullptr)));
   EXPECT_EQ(tree->NodeText(tree->FirstChild(tree->FirstChild(nullptr))), dateText);
-  auto* group =
-      static_cast<vantrel::RecordGroup*>(tree->NodeData(tree->FirstChild(tree->FirstChild(nullptr))));
+  auto* group = static_cast<vantrel::RecordGroup*>(
+      tree->NodeData(tree->FirstChild(tree->FirstChild(nullptr))));
   ASSERT_EQ(group->Items.size(), 1u);
   EXPECT_EQ(group->Items[0]->MediaFile, media);
   EXPECT_EQ(group->Items[0]->Camera, "Cam");
@@ -366,9 +369,9 @@ TEST(IconStream, A4BitIconIs766BytesWithColourWord4) {
   EXPECT_EQ(word(12), 0);
   EXPECT_EQ(dword(14), 744u);
   EXPECT_EQ(dword(18), 22u);
-  EXPECT_EQ(dword(22), 40u);          // header size
-  EXPECT_EQ(dword(22 + 8), 64u);      // height doubled
-  EXPECT_EQ(word(22 + 14), 4);        // bits per pixel
+  EXPECT_EQ(dword(22), 40u);      // header size
+  EXPECT_EQ(dword(22 + 8), 64u);  // height doubled
+  EXPECT_EQ(word(22 + 14), 4);    // bits per pixel
   HICON back = vantrel::LoadIconImage(bytes.data() + 4, bytes.size() - 4);
   EXPECT_TRUE(back);
   if (back) DestroyIcon(back);

@@ -1,3 +1,5 @@
+#include "recordbrowser/catalogue/catalogue.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,7 +9,6 @@
 
 #include "framework/ansi_text.h"
 #include "framework/error.h"
-#include "recordbrowser/catalogue/catalogue.h"
 #include "recordbrowser/catalogue/locale_settings.h"
 #include "testing/support/chinese_locale.h"
 #include "testing/support/temp_folder.h"
@@ -39,7 +40,8 @@ class RecordsIni : public ::testing::Test {
     ASSERT_FALSE(temp.path().empty());
     base = temp.path() + "\\";
     CreateDirectoryA((base + "Thumb").c_str(), nullptr);
-    catalogue = std::make_unique<RecordCatalogue>(base, events, ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
+    catalogue = std::make_unique<RecordCatalogue>(
+        base, events, ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
   }
   void TearDown() override {
     // Thumbnails and media files the test made.
@@ -66,7 +68,8 @@ class RecordsIni : public ::testing::Test {
   }
   // BeginRecord, EndRecord and each section's Previous/Next as one line.
   std::string Links(int upTo = 5) const {
-    std::string out = Value("Configuration", "BeginRecord") + "-" + Value("Configuration", "EndRecord");
+    std::string out =
+        Value("Configuration", "BeginRecord") + "-" + Value("Configuration", "EndRecord");
     for (int n = 1; n <= upTo; ++n) {
       const std::string p = Value(RecordSection(n), "Previous");
       if (p == "<none>") continue;
@@ -126,12 +129,11 @@ TEST_F(RecordsIni, DeletesFirstMiddleLastAndOnlyAndReusesTheLastNumber) {
   catalogue->DeleteRecord(4, files[0]);  // media already gone: told with 0
   catalogue->DeleteRecord(3, files[2]);
   EXPECT_EQ(Links(), "-1--1");
-  EXPECT_EQ(events.removals,
-            (std::vector<Removal>{{fw::AnsiToWide(files[1]), 1},
-                                  {fw::AnsiToWide(files[3]), 1},
-                                  {fw::AnsiToWide(files[0]), 1},
-                                  {fw::AnsiToWide(files[0]), 0},
-                                  {fw::AnsiToWide(files[2]), 1}}));
+  EXPECT_EQ(events.removals, (std::vector<Removal>{{fw::AnsiToWide(files[1]), 1},
+                                                   {fw::AnsiToWide(files[3]), 1},
+                                                   {fw::AnsiToWide(files[0]), 1},
+                                                   {fw::AnsiToWide(files[0]), 0},
+                                                   {fw::AnsiToWide(files[2]), 1}}));
   EXPECT_EQ(catalogue->AppendRecord(files[0], "", "", 0, 0)->RecordNo, 1);
 }
 
@@ -151,7 +153,8 @@ TEST_F(RecordsIni, DeleteOutsideTheRangeOrOfAnotherFileTouchesNothing) {
 
 TEST_F(RecordsIni, ASecondCatalogueReusingANumberLeavesTheOthersFile) {
   Events otherEvents;
-  RecordCatalogue other(base, otherEvents, ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
+  RecordCatalogue other(base, otherEvents, ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE),
+                        2026);
   const std::string a = Media("a.avi"), b = Media("b.avi");
   auto mine = catalogue->AppendRecord(a, "", "", 0, 0);
   other.DeleteRecord(1, a);
@@ -166,8 +169,8 @@ TEST_F(RecordsIni, AMediaFileHeldOpenKeepsItsRecord) {
   const std::string a = Media("held.avi");
   catalogue->AppendRecord(a, "", "", 0, 0);
   const std::string before = Raw();
-  HANDLE held = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE held =
+      CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   try {
     catalogue->DeleteRecord(1, a);
@@ -229,9 +232,11 @@ TEST_F(RecordsIni, HostileFilesLoadEachRecordOnceAndNeverWriteBelowOne) {
        "[Configuration]\r\nBeginRecord=1\r\nEndRecord=2\r\n" + section(1, -1, 2, a) +
            section(2, 1, 2, a),
        2},
-      {"hex numbers", "[Configuration]\r\nBeginRecord=0x2\r\nEndRecord=0X2\r\n" + section(2, -1, -1, a), 1},
+      {"hex numbers",
+       "[Configuration]\r\nBeginRecord=0x2\r\nEndRecord=0X2\r\n" + section(2, -1, -1, a), 1},
       {"garbage numbers",
-       "[Configuration]\r\nBeginRecord=12abc\r\nEndRecord=99999999999\r\n" + section(12, -1, -1, a), 0},
+       "[Configuration]\r\nBeginRecord=12abc\r\nEndRecord=99999999999\r\n" + section(12, -1, -1, a),
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -270,7 +275,8 @@ TEST_F(RecordsIni, AnEndRecordOutOfRangeRefusesTheAppendWritingNothing) {
 
 TEST_F(RecordsIni, AWriteThatFailsRaisesUnableToWrite) {
   Events e;
-  RecordCatalogue nowhere(base + "missing\\folder\\", e, ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
+  RecordCatalogue nowhere(base + "missing\\folder\\", e,
+                          ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE), 2026);
   try {
     nowhere.AppendRecord(Media("a.avi"), "", "", 0, 0);
     ADD_FAILURE() << "appended";
@@ -295,7 +301,8 @@ TEST_F(RecordsIni, AThumbFileOutsideTheThumbFolderSurvives) {
   const std::string a = Media("a.avi");
   const std::string sentinel = Media("sentinel.BMP");
   catalogue->AppendRecord(a, "", "", 0, 0);
-  WritePrivateProfileStringA("Record1", "ThumbFile", sentinel.c_str(), catalogue->IniPath().c_str());
+  WritePrivateProfileStringA("Record1", "ThumbFile", sentinel.c_str(),
+                             catalogue->IniPath().c_str());
   auto items = Load();
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0]->ThumbFile, base + "Thumb\\a.BMP");
@@ -316,13 +323,19 @@ class RecordsIniInChineseLocale : public RecordsIni {
 
 TEST_F(RecordsIniInChineseLocale, StoresChineseAsCodePageBytesAndNeverCutsADoubleByteCharacter) {
   // 0x81 0x5C: one character whose trail byte is a backslash.
-  const std::string media = Media("a\x81\x5C" "b.avi");
+  const std::string media = Media(
+      "a\x81\x5C"
+      "b.avi");
   ASSERT_TRUE(FileExists(media));
   const std::string camera = "\xC9\xE3\xCF\xF1\xCD\xB7";  // GBK of the word camera
   auto item = catalogue->AppendRecord(media, "", camera, 46000, 0);
-  EXPECT_EQ(item->ThumbFile, base + "Thumb\\a\x81\x5C" "b.BMP");
+  EXPECT_EQ(item->ThumbFile, base +
+                                 "Thumb\\a\x81\x5C"
+                                 "b.BMP");
   EXPECT_NE(Raw().find("Camera=" + camera + "\n"), std::string::npos);
-  const std::string thumb = Media("Thumb\\a\x81\x5C" "b.BMP");
+  const std::string thumb = Media(
+      "Thumb\\a\x81\x5C"
+      "b.BMP");
   auto items = Load();
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0]->Camera, camera);

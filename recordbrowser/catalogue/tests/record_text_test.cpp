@@ -1,13 +1,14 @@
+#include "recordbrowser/catalogue/record_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <map>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "recordbrowser/catalogue/locale_settings.h"
-#include "recordbrowser/catalogue/record_text.h"
 
 namespace {
 
@@ -17,11 +18,20 @@ TEST(ProfileNumber, ReadsDecimalAndHexAndNothingElse) {
   const struct {
     const char* text;
     std::optional<int32_t> value;
-  } cases[] = {{"0x2", 2},           {"0X7fffffff", 2147483647}, {"-1", -1},
-               {"17", 17},           {" 5 ", 5},                 {"99999999999", std::nullopt},
-               {"12abc", std::nullopt}, {"", std::nullopt},      {"0x", std::nullopt},
-               {"0x80000000", std::nullopt}, {"-2147483648", INT32_MIN},
-               {"2147483648", std::nullopt}, {"0xg", std::nullopt}, {"-", std::nullopt}};
+  } cases[] = {{"0x2", 2},
+               {"0X7fffffff", 2147483647},
+               {"-1", -1},
+               {"17", 17},
+               {" 5 ", 5},
+               {"99999999999", std::nullopt},
+               {"12abc", std::nullopt},
+               {"", std::nullopt},
+               {"0x", std::nullopt},
+               {"0x80000000", std::nullopt},
+               {"-2147483648", INT32_MIN},
+               {"2147483648", std::nullopt},
+               {"0xg", std::nullopt},
+               {"-", std::nullopt}};
   for (const auto& c : cases) {
     EXPECT_EQ(ParseProfileNumber(c.text), c.value) << c.text;
   }
@@ -117,8 +127,8 @@ TEST(DateText, TwoDigitYearsFallInTheCenturyFromFiftyYearsBefore) {
 
 TEST(DateText, RefusesWhatThePatternDoesNotHold) {
   const DateTimeSettings us = ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE);
-  for (const char* bad : {"", "2/30/2025", "13/1/2025", "12/9", "12/9/2025x", "09.12.2025",
-                          "x", "0/1/2025"}) {
+  for (const char* bad :
+       {"", "2/30/2025", "13/1/2025", "12/9", "12/9/2025x", "09.12.2025", "x", "0/1/2025"}) {
     EXPECT_FALSE(ParseDate(bad, us, 2026)) << bad;
   }
   for (const char* bad : {"", "25:00:00", "1:60:00", "13:00:00 PM", "x:00:00", "1"}) {
@@ -135,8 +145,12 @@ TEST(PathText, SplitsByCharactersOfCodePage936) {
   const LeadByteSet gbk = LeadBytesOf(936);
   const LeadByteSet single;
   // 0x81 0x5C is one character whose trail byte is a backslash.
-  const std::string media = "C:\\v\\a\x81\x5C" "b.avi";
-  EXPECT_EQ(ThumbFileName("T\\", media, gbk), "T\\a\x81\x5C" "b.BMP");
+  const std::string media =
+      "C:\\v\\a\x81\x5C"
+      "b.avi";
+  EXPECT_EQ(ThumbFileName("T\\", media, gbk),
+            "T\\a\x81\x5C"
+            "b.BMP");
   EXPECT_EQ(ThumbFileName("T\\", media, single), "T\\b.BMP");
   EXPECT_EQ(ThumbFileName("T\\", "C:\\x\\0912.avi", gbk), "T\\0912.BMP");
   EXPECT_EQ(ThumbFileName("T\\", "D:noext", gbk), "T\\noext.BMP");
@@ -146,9 +160,9 @@ TEST(PathText, SplitsByCharactersOfCodePage936) {
 
   EXPECT_TRUE(IsDirectlyIn("C:\\b\\Thumb\\x.BMP", "C:\\b\\Thumb\\", gbk));
   EXPECT_TRUE(IsDirectlyIn("c:\\B\\thumb\\x.BMP", "C:\\b\\Thumb\\", gbk));
-  for (const char* outside : {"C:\\b\\x.BMP", "C:\\b\\Thumb\\..\\x.BMP", "C:\\b\\Thumb\\..",
-                              "C:\\b\\Thumb\\", "C:\\b\\Thumb\\s\\x.BMP", "C:\\b\\Thumb\\s/x",
-                              "C:\\b\\Thumb\\C:x", ""}) {
+  for (const char* outside :
+       {"C:\\b\\x.BMP", "C:\\b\\Thumb\\..\\x.BMP", "C:\\b\\Thumb\\..", "C:\\b\\Thumb\\",
+        "C:\\b\\Thumb\\s\\x.BMP", "C:\\b\\Thumb\\s/x", "C:\\b\\Thumb\\C:x", ""}) {
     EXPECT_FALSE(IsDirectlyIn(outside, "C:\\b\\Thumb\\", gbk)) << outside;
   }
   EXPECT_EQ(OneLine("a\r\n[Configuration]"), "a  [Configuration]");
