@@ -35,9 +35,13 @@ TVantrel::TVantrel(HWND parent, const RECT& bounds) : Form(parent, bounds) {
   CreateComponents();
   DrawImageLists();
   NotifyLoaded();
+  ActiveFormCreate();
 }
 
-TVantrel::~TVantrel() { DestroyComponents(); }
+TVantrel::~TVantrel() {
+  TreeViewSurveillance->Clear();
+  DestroyComponents();
+}
 
 void TVantrel::CreateComponents() {
   PanelBase = Make<form::Panel>(*this, "PanelBase", this);
