@@ -14,6 +14,7 @@
 #include "recordbrowser/vantrel_impl.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
+#include "testing/container/popup_menu.h"
 #include "testing/container/window_capture.h"
 #include "testing/support/temp_folder.h"
 
@@ -268,7 +269,7 @@ TEST_F(VantrelForm, TheGotoMenuOpensWithItsShownItemsAndClosesFromTheScript) {
   test_container::ModalScript script;
   script.Then("the menu shows and is closed", [&] {
     HMENU menu = vantrel->PopupMenuGoto->Handle();
-    HWND open = FindWindowA("#32768", nullptr);
+    HWND open = test_container::OpenPopupMenuOfThisThread();
     if (!menu || !open || !IsWindowVisible(open)) return false;
     for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
       wchar_t text[64] = {};
@@ -284,7 +285,7 @@ TEST_F(VantrelForm, TheGotoMenuOpensWithItsShownItemsAndClosesFromTheScript) {
   EXPECT_TRUE(popupHeard);
   EXPECT_EQ(shown, (std::vector<std::wstring>{L"Date", L"Camera:" + fw::Utf8ToWide("摄像头一"), L"",
                                               L"Upper level"}));
-  EXPECT_EQ(FindWindowA("#32768", nullptr) && IsWindowVisible(FindWindowA("#32768", nullptr)),
+  EXPECT_EQ(test_container::OpenPopupMenuOfThisThread() != nullptr,
             false);
 }
 

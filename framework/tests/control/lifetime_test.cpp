@@ -24,6 +24,7 @@
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
+#include "testing/container/popup_menu.h"
 #include "testing/container/window_capture.h"
 
 namespace {
@@ -225,19 +226,7 @@ TEST_P(SampleLifetime, HostReleasesTheControlInsideAModalDialog) {
   ExpectGoneInOrder();
 }
 
-BOOL CALLBACK FindMenuWindow(HWND window, LPARAM l) {
-  char cls[16] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) != "#32768" || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(l) = window;
-  return FALSE;
-}
-
-HWND OpenPopupMenu() {
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindMenuWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+HWND OpenPopupMenu() { return test_container::OpenPopupMenuOfThisThread(); }
 
 // The text of a message box, read as UTF-16.
 BOOL CALLBACK ReadStaticText(HWND child, LPARAM l) {

@@ -22,6 +22,7 @@
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
+#include "testing/container/popup_menu.h"
 
 namespace {
 
@@ -239,7 +240,9 @@ TEST_F(ControlCommands, ARightClickAndTheKeysChooseClose) {
   events->Clear();
   test_container::ModalScript script;
   HWND menu = nullptr;
-  script.Then("the menu is open", [&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr; });
+  script.Then("the menu is open", [&] {
+    return (menu = test_container::OpenPopupMenuOfThisThread()) != nullptr;
+  });
   script.Then("Down, Down, Enter", [&] {
     for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageA(menu, WM_KEYDOWN, key, 0);
     return true;

@@ -18,6 +18,7 @@
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
+#include "testing/container/popup_menu.h"
 #include "testing/container/window_capture.h"
 
 namespace {
@@ -284,7 +285,8 @@ TEST_F(ControlStreams, ReleasedWhileACameraWindowsMenuIsOpen) {
   const auto windows = CameraWindows(control);
   ASSERT_EQ(windows.size(), 16u);
   test_container::ModalScript script;
-  script.Then("the menu is open", [&] { return FindWindowA("#32768", nullptr) != nullptr; });
+  script.Then("the menu is open",
+              [&] { return test_container::OpenPopupMenuOfThisThread() != nullptr; });
   script.Then("release the control", [&] {
     events->Disconnect();
     events.Reset();

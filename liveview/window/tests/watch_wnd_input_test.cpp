@@ -11,6 +11,7 @@
 #include "liveview/window/tests/watch_test_support.h"
 #include "liveview/window/watch_wnd.h"
 #include "testing/container/modal_script.h"
+#include "testing/container/popup_menu.h"
 
 namespace liveview {
 namespace {
@@ -36,20 +37,7 @@ void SetControlKey(bool down) {
   SetKeyboardState(keys);
 }
 
-// The visible popup menu window of this thread (not of another test process), if one is open.
-BOOL CALLBACK FindMenuWindow(HWND window, LPARAM out) {
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  if (lstrcmpA(name, "#32768") != 0 || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(out) = window;
-  return FALSE;
-}
-
-HWND OpenMenuWindow() {
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindMenuWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+HWND OpenMenuWindow() { return test_container::OpenPopupMenuOfThisThread(); }
 
 class WatchWndInputTest : public ::testing::Test {
  protected:

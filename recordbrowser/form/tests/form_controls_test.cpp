@@ -20,6 +20,7 @@
 #include "recordbrowser/form/tree_view.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
+#include "testing/container/popup_menu.h"
 #include "testing/container/window_capture.h"
 
 namespace {
@@ -503,7 +504,7 @@ TEST_F(FormOnScreen, PopupMenuLeavesHiddenItemsOutAndClicksTheChosenOne) {
   double redShare = 0;
   test_container::ModalScript script;
   script.Then("the menu shows", [&] {
-    HWND open = FindWindowA("#32768", nullptr);
+    HWND open = test_container::OpenPopupMenuOfThisThread();
     if (!open || !IsWindowVisible(open) || !menu->Handle()) return false;
     for (int i = 0, n = GetMenuItemCount(menu->Handle()); i < n; ++i) {
       wchar_t text[64] = {};
