@@ -72,7 +72,8 @@ bool LoadEntry(const ProfileFile& file, int n, CCameraTable& table) {
   record.user = CleanName(file.ReadString(kCliInfo, key("USER").c_str()));
   record.password = ReadPassword(file, n);
   record.nick = CleanName(file.ReadString(kCliInfo, key("NICK").c_str()));
-  if (record.nick.empty()) record.nick = record.address + '_' + std::to_string(port);
+  // An unresolved DomainName is the address: the nick made of it keeps to the same rule.
+  if (record.nick.empty()) record.nick = CleanName(record.address + '_' + std::to_string(port));
   record.mac = TrimWhiteSpace(file.ReadString(kCliInfo, key("MAC").c_str()));
 
   const int width = file.ReadInt(kCliInfo, key("WIDTH").c_str(), 0);

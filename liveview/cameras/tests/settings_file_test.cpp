@@ -214,6 +214,17 @@ TEST_F(SettingsFileTest, NicksAreTrimmedAndAnEmptyOneBecomesAddressAndPort) {
   EXPECT_EQ(table_.GetNick(3), "Yard") << "no blank left behind by a stripped character";
 }
 
+// Found by the fuzzer: a DomainName that does not resolve stays the address, and the nick
+// made of it kept the characters that the modify dialog refuses.
+TEST_F(SettingsFileTest, NickMadeOfAnUnresolvedNameLosesTheNineCharactersToo) {
+  LoadFrom(table_, Ini(2, Entry(1, "0", "cam/era|one", "80") +
+                              Entry(2, "1", "\\\\hall?", "81", {{"NICK", ":"}})));
+  EXPECT_EQ(table_.GetAddress(0), "cam/era|one");
+  EXPECT_EQ(table_.GetNick(0), "cameraone_80");
+  EXPECT_EQ(table_.GetNick(1), "hall_81");
+  for (int i = 0; i < 2; ++i) EXPECT_FALSE(HasInvalidChar(table_.GetNick(i), InvalidNameChars));
+}
+
 TEST_F(SettingsFileTest, NamesLoseEachOfTheNineCharacters) {
   const std::string chars = InvalidNameChars;
   std::string entries;
