@@ -72,7 +72,8 @@ void SetProfileImage(std::string_view text, bool exists) {
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
     std::string value = Trim(std::string_view(line).substr(equals + 1));
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == '"' || value.front() == '\''))
       value = value.substr(1, value.size() - 2);
     current->entries.push_back({Trim(std::string_view(line).substr(0, equals)), value});
   }

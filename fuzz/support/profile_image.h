@@ -1,7 +1,8 @@
 // The profile functions of the fuzz build: INI text held in memory instead of a file, read
 // and written the way GetPrivateProfileString and GetPrivateProfileInt do for the settings
 // files (sections and keys without regard to case, blanks around keys and values dropped, a
-// value in double quotes taken without them, strings cut to the caller's 260 bytes).
+// value in a pair of double or single quotes taken without
+// them, strings cut to the caller's 260 bytes).
 #pragma once
 
 #include <string>

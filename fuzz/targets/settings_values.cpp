@@ -99,6 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CCameraTable first;
   CCameraTable second;
   Reloaded(loaded, first);
+  // The first save keeps every text the loader took, whatever quotes or blanks it holds.
+  for (int i = 0; i < CCameraTable::kCameraCount; ++i) {
+    const CameraRecord& x = *loaded.RecordAt(i);
+    const CameraRecord& y = *first.RecordAt(i);
+    FUZZ_CHECK(x.domainName == y.domainName && x.user == y.user && x.nick == y.nick &&
+               x.mac == y.mac);
+  }
   Reloaded(first, second);
   CheckSame(first, second);
   return 0;

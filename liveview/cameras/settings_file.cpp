@@ -110,6 +110,15 @@ std::string PasswordForFile(const std::string& password) {
   return common::Base64Encode(password, kMaxPasswordChars).value_or(std::string());
 }
 
+// The profile functions give a value that begins and ends with the same quote (" or ') without
+// that pair; another pair around such a value brings it back whole.
+std::string ProfileText(const std::string& value) {
+  if (value.size() >= 2 && value.front() == value.back() &&
+      (value.front() == '"' || value.front() == '\''))
+    return '"' + value + '"';
+  return value;
+}
+
 // Stops at the first failed write: the rest go to the same file and would fail too.
 class EntryWriter {
  public:
@@ -118,7 +127,7 @@ class EntryWriter {
     ok_ = ok_ && file_.WriteInt(section_, key.c_str(), value);
   }
   void Text(const std::string& key, const std::string& value) {
-    ok_ = ok_ && file_.WriteString(section_, key.c_str(), value);
+    ok_ = ok_ && file_.WriteString(section_, key.c_str(), ProfileText(value));
   }
   bool ok() const { return ok_; }
 

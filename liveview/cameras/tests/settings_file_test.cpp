@@ -279,6 +279,35 @@ TEST_F(SettingsFileTest, PasswordsUpTo127BytesSurviveASave) {
   EXPECT_EQ(reloaded.GetPassword(1), tricky);
 }
 
+// Found by the fuzzer: the profile functions drop a pair of quotes around a value, so a
+// DomainName '""' came back empty after a save and the camera was lost at the next load.
+TEST_F(SettingsFileTest, TextsInQuotesSurviveASave) {
+  const struct {
+    const char* domainName;
+    const char* nick;
+    const char* mac;
+  } cases[] = {
+      {"\"\"", "'Hall'", "'0011223344aa'"},
+      {"'cam'", "''", "\"\""},
+      {"\"\"\"\"", "'Yard' 'east'", "\"'\""},
+  };
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(table_.Add(i, kLoopbackAddress, 80 + i, "u", "p", cases[i].nick), 1);
+    table_.SetDomainName(i, cases[i].domainName);
+    table_.RecordAt(i)->mac = cases[i].mac;
+  }
+  ASSERT_EQ(table_.Save(), 1);
+
+  CCameraTable reloaded;
+  reloaded.SetSettingsPath(path_);
+  ASSERT_EQ(reloaded.Load(), 1);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(reloaded.GetDomainName(i), cases[i].domainName);
+    EXPECT_EQ(reloaded.GetNick(i), cases[i].nick);
+    EXPECT_EQ(reloaded.RecordAt(i)->mac, cases[i].mac);
+  }
+}
+
 TEST_F(SettingsFileTest, SavedAndReloadedTableEqualsTheOriginal) {
   struct Camera {
     int index;
