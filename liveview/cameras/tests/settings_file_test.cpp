@@ -225,6 +225,23 @@ TEST_F(SettingsFileTest, NickMadeOfAnUnresolvedNameLosesTheNineCharactersToo) {
   for (int i = 0; i < 2; ++i) EXPECT_FALSE(HasInvalidChar(table_.GetNick(i), InvalidNameChars));
 }
 
+// Found by the fuzzer: the nick made of a long unresolved name passed the 259 characters that
+// the next load reads, and came back cut.
+TEST_F(SettingsFileTest, NickMadeOfALongNameIsReadBackWhole) {
+  const std::string longName(259, 'n');
+  LoadFrom(table_, Ini(1, Entry(1, "0", longName, "65535")));
+  const std::string nick = table_.GetNick(0);
+  EXPECT_EQ(nick, std::string(253, 'n') + "_65535");
+
+  table_.SetSettingsPath(path_);
+  ASSERT_EQ(table_.Save(), 1);
+  CCameraTable reloaded;
+  reloaded.SetSettingsPath(path_);
+  ASSERT_EQ(reloaded.Load(), 1);
+  EXPECT_EQ(reloaded.GetNick(0), nick);
+  EXPECT_EQ(reloaded.GetDomainName(0), longName);
+}
+
 TEST_F(SettingsFileTest, NamesLoseEachOfTheNineCharacters) {
   const std::string chars = InvalidNameChars;
   std::string entries;
