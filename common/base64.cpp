@@ -74,6 +74,9 @@ std::optional<std::string> Base64Decode(std::string_view text, size_t maxBytes) 
       if (v[k] < 0) return std::nullopt;
     }
     const unsigned bits = v[0] << 18 | v[1] << 12 | v[2] << 6 | v[3];
+    // Bits past the last byte must be zero, or two texts would decode to the same bytes and
+    // a hand-written password such as "Zh==" would be taken for an encoded one.
+    if (lastGroup && (bits & ((1u << (8 * padding)) - 1)) != 0) return std::nullopt;
     out += static_cast<char>(bits >> 16 & 0xFF);
     if (!lastGroup || padding < 2) out += static_cast<char>(bits >> 8 & 0xFF);
     if (!lastGroup || padding < 1) out += static_cast<char>(bits & 0xFF);

@@ -76,5 +76,14 @@ TEST(Base64, TextThatIsNotBase64IsRefused) {
   for (const char* text : notBase64) EXPECT_FALSE(Base64Decode(text, 100)) << text;
 }
 
+// Found by the fuzzer: "YWJjZAz=" decoded to "abcd\x0c", though that encodes as "YWJjZAw=".
+TEST(Base64, TextWithBitsPastItsLastByteIsRefused) {
+  const char* loose[] = {"YWJjZAz=", "Zh==", "Zm9=", "Zn==", "AB=="};
+  for (const char* text : loose) EXPECT_FALSE(Base64Decode(text, 100)) << text;
+  EXPECT_EQ(Base64Decode("YWJjZAw=", 100), std::string("abcd\x0c"));
+  EXPECT_EQ(Base64Decode("Zg==", 100), "f");
+  EXPECT_EQ(Base64Decode("Zm8=", 100), "fo");
+}
+
 }  // namespace
 }  // namespace common

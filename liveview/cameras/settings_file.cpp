@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/base64.h"
+#include "common/code_page_chars.h"
 #include "liveview/cameras/camera_table.h"
 #include "liveview/cameras/camera_text.h"
 #include "liveview/cameras/host_resolve.h"
@@ -21,6 +22,9 @@ constexpr char kCliInfo[] = "CLIINFO";
 // Base64 form (172 characters) the loader's 260-byte read takes back whole.
 constexpr size_t kMaxPasswordBytes = 127;
 constexpr size_t kMaxPasswordChars = common::Base64EncodedLength(kMaxPasswordBytes);
+
+// What a string read through the profile functions holds at most (a 260-byte read).
+constexpr size_t kProfileTextChars = 259;
 
 constexpr uint16_t kLoadedVideoWidth = 320;
 constexpr uint16_t kLoadedVideoHeight = 240;
@@ -44,6 +48,17 @@ std::string ReadPassword(const ProfileFile& file, int n) {
 
 // Stripped before trimming, so "Hall :" does not keep a blank that the dialog would trim.
 std::string CleanName(const std::string& text) { return TrimWhiteSpace(StripInvalidChars(text)); }
+
+// The nick of a camera that has none. An unresolved DomainName is the address, so the nick
+// made of it keeps to the names' rule, and to the profile functions' 259 characters (cut
+// before the port, at a character boundary), so that the next load reads it back whole.
+std::string NickOfAddress(const std::string& address, int port) {
+  const std::string suffix = '_' + std::to_string(port);
+  const std::string name = CleanName(address);
+  return std::string(common::CutToCharBoundary(name, kProfileTextChars - suffix.size(),
+                                               common::kAnsiCodePage)) +
+         suffix;
+}
 
 // Reads entry n into the table. False when the entry is bad and loading must end.
 bool LoadEntry(const ProfileFile& file, int n, CCameraTable& table) {
@@ -72,7 +87,7 @@ bool LoadEntry(const ProfileFile& file, int n, CCameraTable& table) {
   record.user = CleanName(file.ReadString(kCliInfo, key("USER").c_str()));
   record.password = ReadPassword(file, n);
   record.nick = CleanName(file.ReadString(kCliInfo, key("NICK").c_str()));
-  if (record.nick.empty()) record.nick = record.address + '_' + std::to_string(port);
+  if (record.nick.empty()) record.nick = NickOfAddress(record.address, port);
   record.mac = TrimWhiteSpace(file.ReadString(kCliInfo, key("MAC").c_str()));
 
   const int width = file.ReadInt(kCliInfo, key("WIDTH").c_str(), 0);
@@ -109,6 +124,15 @@ std::string PasswordForFile(const std::string& password) {
   return common::Base64Encode(password, kMaxPasswordChars).value_or(std::string());
 }
 
+// The profile functions give a value that begins and ends with the same quote (" or ') without
+// that pair; another pair around such a value brings it back whole.
+std::string ProfileText(const std::string& value) {
+  if (value.size() >= 2 && value.front() == value.back() &&
+      (value.front() == '"' || value.front() == '\''))
+    return '"' + value + '"';
+  return value;
+}
+
 // Stops at the first failed write: the rest go to the same file and would fail too.
 class EntryWriter {
  public:
@@ -117,7 +141,7 @@ class EntryWriter {
     ok_ = ok_ && file_.WriteInt(section_, key.c_str(), value);
   }
   void Text(const std::string& key, const std::string& value) {
-    ok_ = ok_ && file_.WriteString(section_, key.c_str(), value);
+    ok_ = ok_ && file_.WriteString(section_, key.c_str(), ProfileText(value));
   }
   bool ok() const { return ok_; }
 

@@ -31,8 +31,8 @@ long long ReadLength(const char* text) {
   long long value = 0;
   while (*text >= '0' && *text <= '9') {
     value = value * 10 + (*text++ - '0');
-    if (value > StreamSlot::kFrameCapacity) {
-      value = static_cast<long long>(StreamSlot::kFrameCapacity) + 1;
+    if (value > StreamParse::kFrameCapacity) {
+      value = static_cast<long long>(StreamParse::kFrameCapacity) + 1;
       break;
     }
   }
@@ -48,7 +48,7 @@ int FindLineEnd(const char* data, int length, int from) {
   return -1;
 }
 
-int ParseHeaderBlock(StreamSlot& slot, int length) {
+int ParseHeaderBlock(StreamParse& slot, int length) {
   slot.fill = length;
   slot.receiveBuffer[length] = '\0';
   if (slot.parseState == kParsePartHeader || slot.parseState == kParsePartLength) {
@@ -65,7 +65,7 @@ int ParseHeaderBlock(StreamSlot& slot, int length) {
   return length;
 }
 
-int ParseResponseHeader(StreamSlot& slot) {
+int ParseResponseHeader(StreamParse& slot) {
   char* data = slot.receiveBuffer.get();
   const int fill = slot.fill;
   const int statusEnd = FindLineEnd(data, fill, 0);
@@ -85,7 +85,7 @@ int ParseResponseHeader(StreamSlot& slot) {
     if (const char* key = FindIn(data + pos, end - pos, kBoundaryKey)) {
       const char* value = key + sizeof(kBoundaryKey) - 1;
       int n = static_cast<int>(data + end - value);
-      if (n > StreamSlot::kBoundarySize - 1) n = StreamSlot::kBoundarySize - 1;
+      if (n > StreamParse::kBoundarySize - 1) n = StreamParse::kBoundarySize - 1;
       std::memcpy(slot.boundary, value, n);
       slot.boundary[n] = '\0';
       slot.boundarySeen = 1;
@@ -104,17 +104,17 @@ int ParseResponseHeader(StreamSlot& slot) {
   return 0;
 }
 
-int ParsePartHeader(StreamSlot& slot) {
+int ParsePartHeader(StreamParse& slot) {
   if (slot.parseState != kParsePartHeader) return 0;
   slot.partLength = 0;
   const char* key = std::strstr(slot.receiveBuffer.get(), kContentLengthKey);
   if (!key) return 0;
   const long long length = ReadLength(key + sizeof(kContentLengthKey) - 1);
   if (length <= 0) return 0;
-  if (length > StreamSlot::kFrameCapacity) return kParseOversized;
+  if (length > StreamParse::kFrameCapacity) return kParseOversized;
   if (!slot.frameBuffer) {
-    slot.frameBuffer = std::make_unique<uint8_t[]>(StreamSlot::kFrameCapacity);
-    slot.frameCapacity = StreamSlot::kFrameCapacity;
+    slot.frameBuffer = std::make_unique<uint8_t[]>(StreamParse::kFrameCapacity);
+    slot.frameCapacity = StreamParse::kFrameCapacity;
   }
   slot.partLength = static_cast<int>(length);
   return slot.partLength;

@@ -2,7 +2,7 @@
 // header per frame. Works on a slot's receive buffer only; no socket or window is touched.
 #pragma once
 
-#include "liveview/stream/stream_slot.h"
+#include "liveview/stream/stream_parse_state.h"
 
 namespace liveview {
 
@@ -21,17 +21,17 @@ int FindLineEnd(const char* data, int length, int from);
 // them). In parse state 2 or 3 a part header with a usable length gives that length and
 // state 3; kParseOversized is returned as it is. Otherwise the block is read as a response
 // header: a negative result is returned, success gives state 2 and the block length.
-int ParseHeaderBlock(StreamSlot& slot, int length);
+int ParseHeaderBlock(StreamParse& slot, int length);
 
 // Over the slot's `fill` bytes. 0 on success, with `fill` the count of the bytes after the
 // blank line, moved to the start of the buffer (with none, the header stays there); else kParseMalformed, kParseRefused or
 // kParseNotAuthorised. The boundary text keeps at most kBoundarySize - 1 characters.
-int ParseResponseHeader(StreamSlot& slot);
+int ParseResponseHeader(StreamParse& slot);
 
 // Only in parse state 2 (else 0). Sets the part length from "Content-Length:" in the buffer
 // and gives it; 0 when there is none or it is not positive; kParseOversized (and part
 // length 0) when it exceeds the frame buffer. The frame buffer is made on the first
 // usable length.
-int ParsePartHeader(StreamSlot& slot);
+int ParsePartHeader(StreamParse& slot);
 
 }  // namespace liveview

@@ -12,24 +12,14 @@
 #include "base/critical_section.h"
 #include "base/scoped_lock.h"
 #include "liveview/record/slot_recording.h"
+#include "liveview/stream/stream_parse_state.h"
 
 namespace liveview {
 
 class CWatchWnd;
 
-// Parse states of a slot's receive buffer.
-enum ParseState : int {
-  kParseIdle = 0,
-  kParseResponseHeader = 1,  // a response header is expected
-  kParsePartHeader = 2,      // a part header is expected
-  kParsePartLength = 3,      // the current part's length is known
-};
-
-struct StreamSlot {
-  static constexpr int kReceiveCapacity = 1228800;
-  static constexpr int kFrameCapacity = 0x80000;
-  static constexpr int kBoundarySize = 52;
-
+// The parse state and buffers come first (StreamParse), then the rest of the slot.
+struct StreamSlot : StreamParse {
   StreamSlot() = default;
   StreamSlot(const StreamSlot&) = delete;
   StreamSlot& operator=(const StreamSlot&) = delete;
@@ -38,17 +28,8 @@ struct StreamSlot {
   std::string host;
   HANDLE thread = nullptr;
   CWatchWnd* window = nullptr;  // not owned
-  // The user-interface thread and the worker share these three without the lock.
+  // The user-interface thread and the worker share this and the parse state without the lock.
   std::atomic<int> stopRequest{0};
-  int parseState = kParseIdle;
-  int boundarySeen = 0;
-  std::unique_ptr<char[]> receiveBuffer;  // kReceiveCapacity + 1 bytes, NUL after the data
-  int fill = 0;
-  char boundary[kBoundarySize] = {};
-  int receiveCapacity = kReceiveCapacity;
-  int partLength = 0;
-  std::unique_ptr<uint8_t[]> frameBuffer;  // kFrameCapacity bytes, from the first part header
-  int frameCapacity = 0;
   int windowIndex = -1;
   int cameraIndex = -1;  // wParam of every message the slot posts
 

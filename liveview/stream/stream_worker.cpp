@@ -13,7 +13,7 @@
 #include "liveview/notify/control_messages.h"
 #include "liveview/notify/post_to_control.h"
 #include "liveview/record/slot_recording.h"
-#include "liveview/stream/stream_parser.h"
+#include "liveview/stream/part_reader.h"
 #include "liveview/stream/stream_socket.h"
 #include "liveview/stream/thread_manager.h"
 #include "liveview/window/watch_wnd.h"
@@ -25,9 +25,6 @@ constexpr long kPollMicroseconds = 25000;
 constexpr int kWritablePolls = 40;
 constexpr int kReadablePolls = 4;
 constexpr int kRequestEveryPasses = 10;
-// A camera at one or two frames a second, or one still starting its encoder, sends its first
-// part well after the response header.
-constexpr DWORD kFirstPartWaitMs = 5000;
 
 enum class ConnectionEnd { Stopped, Failed, NotAuthorised };
 // What a step of a connection leaves: nothing to go on, or how the connection ends.
@@ -123,45 +120,38 @@ Step WaitForData(StreamSlot& slot, int* pass) {
   }
 }
 
-// Reads the part length of the first part of a connection: the response header's own
-// "Content-Length:", else the part header that follows it.
-bool FindFirstPartLength(StreamSlot& slot, int blockLength) {
-  int result = ParsePartHeader(slot);
-  if (result == kParseOversized) return false;
-  if (result > 0) return true;
-  if (WaitReadable(slot, kFirstPartWaitMs) <= 0) return false;
-  char* buffer = slot.receiveBuffer.get();
-  const int more = ReadHeaderBlock(slot, buffer + blockLength,
-                                   StreamSlot::kReceiveCapacity - blockLength);
-  if (more <= 0) return false;
-  slot.parseState = kParsePartHeader;
-  result = ParseHeaderBlock(slot, blockLength + more);
-  return result != kParseOversized && slot.partLength > 0;
-}
-
-// One part into the frame buffer: on a connection's first pass the response header and the
-// first part's header, afterwards the part's own header, then the body.
-Step ReadPart(StreamSlot& slot, bool frameSeen) {
-  slot.fill = 0;
-  slot.partLength = 0;
-  slot.parseState = kParseResponseHeader;
-  const int block = ReadHeaderBlock(slot, slot.receiveBuffer.get(), StreamSlot::kReceiveCapacity);
-  if (StopWanted(slot)) return ConnectionEnd::Stopped;
-  if (block <= 0) return ConnectionEnd::Failed;
-  if (frameSeen) slot.parseState = kParsePartHeader;
-
-  const int parsed = ParseHeaderBlock(slot, block);
-  if (parsed == kParseNotAuthorised) return ConnectionEnd::NotAuthorised;
-  if (parsed <= 0) return ConnectionEnd::Failed;
-
-  if (slot.partLength == 0 && !FindFirstPartLength(slot, block)) return ConnectionEnd::Failed;
-  if (slot.partLength <= 0 || slot.partLength > slot.frameCapacity) return ConnectionEnd::Failed;
-
-  WaitReadable(slot, 100);
-  if (ReadBody(slot, slot.frameBuffer.get(), slot.partLength) < slot.partLength) {
-    return ConnectionEnd::Failed;
+// The worker's socket as the part reader's input.
+class SocketPartInput final : public PartInput {
+ public:
+  explicit SocketPartInput(StreamSlot& slot) : slot_(slot) {}
+  int ReadHeaderBlock(char* destination, int room) override {
+    return liveview::ReadHeaderBlock(slot_, destination, room);
   }
-  return std::nullopt;
+  int WaitReadable(uint32_t milliseconds) override {
+    return liveview::WaitReadable(slot_, milliseconds);
+  }
+  int ReadBody(uint8_t* destination, int n) override {
+    return liveview::ReadBody(slot_, destination, n);
+  }
+  bool StopWanted() override { return liveview::StopWanted(slot_); }
+
+ private:
+  StreamSlot& slot_;
+};
+
+Step ReadPart(StreamSlot& slot, bool frameSeen) {
+  SocketPartInput input(slot);
+  switch (ReadStreamPart(slot, input, frameSeen)) {
+    case PartResult::kPart:
+      return std::nullopt;
+    case PartResult::kStopped:
+      return ConnectionEnd::Stopped;
+    case PartResult::kNotAuthorised:
+      return ConnectionEnd::NotAuthorised;
+    case PartResult::kFailed:
+      break;
+  }
+  return ConnectionEnd::Failed;
 }
 
 // The part to the camera window and the recording, then state 2.

@@ -214,6 +214,34 @@ TEST_F(SettingsFileTest, NicksAreTrimmedAndAnEmptyOneBecomesAddressAndPort) {
   EXPECT_EQ(table_.GetNick(3), "Yard") << "no blank left behind by a stripped character";
 }
 
+// Found by the fuzzer: a DomainName that does not resolve stays the address, and the nick
+// made of it kept the characters that the modify dialog refuses.
+TEST_F(SettingsFileTest, NickMadeOfAnUnresolvedNameLosesTheNineCharactersToo) {
+  LoadFrom(table_, Ini(2, Entry(1, "0", "cam/era|one", "80") +
+                              Entry(2, "1", "\\\\hall?", "81", {{"NICK", ":"}})));
+  EXPECT_EQ(table_.GetAddress(0), "cam/era|one");
+  EXPECT_EQ(table_.GetNick(0), "cameraone_80");
+  EXPECT_EQ(table_.GetNick(1), "hall_81");
+  for (int i = 0; i < 2; ++i) EXPECT_FALSE(HasInvalidChar(table_.GetNick(i), InvalidNameChars));
+}
+
+// Found by the fuzzer: the nick made of a long unresolved name passed the 259 characters that
+// the next load reads, and came back cut.
+TEST_F(SettingsFileTest, NickMadeOfALongNameIsReadBackWhole) {
+  const std::string longName(259, 'n');
+  LoadFrom(table_, Ini(1, Entry(1, "0", longName, "65535")));
+  const std::string nick = table_.GetNick(0);
+  EXPECT_EQ(nick, std::string(253, 'n') + "_65535");
+
+  table_.SetSettingsPath(path_);
+  ASSERT_EQ(table_.Save(), 1);
+  CCameraTable reloaded;
+  reloaded.SetSettingsPath(path_);
+  ASSERT_EQ(reloaded.Load(), 1);
+  EXPECT_EQ(reloaded.GetNick(0), nick);
+  EXPECT_EQ(reloaded.GetDomainName(0), longName);
+}
+
 TEST_F(SettingsFileTest, NamesLoseEachOfTheNineCharacters) {
   const std::string chars = InvalidNameChars;
   std::string entries;
@@ -266,6 +294,35 @@ TEST_F(SettingsFileTest, PasswordsUpTo127BytesSurviveASave) {
   ASSERT_EQ(reloaded.Load(), 1);
   EXPECT_EQ(reloaded.GetPassword(0), longest);
   EXPECT_EQ(reloaded.GetPassword(1), tricky);
+}
+
+// Found by the fuzzer: the profile functions drop a pair of quotes around a value, so a
+// DomainName '""' came back empty after a save and the camera was lost at the next load.
+TEST_F(SettingsFileTest, TextsInQuotesSurviveASave) {
+  const struct {
+    const char* domainName;
+    const char* nick;
+    const char* mac;
+  } cases[] = {
+      {"\"\"", "'Hall'", "'0011223344aa'"},
+      {"'cam'", "''", "\"\""},
+      {"\"\"\"\"", "'Yard' 'east'", "\"'\""},
+  };
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(table_.Add(i, kLoopbackAddress, 80 + i, "u", "p", cases[i].nick), 1);
+    table_.SetDomainName(i, cases[i].domainName);
+    table_.RecordAt(i)->mac = cases[i].mac;
+  }
+  ASSERT_EQ(table_.Save(), 1);
+
+  CCameraTable reloaded;
+  reloaded.SetSettingsPath(path_);
+  ASSERT_EQ(reloaded.Load(), 1);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(reloaded.GetDomainName(i), cases[i].domainName);
+    EXPECT_EQ(reloaded.GetNick(i), cases[i].nick);
+    EXPECT_EQ(reloaded.RecordAt(i)->mac, cases[i].mac);
+  }
 }
 
 TEST_F(SettingsFileTest, SavedAndReloadedTableEqualsTheOriginal) {

@@ -1,0 +1,164 @@
+// The stream client's part reader and multipart parsers, fed as a camera's socket would feed
+// them: the input chooses how its bytes arrive. Layout: a 2-byte little-endian plan length P,
+// P plan bytes, then the bytes the camera sends. Each plan byte is one arrival of that many
+// bytes, 0 being a silence longer than any of the reader's waits; once the plan is used up
+// the rest arrives at once. After a failed part the reader reconnects on the same buffers, as
+// the worker does with reconnect on, until the bytes are used up.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "liveview/stream/part_reader.h"
+#include "liveview/stream/stream_parser.h"
+#include "support/fuzz_check.h"
+
+using namespace liveview;
+
+namespace {
+
+class ArrivalInput final : public PartInput {
+ public:
+  ArrivalInput(const uint8_t* plan, size_t planSize, const uint8_t* bytes, size_t size)
+      : plan_(plan, plan + planSize), bytes_(bytes), size_(size) {
+    NextArrival();
+  }
+
+  bool Exhausted() const { return pos_ >= size_; }
+
+  int ReadHeaderBlock(char* destination, int room) override {
+    if (Silent()) {
+      NextArrival();
+      return 0;  // nothing readable within 25 ms
+    }
+    int count = 0;
+    bool begun = false;
+    for (;;) {
+      if (count >= room) return -1;
+      if (pos_ >= size_) return count;  // the camera closed the connection
+      if (left_ == 0) {
+        NextArrival();
+        if (silence_) {
+          silence_ = false;
+          // A silence inside a begun header is a stall; between parts it is only waited out.
+          if (begun) return -1;
+          continue;
+        }
+      }
+      const char byte = static_cast<char>(bytes_[pos_++]);
+      --left_;
+      destination[count++] = byte;
+      if (byte != '\r' && byte != '\n') begun = true;
+      if (count > 4 && std::memcmp(destination + count - 4, "\r\n\r\n", 4) == 0) return count;
+    }
+  }
+
+  int WaitReadable(uint32_t) override {
+    if (Silent()) {
+      NextArrival();
+      return -1;
+    }
+    return 1;  // bytes, or the close, are there to read
+  }
+
+  int ReadBody(uint8_t* destination, int n) override {
+    if (Silent()) {
+      NextArrival();
+      return 0;
+    }
+    int count = 0;
+    while (count < n && pos_ < size_) {
+      if (left_ == 0) {
+        NextArrival();
+        if (silence_) {
+          silence_ = false;
+          break;  // no byte for the stall limit
+        }
+      }
+      const size_t take = std::min({left_, size_t(n - count), size_ - pos_});
+      std::memcpy(destination + count, bytes_ + pos_, take);
+      pos_ += take;
+      left_ -= take;
+      count += static_cast<int>(take);
+    }
+    return count;
+  }
+
+  bool StopWanted() override { return false; }
+
+ private:
+  // The next arrival starts with a silence: nothing can be read now.
+  bool Silent() {
+    if (left_ == 0 && pos_ < size_) NextArrival();
+    if (silence_) return true;
+    return false;
+  }
+
+  void NextArrival() {
+    silence_ = false;
+    if (next_ < plan_.size()) {
+      left_ = plan_[next_++];
+      silence_ = left_ == 0;
+    } else {
+      left_ = size_ - pos_;
+    }
+  }
+
+  std::vector<uint8_t> plan_;
+  size_t next_ = 0;
+  const uint8_t* bytes_;
+  size_t size_;
+  size_t pos_ = 0;
+  size_t left_ = 0;
+  bool silence_ = false;
+};
+
+void CheckSlot(const StreamParse& parse) {
+  FUZZ_CHECK(std::memchr(parse.boundary, '\0', sizeof parse.boundary) != nullptr);
+  FUZZ_CHECK(parse.fill >= 0 && parse.fill <= StreamParse::kReceiveCapacity);
+  FUZZ_CHECK(parse.partLength >= 0 && parse.partLength <= StreamParse::kFrameCapacity);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  size_t planSize = data[0] | size_t(data[1]) << 8;
+  if (planSize > size - 2) planSize = size - 2;
+  ArrivalInput input(data + 2, planSize, data + 2 + planSize, size - 2 - planSize);
+
+  // The worker keeps its receive buffer across connections; here it is kept across inputs too,
+  // as clearing 1.2 MB for every input would cost most of the run. The parsers read only what
+  // the current input put there.
+  static std::unique_ptr<char[]> receiveBuffer(new char[StreamParse::kReceiveCapacity + 1]);
+  StreamParse parse;
+  parse.receiveBuffer = std::move(receiveBuffer);
+  struct GiveBack {
+    StreamParse& parse;
+    ~GiveBack() { receiveBuffer = std::move(parse.receiveBuffer); }
+  } giveBack{parse};
+  parse.parseState = kParseResponseHeader;
+  // Each pass reads at least one byte or ends the connection, so this ends.
+  for (int connection = 0; connection < 64 && !input.Exhausted(); ++connection) {
+    parse.parseState = kParseResponseHeader;
+    parse.fill = 0;
+    for (bool frameSeen = false;; frameSeen = true) {
+      const PartResult result = ReadStreamPart(parse, input, frameSeen);
+      CheckSlot(parse);
+      if (result != PartResult::kPart) {
+        FUZZ_CHECK(result != PartResult::kStopped);
+        if (result == PartResult::kNotAuthorised) return 0;  // the worker ends the stream
+        break;
+      }
+      FUZZ_CHECK(parse.partLength > 0 && parse.partLength <= parse.frameCapacity);
+      FUZZ_CHECK(parse.frameCapacity == StreamParse::kFrameCapacity && parse.frameBuffer);
+      // What the camera window and the recorder read of the frame.
+      
+      for (int i = 0; i < parse.partLength; i += 4096) g_fuzzSink += parse.frameBuffer[i];
+      g_fuzzSink += parse.frameBuffer[parse.partLength - 1];
+    }
+  }
+  return 0;
+}
