@@ -8,6 +8,7 @@
 #include <new>
 
 #include "base/scoped_lock.h"
+#include "common/datagram_socket.h"
 #include "common/log_writer.h"
 #include "common/password_text.h"
 
@@ -30,25 +31,6 @@ void CopyText(std::array<char, N>& to, const std::array<char, M>& from) {
   std::fill(to.begin() + length, to.end(), '\0');
 }
 
-// Ties the socket's read events to an event for as long as it lives. Declared after the
-// event, so however the listener ends the selection goes first: left behind, it would hold
-// the socket to an event already closed and keep it from ever blocking again.
-class ReadSelection {
- public:
-  ReadSelection(SOCKET s, HANDLE event)
-      : socket_(s), selected_(WSAEventSelect(s, event, FD_READ) == 0) {}
-  ~ReadSelection() {
-    if (selected_) WSAEventSelect(socket_, nullptr, 0);
-  }
-  ReadSelection(const ReadSelection&) = delete;
-  ReadSelection& operator=(const ReadSelection&) = delete;
-
-  explicit operator bool() const { return selected_; }
-
- private:
-  SOCKET socket_;
-  bool selected_;
-};
 
 }  // namespace
 
@@ -216,7 +198,7 @@ void CCameraFinder::Listen() {
     Log(1, "SOCKET_ERROR", 55);
     return;
   }
-  const ReadSelection selection(s, readable.Get());
+  const common::ReadSelection selection(s, readable.Get());
   if (!selection) {
     Log(1, "SOCKET_ERROR", 55);
     return;
@@ -224,7 +206,8 @@ void CCameraFinder::Listen() {
   common::SearchReplyReceiver receiver;
   const common::ReceiveDatagram receive = [&](uint8_t* dest, size_t room,
                                                common::DatagramOrigin& origin) {
-    return ReceiveOne(s, readable.Get(), dest, room, origin);
+    return common::ReceiveDatagramUntilStopped(s, readable.Get(), stopEvent_.Get(), dest, room,
+                                                origin);
   };
   while (run_.load()) {
     common::SearchReply reply{};
@@ -240,40 +223,6 @@ void CCameraFinder::Listen() {
         break;
     }
     if (AddIntoCamList(reply)) OnCameraFound(reply);
-  }
-}
-
-int CCameraFinder::ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room,
-                              common::DatagramOrigin& origin) {
-  for (;;) {
-    if (!run_.load()) return common::kReceiveFailed;
-    sockaddr_in from{};
-    int fromLength = sizeof from;
-    const int got = recvfrom(s, reinterpret_cast<char*>(dest), static_cast<int>(room), 0,
-                             reinterpret_cast<sockaddr*>(&from), &fromLength);
-    if (got >= 0) {
-      origin.address = from.sin_addr.s_addr;
-      origin.port = from.sin_port;
-      origin.tick = GetTickCount();
-      return got;  // 0: an empty datagram, which the receiver skips
-    }
-    switch (WSAGetLastError()) {
-      case WSAEMSGSIZE:
-        return common::kDatagramTooLong;
-      // A datagram socket reports an ICMP message about an earlier send this way; the
-      // socket itself is fine.
-      case WSAECONNRESET:
-      case WSAENETRESET:
-        return common::kNothingReceived;
-      case WSAEWOULDBLOCK:
-        break;
-      default:
-        return common::kReceiveFailed;
-    }
-    const HANDLE waits[] = {stopEvent_.Get(), readable};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
-      return common::kReceiveFailed;
-    WSAResetEvent(readable);
   }
 }
 

@@ -111,9 +111,6 @@ class CCameraFinder {
  private:
   static unsigned __stdcall ListenThread(void* self);
   void Listen();
-  // One receive for the reply receiver: waits for a datagram or for the stop signal.
-  int ReceiveOne(SOCKET s, HANDLE readable, uint8_t* dest, size_t room,
-                 common::DatagramOrigin& origin);
 
   common::IpHelper& ip_;
   base::WinsockSession winsock_{MAKEWORD(2, 2)};

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "common/datagram_socket.h"
 #include "common/search_reply_receiver.h"
 #include "setuptool/resource_ids.h"
 #include "setuptool/tool_texts.h"
@@ -12,59 +13,6 @@ namespace {
 
 constexpr DWORD kFirstSearchDelayMs = 1000;
 constexpr DWORD kSearchIntervalMs = 10000;
-
-// Ties the socket's read events to an event while it lives; declared after the event, so
-// the selection goes first however the listener ends.
-class ReadSelection {
- public:
-  ReadSelection(SOCKET s, HANDLE event)
-      : socket_(s), selected_(WSAEventSelect(s, event, FD_READ) == 0) {}
-  ~ReadSelection() {
-    if (selected_) WSAEventSelect(socket_, nullptr, 0);
-  }
-  ReadSelection(const ReadSelection&) = delete;
-  ReadSelection& operator=(const ReadSelection&) = delete;
-  explicit operator bool() const { return selected_; }
-
- private:
-  SOCKET socket_;
-  bool selected_;
-};
-
-// One receive for the reply receiver: a datagram, or the stop signal (as a failed receive).
-int ReceiveOne(SOCKET s, HANDLE readable, HANDLE stop, uint8_t* dest, size_t room,
-               common::DatagramOrigin& origin) {
-  for (;;) {
-    if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) return common::kReceiveFailed;
-    sockaddr_in from{};
-    int fromLength = sizeof from;
-    const int got = recvfrom(s, reinterpret_cast<char*>(dest), static_cast<int>(room), 0,
-                             reinterpret_cast<sockaddr*>(&from), &fromLength);
-    if (got >= 0) {
-      origin.address = from.sin_addr.s_addr;
-      origin.port = from.sin_port;
-      origin.tick = GetTickCount();
-      return got;  // 0: an empty datagram, which the receiver skips
-    }
-    switch (WSAGetLastError()) {
-      case WSAEMSGSIZE:
-        return common::kDatagramTooLong;
-      // An ICMP message about an earlier send; the socket itself is fine.
-      case WSAECONNRESET:
-      case WSAENETRESET:
-        return common::kNothingReceived;
-      case WSAEWOULDBLOCK:
-        break;
-      default:
-        return common::kReceiveFailed;
-    }
-    const HANDLE waits[] = {stop, readable};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-      return common::kReceiveFailed;
-    }
-    WSAResetEvent(readable);
-  }
-}
 
 }  // namespace
 
@@ -144,14 +92,14 @@ DWORD ListenThread(const std::shared_ptr<DiscoveryChannel>& channel) {
   }
   base::ScopedHandle readable(WSACreateEvent());
   if (!readable) return 0;
-  const ReadSelection selection(s.Get(), readable.Get());
+  const common::ReadSelection selection(s.Get(), readable.Get());
   if (!selection) return 0;
 
   const HANDLE stop = channel->StopEvent();
   common::SearchReplyReceiver receiver;
   const common::ReceiveDatagram receive = [&](uint8_t* dest, size_t room,
                                               common::DatagramOrigin& origin) {
-    return ReceiveOne(s.Get(), readable.Get(), stop, dest, room, origin);
+    return common::ReceiveDatagramUntilStopped(s.Get(), readable.Get(), stop, dest, room, origin);
   };
   for (;;) {
     common::SearchReply reply{};

@@ -7,6 +7,7 @@
 
 #include "framework/class_registration.h"
 #include "framework/module.h"
+#include "framework/module_entry_points.h"
 #include "liveview/control/tessaly_classes.h"
 #include "liveview/control/tessaly_ctrl.h"
 #include "liveview/control/tessaly_prop_page.h"
@@ -47,19 +48,4 @@ fw::PropertyPageFactory<CTessalyPropPage> g_pageFactory(kTessalyPageClass);
 
 }  // namespace liveview
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
-    fw::Module::Get().SetTypeLib(LIBID_TESSALYLib, 1, 0);
-    return fw::Module::Get().Start(instance);
-  }
-  if (reason == DLL_PROCESS_DETACH) fw::Module::Get().End(reserved != nullptr);
-  return TRUE;
-}
-
-STDAPI DllRegisterServer() { return fw::Module::Get().RegisterServer(); }
-STDAPI DllUnregisterServer() { return fw::Module::Get().UnregisterServer(); }
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  return fw::Module::Get().GetClassObject(clsid, iid, out);
-}
-STDAPI DllCanUnloadNow() { return fw::Module::Get().CanUnloadNow(); }
+FW_CONTROL_MODULE_ENTRY_POINTS(LIBID_TESSALYLib, 1, 0)

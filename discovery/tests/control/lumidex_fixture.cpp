@@ -10,16 +10,12 @@
 #include "isolated_network.h"
 #include "lumidex_h.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/ole_environment.h"
 
 namespace lumidex_test {
 namespace {
 
-class OleEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(OleInitialize(nullptr), S_OK); }
-  void TearDown() override { OleUninitialize(); }
-};
-const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new test_container::OleEnvironment);
 
 common::IpHelper* g_ipForNewControls = nullptr;
 ProbedLumidex* g_lastCreated = nullptr;

@@ -29,6 +29,7 @@
 #include "testing/container/dispatch_call.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
+#include "testing/container/ole_environment.h"
 #include "testing/container/registry_dump.h"
 #include "testing/container/window_capture.h"
 
@@ -41,12 +42,7 @@ constexpr char kPageProgId[] = "LUMIDEX.LumidexPropPage.1";
 constexpr char kPageText[] = "The Lumidex control has no properties to set.";
 constexpr char kLogFile[] = "c:\\dizev.log";
 
-class OleEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(OleInitialize(nullptr), S_OK); }
-  void TearDown() override { OleUninitialize(); }
-};
-const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new test_container::OleEnvironment);
 
 std::string ModulePath() {
   const std::string relative = test_container::ExecutableFolder() + "..\\Lumidex.ocx";

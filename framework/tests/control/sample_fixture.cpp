@@ -4,18 +4,13 @@
 
 #include "testing/container/child_process.h"
 #include "testing/container/dll_export.h"
+#include "testing/container/ole_environment.h"
 
 namespace sample {
 
 namespace {
 
-class OleEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { ASSERT_EQ(OleInitialize(nullptr), S_OK); }
-  void TearDown() override { OleUninitialize(); }
-};
-
-const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new test_container::OleEnvironment);
 
 HRESULT g_registered = E_FAIL;
 

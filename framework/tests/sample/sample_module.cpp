@@ -5,6 +5,7 @@
 
 #include "framework/class_registration.h"
 #include "framework/module.h"
+#include "framework/module_entry_points.h"
 #include "fwsample_h.h"
 #include "resource.h"
 #include "sample_classes.h"
@@ -60,19 +61,4 @@ fw::ControlFactory<CSampleForm> g_formFactory(kSampleFormClass);
 fw::PropertyPageFactory<CSamplePage> g_pageFactory(kSamplePageClass);
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
-    fw::Module::Get().SetTypeLib(LIBID_FwSampleLib, 1, 0);
-    return fw::Module::Get().Start(instance);
-  }
-  if (reason == DLL_PROCESS_DETACH) fw::Module::Get().End(reserved != nullptr);
-  return TRUE;
-}
-
-STDAPI DllRegisterServer() { return fw::Module::Get().RegisterServer(); }
-STDAPI DllUnregisterServer() { return fw::Module::Get().UnregisterServer(); }
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  return fw::Module::Get().GetClassObject(clsid, iid, out);
-}
-STDAPI DllCanUnloadNow() { return fw::Module::Get().CanUnloadNow(); }
+FW_CONTROL_MODULE_ENTRY_POINTS(LIBID_FwSampleLib, 1, 0)
