@@ -162,7 +162,8 @@ void ShortRef::Finish() {
 
 HRESULT CallerBuffer::Bind(VARIANT* arg) {
   if (!arg) return DISP_E_PARAMNOTOPTIONAL;
-  if (arg->vt != (VT_BYREF | VT_I4) || !arg->plVal) return DISP_E_TYPEMISMATCH;
+  if (arg->vt != (VT_BYREF | VT_I4)) return DISP_E_TYPEMISMATCH;
+  // C++ hosts pass a null pointer for a buffer they do not use.
   address_ = reinterpret_cast<char*>(arg->plVal);
   return S_OK;
 }

@@ -72,7 +72,8 @@ class ShortRef {
 // A parameter declared as a long by reference that carries the address of a byte buffer
 // in the caller's process. Only an exact VT_BYREF|VT_I4 is an address; every other form
 // (a script's variant, a value) is refused with DISP_E_TYPEMISMATCH, since the handler
-// would otherwise write a buffer's worth into a four-byte copy.
+// would otherwise write a buffer's worth into a four-byte copy. A null address is "no
+// buffer" (false), as C++ hosts pass for buffers they do not use.
 class CallerBuffer {
  public:
   CallerBuffer() = default;

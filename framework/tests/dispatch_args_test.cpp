@@ -136,6 +136,14 @@ TEST(DispatchArgs, CallerBufferIsOnlyARealAddress) {
   fw::CallerBuffer b;
   ASSERT_EQ(b.Bind(&address), S_OK);
   EXPECT_EQ(b.Bytes(), buffer);
+  EXPECT_TRUE(b);
+
+  // A C++ host's NULL for a buffer it does not use: bound, and no buffer.
+  VARIANT none = Var(VT_BYREF | VT_I4);
+  none.plVal = nullptr;
+  fw::CallerBuffer empty(buffer);
+  ASSERT_EQ(empty.Bind(&none), S_OK);
+  EXPECT_FALSE(empty);
 
   // A script variable or a plain number would point at four bytes of ours, or anywhere.
   base::ScopedVariant variable(7L);

@@ -99,6 +99,12 @@ class CTessalyCtrl : public fw::COleControl {
   // Refused (0) while the camera records; else the home command, unbinding and
   // DestroyCamera (1). 0 outside 0 to 15.
   int DeleteCamera(int index);
+  // Resolves the DomainName of `index` again into its address (the DomainName itself when it
+  // does not resolve), binds and repaints its window. 0 outside 0 to 15, else 1.
+  int RefreshCamera(int index);
+  // Fires FireCamEvent (0, the CameraInfo of `index`, 972); whether the window is still the
+  // one it had.
+  bool NotifyCameraModified(int index);
   // The settings sheet at `page` (0 Position, 1 Other, 2 Position), run modally; its result.
   int OpenSettingsSheet(int page);
 
@@ -187,6 +193,9 @@ class CTessalyCtrl : public fw::COleControl {
   // slot lock).
   bool HasSlot(int window);
   bool IsRecording(int window);
+  // StartStream into the window of `index`, after stopping every slot bound to that window
+  // under another camera text.
+  int StartStreamIn(int index, const std::string& cameraText);
   // The ExecCmd bookkeeping: 1 when the camera of the named camera text streams (the
   // command is then recorded and sent), else 0.
   int ExecCommand(const std::string& namedCameraText, long code);

@@ -58,6 +58,7 @@ void CSampleCtrl::Greet(const std::string& name, long* lRetCode) {
 
 void CSampleCtrl::ReadName(fw::CallerBuffer buffer, long* lRetCode) {
   *lRetCode = 0;
+  if (!buffer) return;
   std::memcpy(buffer.Bytes(), name_.c_str(), name_.size() + 1);
   *lRetCode = static_cast<long>(name_.size() + 1);
 }

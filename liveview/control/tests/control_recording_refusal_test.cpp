@@ -21,25 +21,12 @@
 #include "liveview/stream/thread_manager.h"
 #include "simulator/http_camera.h"
 #include "tessaly_fixture.h"
+#include "tessaly_inproc.h"
 #include "tessaly_h.h"
 #include "testing/container/child_process.h"
 #include "testing/container/control_host.h"
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
-
-namespace liveview {
-
-// Not Tessaly's class id: nothing of it is registered, the process serves it.
-constexpr CLSID kInProcessClsid = {
-    0x5B0E7C41, 0x2D6A, 0x4E8B, {0x9C, 0x13, 0x7A, 0x44, 0x0F, 0x61, 0xD2, 0x58}};
-
-const fw::ControlClass kTessalyClass = {
-    &kInProcessClsid, "TESSALY.InProcessTest.1", IDS_GENERAL, 0, 0,
-    OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT,
-    &DIID__DTessaly, &DIID__DTessalyEvents, nullptr, 0, 0x00010000,
-};
-
-}  // namespace liveview
 
 namespace {
 
@@ -52,10 +39,6 @@ using test_container::PumpUntil;
 constexpr DISPID kFireDelCam = 3;
 constexpr DISPID kFireReConnect = 4;
 constexpr DWORD kWaitMs = 10000;
-
-fw::ControlFactory<liveview::CTessalyCtrl> g_factory(liveview::kTessalyClass);
-
-DWORD g_classCookie = 0;
 
 size_t HomeCommands(camsim::HttpCamera& camera) {
   size_t n = 0;
@@ -78,17 +61,14 @@ class RecordingRefusals : public ::testing::Test {
  protected:
   // The fixture's environment has initialised OLE by now.
   static void SetUpTestSuite() {
-    tessaly_test::UseLogFolder(test_container::ExecutableFolder() + "log");
-    CoRegisterClassObject(liveview::kInProcessClsid, &g_factory, CLSCTX_INPROC_SERVER,
-                          REGCLS_MULTIPLEUSE, &g_classCookie);
+    served = tessaly_test::ServeInProcess();
   }
   static void TearDownTestSuite() {
-    CoRevokeClassObject(g_classCookie);
-    tessaly_test::ClearSettings();
+    tessaly_test::StopServing();
   }
 
   void SetUp() override {
-    ASSERT_NE(g_classCookie, 0u);
+    ASSERT_TRUE(served);
     ASSERT_TRUE(camera.Start());
     tessaly_test::IniSettings ini;
     ini.autoInvite = 1;
@@ -96,7 +76,7 @@ class RecordingRefusals : public ::testing::Test {
     ini.cameras.push_back({0, "127.0.0.1", camera.Port() + 0, "admin", "admin", "Rec"});
     tessaly_test::WriteSettings(ini);
     SetWindowPos(host.Window(), nullptr, 0, 0, 742, 582, SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_EQ(host.Create(liveview::kInProcessClsid, 642, 482), S_OK);
+    ASSERT_EQ(host.Create(tessaly_test::kInProcessClsid, 642, 482), S_OK);
     events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
     ASSERT_EQ(events->Connect(host.Control()), S_OK);
     control = liveview::CTessalyCtrl::Last();
@@ -153,6 +133,7 @@ class RecordingRefusals : public ::testing::Test {
     EXPECT_NE(Slot(), nullptr);
   }
 
+  static inline bool served = false;
   camsim::HttpCamera camera;
   test_container::ControlHost host;
   base::ComPtr<test_container::EventRecorder> events;

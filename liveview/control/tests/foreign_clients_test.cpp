@@ -89,6 +89,15 @@ TEST_F(TessalyForeignClients, CscriptCallsAControlThatNeverGetsAWindow) {
       "r = 7\r\n"
       "o.GetWndIndex \"127.0.0.1:80\", r\r\n"
       "If r <> -1 Then WScript.Quit 13\r\n"
+      "r = 7\r\n"
+      "o.SetCliInfo 0, \"127.0.0.1\", 80, \"admin\", \"admin\", \"Cam\", r\r\n"
+      "If r <> 0 Then WScript.Quit 14\r\n"
+      "r = 7\r\n"
+      "o.LookPic \"127.0.0.1:80\", r\r\n"
+      "If r <> 0 Then WScript.Quit 15\r\n"
+      "r = 7\r\n"
+      "o.GetTotalCameras r\r\n"
+      "If r <> 0 Then WScript.Quit 16\r\n"
       "WScript.Quit 42\r\n";
   const std::string path = WriteTempFile("tessaly_client.vbs", script);
   ASSERT_FALSE(path.empty());

@@ -276,6 +276,13 @@ TEST_F(TessalyMembers, WithoutAWindowEveryMemberLeavesItsResultAtItsFirstValue) 
       {"GetHostName", [&](auto& a) { a.Long(0).Buffer(buffer).OutLong(7); }, 0},
       {"SetFullScreen", [](auto& a) { a.OutLong(7); }, 0},
       {"ExecCmd", [](auto& a) { a.Text("127.0.0.1:80").Long(2).OutLong(7); }, 0},
+      {"LookPic", [](auto& a) { a.Text("127.0.0.1:80").OutLong(7); }, 0},
+      {"StopPic", [](auto& a) { a.Text("127.0.0.1:80").OutLong(7); }, 0},
+      {"DestroyCli", [](auto& a) { a.Text("127.0.0.1:80").OutLong(7); }, 0},
+      {"ShowPropertiesDlgs", [](auto& a) { a.Long(0).OutLong(7); }, 0},
+      {"GetHostBasicInfo", [](auto& a) { a.Text("127.0.0.1:80").OutLong(7); }, 0},
+      {"ShowInfoDlg", [](auto& a) { a.Text("127.0.0.1:80").OutLong(7); }, 0},
+      {"SetBkgndPic", [](auto& a) { a.Text("c:\\windows\\none.bmp").OutLong(7); }, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

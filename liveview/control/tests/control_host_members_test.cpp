@@ -1,0 +1,455 @@
+// The host's camera members against simulated cameras: adding with its refusals, opening,
+// stopping and destroying, the queries and the events they fire, full-screen mode, the
+// background picture, the dialogs' members, and opening from the menu and Ctrl+L.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/com_ptr.h"
+#include "liveview/cameras/camera_info.h"
+#include "liveview/notify/control_messages.h"
+#include "liveview/resources/tessaly_resource.h"
+#include "simulator/http_camera.h"
+#include "tessaly_fixture.h"
+#include "tessaly_h.h"
+#include "testing/container/control_host.h"
+#include "testing/container/dispatch_call.h"
+#include "testing/container/event_recorder.h"
+#include "testing/container/message_pump.h"
+#include "testing/container/window_capture.h"
+
+namespace {
+
+using camsim::RequestKind;
+using tessaly_test::CameraWindows;
+using test_container::CallArgs;
+using test_container::CallByName;
+using test_container::PumpFor;
+using test_container::PumpUntil;
+
+constexpr DISPID kFireSelect = 1;
+constexpr DISPID kFireAddCam = 2;
+constexpr DISPID kFireDelCam = 3;
+constexpr DISPID kFireReConnect = 4;
+constexpr DWORD kWaitMs = 10000;
+
+size_t HomeCommands(camsim::HttpCamera& camera) {
+  size_t n = 0;
+  for (const auto& r : camera.Log().Requests()) {
+    if (r.kind == RequestKind::Command && r.request.target.find("cam_home") != std::string::npos) {
+      ++n;
+    }
+  }
+  return n;
+}
+
+size_t OpenStreams(camsim::HttpCamera& camera) {
+  const auto connections = camera.Log().Connections();
+  return static_cast<size_t>(std::count_if(connections.begin(), connections.end(), [](const auto& c) {
+    return c.streaming && c.reason == camsim::CloseReason::Open;
+  }));
+}
+
+// A 24-bit bottom-up BMP of one colour.
+std::string WriteBmp(const std::string& name, COLORREF color) {
+  const int side = 16;
+  const int stride = side * 3;
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = side;
+  info.biHeight = side;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = static_cast<DWORD>(stride * side);
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + info.biSizeImage;
+  std::vector<unsigned char> bits;
+  for (int i = 0; i < side * side; ++i) {
+    bits.push_back(GetBValue(color));
+    bits.push_back(GetGValue(color));
+    bits.push_back(GetRValue(color));
+  }
+  const std::string path = tessaly_test::LogFolder() + "\\" + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return {};
+  std::fwrite(&file, sizeof(file), 1, f);
+  std::fwrite(&info, sizeof(info), 1, f);
+  std::fwrite(bits.data(), 1, bits.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+class HostMembers : public tessaly_test::RegisteredTessaly {
+ protected:
+  // `count` simulated cameras, none configured.
+  void StartCameras(int count) {
+    for (int i = 0; i < count; ++i) {
+      camsim::CameraConfig config;
+      config.name = "Cam" + std::to_string(i);
+      config.fps = 15;
+      cameras.push_back(std::make_unique<camsim::HttpCamera>(config));
+      ASSERT_TRUE(cameras.back()->Start());
+    }
+  }
+
+  HRESULT Host(int splitter = 2, int width = 642, int height = 482) {
+    tessaly_test::IniSettings ini;
+    ini.autoInvite = 0;
+    ini.splitter = splitter;
+    tessaly_test::WriteSettings(ini);
+    SetWindowPos(host.Window(), nullptr, 0, 0, width + 100, height + 100,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    const HRESULT hr = host.Create(tessaly_test::kProgId, width, height);
+    if (hr != S_OK) return hr;
+    events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
+    events->Connect(host.Control());
+    // The camera windows have no size before the first layout.
+    EXPECT_EQ(Call("SetSplitterMethod", [splitter](CallArgs& a) { a.Long(splitter).OutLong(); }),
+              1);
+    return hr;
+  }
+
+  long Call(const std::string& name, const std::function<void(CallArgs&)>& fill) {
+    CallArgs args;
+    fill(args);
+    EXPECT_EQ(CallByName(host.Dispatch().Get(), name, args).hr, S_OK) << name;
+    return args.LongAt(args.Count() - 1);
+  }
+  long Add(long index, const std::string& hostName, long port, const std::string& nick = "Nick",
+           const std::string& user = "admin") {
+    return Call("SetCliInfo", [&](CallArgs& a) {
+      a.Long(index).Text(hostName).Long(port).Text(user).Text("admin").Text(nick).OutLong(7);
+    });
+  }
+  long ByText(const char* member, const std::string& text) {
+    return Call(member, [&](CallArgs& a) { a.Text(text).OutLong(7); });
+  }
+
+  std::string Named(int i) { return "localhost:" + std::to_string(cameras[i]->Port()); }
+  std::string Address(int i) { return "127.0.0.1:" + std::to_string(cameras[i]->Port()); }
+  static std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+  std::vector<long> States(const std::string& text) {
+    std::vector<long> states;
+    for (const auto& e : events->Events()) {
+      if (e.id == kFireReConnect && e.TextArg(0) == Wide(text)) states.push_back(e.LongArg(1));
+    }
+    return states;
+  }
+  bool Streaming(const std::string& text) {
+    return PumpUntil(
+        [&] {
+          const auto s = States(text);
+          return std::find(s.begin(), s.end(), 2) != s.end();
+        },
+        kWaitMs);
+  }
+
+  void TearDown() override {
+    if (events) {
+      events->SetHook(nullptr);
+      events->Disconnect();
+    }
+    host.Close();
+  }
+
+  std::vector<std::unique_ptr<camsim::HttpCamera>> cameras;
+  test_container::ControlHost host;
+  base::ComPtr<test_container::EventRecorder> events;
+};
+
+TEST_F(HostMembers, SetCliInfoAddsACameraAndRefusesWhatTheTableOrTheFileCouldNotKeep) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  const long port = cameras[0]->Port();
+  ASSERT_EQ(Add(0, "localhost", port, "Gate"), 1);
+  ASSERT_EQ(events->Count(kFireAddCam), 1u);
+  EXPECT_EQ(events->Last(kFireAddCam)->TextArg(0), Wide(Named(0)));
+  // Added, not opened.
+  PumpFor(300);
+  EXPECT_TRUE(cameras[0]->Log().Connections().empty());
+  events->Clear();
+
+  struct Case {
+    const char* name;
+    long index;
+    std::string host;
+    long port;
+    std::string user;
+  };
+  const Case cases[] = {
+      {"empty host", 1, "", port, "admin"},
+      {"unresolvable host", 1, "no-such-camera.invalid", port, "admin"},
+      {"index -1", -1, "127.0.0.2", port, "admin"},
+      {"index 16", 16, "127.0.0.2", port, "admin"},
+      {"port 0", 1, "127.0.0.2", 0, "admin"},
+      {"port 65536", 1, "127.0.0.2", 65536, "admin"},
+      {"duplicate by address", 1, "127.0.0.1", port, "admin"},
+      {"record in use", 0, "127.0.0.2", port, "admin"},
+      {"64-byte host", 1, std::string(64, 'a'), port, "admin"},
+      {"user with a colon", 1, "127.0.0.2", port, "a:b"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    EXPECT_EQ(Add(k.index, k.host, k.port, "Other", k.user), 0);
+    EXPECT_EQ(events->Count(kFireAddCam), 0u);
+  }
+  // None of them took a record: window 1 is still free.
+  EXPECT_EQ(Add(1, "127.0.0.2", port, "Second"), 1);
+  EXPECT_EQ(events->Last(kFireAddCam)->TextArg(0), L"127.0.0.2:" + std::to_wstring(port));
+}
+
+TEST_F(HostMembers, QueriesFindCamerasByDomainNameOrAddressAndFireSelect) {
+  StartCameras(2);
+  ASSERT_EQ(Host(), S_OK);
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port(), "Gate", "guard"), 1);
+  ASSERT_EQ(Add(3, "127.0.0.1", cameras[1]->Port(), "Yard"), 1);
+
+  EXPECT_EQ(ByText("GetWndIndex", Named(0)), 0);
+  EXPECT_EQ(ByText("GetWndIndex", "LOCALHOST:" + std::to_string(cameras[0]->Port())), 0);
+  EXPECT_EQ(ByText("GetWndIndex", Address(0)), 0) << "by address";
+  EXPECT_EQ(ByText("GetWndIndex", Address(1)), 3);
+  EXPECT_EQ(ByText("GetWndIndex", "localhost:1"), -1);
+
+  char buffer[128];
+  const auto hostName = [&](long index) {
+    std::memset(buffer, 'x', sizeof(buffer));
+    return Call("GetHostName", [&](CallArgs& a) { a.Long(index).Buffer(buffer).OutLong(7); });
+  };
+  EXPECT_EQ(hostName(0), 1);
+  EXPECT_EQ(std::string(buffer), Named(0));
+  EXPECT_EQ(hostName(3), 1);
+  EXPECT_EQ(std::string(buffer), Address(1));
+  for (long index : {1L, -1L, 16L}) {
+    EXPECT_EQ(hostName(index), 0) << index;
+    if (index == 1) {
+      EXPECT_EQ(buffer[0], '\0');
+    }
+  }
+  // A C++ host's NULL: no buffer, nothing written.
+  EXPECT_EQ(Call("GetHostName", [](CallArgs& a) { a.Long(0).Buffer(nullptr).OutLong(7); }), 0);
+
+  events->Clear();
+  EXPECT_EQ(Call("GetTotalCameras", [](CallArgs& a) { a.OutLong(7); }), 1);
+  ASSERT_EQ(events->Count(kFireSelect), 2u);
+  const auto& first = events->Events()[0];
+  EXPECT_EQ(first.LongArg(0), 0);
+  EXPECT_EQ(first.TextArg(1), L"localhost");
+  EXPECT_EQ(first.LongArg(2), cameras[0]->Port());
+  EXPECT_EQ(first.TextArg(3), L"guard");
+  EXPECT_EQ(first.TextArg(4), L"Gate");
+  EXPECT_EQ(first.LongArg(5), 0);
+  EXPECT_EQ(events->Events()[1].LongArg(0), 3);
+  EXPECT_EQ(events->Events()[1].TextArg(1), L"127.0.0.1");
+
+  events->Clear();
+  EXPECT_EQ(ByText("GetHostBasicInfo", Address(1)), 1);
+  ASSERT_EQ(events->Count(kFireSelect), 1u);
+  EXPECT_EQ(events->Last(kFireSelect)->LongArg(0), 3);
+  EXPECT_EQ(events->Last(kFireSelect)->TextArg(4), L"Yard");
+  EXPECT_EQ(ByText("GetHostBasicInfo", "localhost:1"), 0);
+  EXPECT_EQ(events->Count(kFireSelect), 1u);
+}
+
+// A sink that deactivates the control in the first FireSelect ends GetTotalCameras there.
+TEST_F(HostMembers, GetTotalCamerasStopsWhenASinkDeactivatesTheControl) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port()), 1);
+  ASSERT_EQ(Add(1, "127.0.0.2", cameras[0]->Port()), 1);
+  events->Clear();
+  events->SetHook([&](DISPID id, DISPPARAMS*) {
+    if (id != kFireSelect) return;
+    if (auto inPlace = host.As<IOleInPlaceObject>()) inPlace->InPlaceDeactivate();
+  });
+  EXPECT_EQ(Call("GetTotalCameras", [](CallArgs& a) { a.OutLong(7); }), 1);
+  EXPECT_EQ(events->Count(kFireSelect), 1u);
+  EXPECT_EQ(host.ControlWindow(), nullptr);
+}
+
+TEST_F(HostMembers, LookPicStreamsStopPicStopsAndSendsHomeAndDestroyCliRemoves) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  const std::string named = Named(0);
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port(), "Gate"), 1);
+  EXPECT_EQ(ByText("LookPic", "localhost:1"), 0) << "no such camera";
+  EXPECT_EQ(ByText("LookPic", "no-such-camera.invalid:80"), 0);
+  ASSERT_EQ(ByText("LookPic", named), 1);
+  ASSERT_TRUE(Streaming(named));
+  const auto states = States(named);
+  ASSERT_GE(states.size(), 3u);
+  EXPECT_EQ(states[0], 4);
+  EXPECT_EQ(states[1], 1);
+  EXPECT_EQ(states[2], 2);
+  // Frames in window 0's cell: colour bars, not the idle view's black.
+  PumpFor(300);
+  auto image = test_container::CaptureWindow(host.ControlWindow());
+  ASSERT_TRUE(image.has_value());
+  EXPECT_LT(image->ShareOf(RGB(0, 0, 0), RECT{2, 2, 320, 240}, 16), 0.5);
+  // Already running: 1, and no second connection.
+  EXPECT_EQ(ByText("LookPic", named), 1);
+  PumpFor(300);
+  EXPECT_EQ(OpenStreams(*cameras[0]), 1u);
+
+  // The slot is free when StopPic returns: a new LookPic opens a second stream at once.
+  EXPECT_EQ(ByText("StopPic", named), 1);
+  ASSERT_TRUE(PumpUntil([&] { return OpenStreams(*cameras[0]) == 0; }, kWaitMs));
+  ASSERT_TRUE(PumpUntil([&] { return HomeCommands(*cameras[0]) == 1; }, kWaitMs));
+  // By address: found through the camera text, the events keep the DomainName.
+  events->Clear();
+  ASSERT_EQ(ByText("LookPic", Address(0)), 1);
+  ASSERT_TRUE(Streaming(named));
+  EXPECT_EQ(cameras[0]->Log().Connections().size() >= 2, true);
+  EXPECT_EQ(ByText("StopPic", named), 1);
+  ASSERT_TRUE(PumpUntil([&] { return HomeCommands(*cameras[0]) == 2; }, kWaitMs));
+  // Not streaming: the home command all the same.
+  EXPECT_EQ(ByText("StopPic", named), 1);
+  ASSERT_TRUE(PumpUntil([&] { return HomeCommands(*cameras[0]) == 3; }, kWaitMs));
+  EXPECT_EQ(ByText("StopPic", "localhost:1"), 0);
+
+  liveview::CameraInfo deleted{};
+  events->SetHook([&](DISPID id, DISPPARAMS* p) {
+    if (id == kFireDelCam && p->cArgs == 1 && p->rgvarg[0].vt == (VT_BYREF | VT_I4)) {
+      deleted = *reinterpret_cast<const liveview::CameraInfo*>(p->rgvarg[0].plVal);
+    }
+  });
+  EXPECT_EQ(ByText("DestroyCli", Address(0)), 0) << "found by DomainName only";
+  EXPECT_EQ(ByText("DestroyCli", named), 1);
+  ASSERT_EQ(events->Count(kFireDelCam), 1u);
+  EXPECT_EQ(deleted.index, 0);
+  EXPECT_STREQ(deleted.domainName, "localhost");
+  EXPECT_EQ(deleted.port, cameras[0]->Port());
+  EXPECT_STREQ(deleted.nick, "Gate");
+  EXPECT_EQ(ByText("GetWndIndex", named), -1);
+  EXPECT_EQ(ByText("DestroyCli", named), 0);
+  EXPECT_EQ(events->Count(kFireDelCam), 1u);
+  // The record is free again.
+  EXPECT_EQ(Add(0, "localhost", cameras[0]->Port(), "Again"), 1);
+}
+
+TEST_F(HostMembers, OpenFromTheMenuAndCtrlLStreamTheSelectedCamera) {
+  StartCameras(2);
+  ASSERT_EQ(Host(), S_OK);
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port()), 1);
+  ASSERT_EQ(Add(1, "localhost", cameras[1]->Port()), 1);
+  ASSERT_EQ(Call("SetDefaultWnd", [](CallArgs& a) { a.Long(0).OutLong(); }), 1);
+  SendMessageA(host.ControlWindow(), WM_COMMAND, ID_CAM_OPEN, 0);
+  EXPECT_TRUE(Streaming(Named(0)));
+
+  ASSERT_EQ(Call("SetDefaultWnd", [](CallArgs& a) { a.Long(1).OutLong(); }), 1);
+  const auto windows = CameraWindows(host.ControlWindow());
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  const BYTE control = keys[VK_CONTROL];
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageA(windows[1], WM_KEYUP, 'L', 0xC0000001);
+  keys[VK_CONTROL] = control;
+  SetKeyboardState(keys);
+  EXPECT_TRUE(Streaming(Named(1)));
+  EXPECT_EQ(OpenStreams(*cameras[0]), 1u);
+}
+
+TEST_F(HostMembers, SetFullScreenCoversTheScreenAndLeavesFullWindowMode) {
+  ASSERT_EQ(Host(), S_OK);
+  RECT before{};
+  GetWindowRect(host.Window(), &before);
+  HWND control = host.ControlWindow();
+  // Full-window mode of window 1 first.
+  SendMessageA(control, liveview::WM_WATCH_FULLWINDOW, 1, 1);
+  EXPECT_EQ(Call("SetFullScreen", [](CallArgs& a) { a.OutLong(7); }), 1);
+  const int cx = GetSystemMetrics(SM_CXSCREEN);
+  const int cy = GetSystemMetrics(SM_CYSCREEN);
+  RECT r{};
+  GetWindowRect(control, &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right, cx);
+  EXPECT_EQ(r.bottom, cy);
+  // The host window was asked for a client area of the screen's size; Wine keeps a top-level
+  // window within its largest tracking size.
+  HWND parent = GetParent(control);
+  RECT asked{0, 0, cx, cy};
+  AdjustWindowRect(&asked, static_cast<DWORD>(GetWindowLongA(parent, GWL_STYLE)), FALSE);
+  GetWindowRect(parent, &r);
+  EXPECT_EQ(r.left, asked.left);
+  EXPECT_EQ(r.top, asked.top);
+  EXPECT_EQ(r.right, asked.right);
+  EXPECT_EQ(r.bottom - r.top,
+            std::min<LONG>(asked.bottom - asked.top, GetSystemMetrics(SM_CYMAXTRACK)));
+  // The 2 x 2 grid, every window shown at a quarter of the screen.
+  const auto windows = CameraWindows(control);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_TRUE(IsWindowVisible(windows[i])) << i;
+    GetWindowRect(windows[i], &r);
+    EXPECT_NEAR(r.right - r.left, cx / 2, 4) << i;
+    EXPECT_NEAR(r.bottom - r.top, cy / 2, 4) << i;
+  }
+  // The arrow keys move the selection again.
+  ASSERT_EQ(Call("SetDefaultWnd", [](CallArgs& a) { a.Long(0).OutLong(); }), 1);
+  events->Clear();
+  SendMessageA(control, liveview::WM_WATCH_KEY, VK_RIGHT, 0);
+  ASSERT_EQ(events->Count(kFireSelect), 1u);
+  EXPECT_EQ(events->Last(kFireSelect)->LongArg(0), 1);
+  // The control has no way back: the test restores its host window itself.
+  ShowWindow(host.Window(), SW_SHOW);
+  SetWindowPos(host.Window(), nullptr, before.left, before.top, before.right - before.left,
+               before.bottom - before.top, SWP_NOZORDER);
+}
+
+TEST_F(HostMembers, SetBkgndPicGivesTheIdleWindowsThePictureAndABadFileKeepsTheOld) {
+  ASSERT_EQ(Host(1), S_OK);
+  const std::string red = WriteBmp("host_members_red.bmp", RGB(255, 0, 0));
+  ASSERT_FALSE(red.empty());
+  const std::string bad = tessaly_test::LogFolder() + "\\host_members_bad.bmp";
+  {
+    FILE* f = std::fopen(bad.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("not a bitmap", f);
+    std::fclose(f);
+  }
+  const auto redShare = [&] {
+    RedrawWindow(host.ControlWindow(), nullptr, nullptr,
+                 RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpFor(100);
+    auto image = test_container::CaptureWindow(host.ControlWindow());
+    return image ? image->ShareOf(RGB(255, 0, 0), RECT{10, 40, 630, 470}, 16) : 0.0;
+  };
+  EXPECT_LT(redShare(), 0.1);
+  EXPECT_EQ(ByText("SetBkgndPic", red), 1);
+  EXPECT_GT(redShare(), 0.9);
+  EXPECT_EQ(ByText("SetBkgndPic", bad), 0);
+  EXPECT_EQ(ByText("SetBkgndPic", tessaly_test::LogFolder() + "\\none.bmp"), 0);
+  EXPECT_GT(redShare(), 0.9) << "the old picture stays";
+  DeleteFileA(red.c_str());
+  DeleteFileA(bad.c_str());
+}
+
+TEST_F(HostMembers, TheDialogMembersAnswerByTheirArguments) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  EXPECT_EQ(ByText("ShowInfoDlg", Named(0)), 0) << "no camera";
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port()), 1);
+  EXPECT_EQ(ByText("ShowInfoDlg", Named(0)), 1);
+  for (long page : {0L, 1L, 2L}) {
+    EXPECT_EQ(Call("ShowPropertiesDlgs", [page](CallArgs& a) { a.Long(page).OutLong(7); }), 1)
+        << page;
+  }
+  for (long page : {-1L, 3L}) {
+    EXPECT_EQ(Call("ShowPropertiesDlgs", [page](CallArgs& a) { a.Long(page).OutLong(7); }), 0)
+        << page;
+  }
+}
+
+}  // namespace
