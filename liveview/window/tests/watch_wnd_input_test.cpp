@@ -102,15 +102,21 @@ TEST_F(WatchWndInputTest, RightClickSelectsOnlyAnUnselectedWindowAndOpensTheMenu
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round == 0 ? "not selected" : "already selected");
     parent_.Clear();
-    test_container::ModalScript script;
-    script.Then([] {
-      HWND menu = OpenMenuWindow();
-      if (menu) EndMenu();
-      return menu != nullptr;
-    });
-    script.Start();
-    Send(WM_RBUTTONDOWN, MK_RBUTTON, kClick);
-    EXPECT_TRUE(script.Finished());
+    // Made again should Wine end the menu's loop before its first message (see below); the
+    // window is selected by then, so a second click selects nothing more.
+    bool finished = false;
+    for (int attempt = 0; attempt < 3 && !finished; ++attempt) {
+      test_container::ModalScript script;
+      script.Then([] {
+        HWND menu = OpenMenuWindow();
+        if (menu) EndMenu();
+        return menu != nullptr;
+      });
+      script.Start();
+      Send(WM_RBUTTONDOWN, MK_RBUTTON, kClick);
+      finished = script.Finished();
+    }
+    EXPECT_TRUE(finished);
     parent_.Pump();
     if (round == 0) {
       EXPECT_EQ(parent_.Received(), std::vector<ReceivedMessage>{SelectSent()});
