@@ -174,6 +174,22 @@ void CheckDate(std::string_view text, const DateTimeSettings& s, bool exact) {
   }
 }
 
+// What the catalogue writes reads back with the same settings: a date from a number of the
+// image, and a time of whole seconds from it.
+void CheckWrittenReadsBack(int32_t seed, const DateTimeSettings& s) {
+  const uint32_t span = static_cast<uint32_t>(kEndDate - kFirstDate);
+  const double day = kFirstDate + static_cast<uint32_t>(seed) % span;
+  const std::string date = FormatDate(day, s);
+  const auto back = ParseDate(date, s, kCurrentYear);
+  FUZZ_CHECK(back);
+  if (s.shortDatePattern.find("yyyy") != std::string::npos) FUZZ_CHECK(*back == day);
+  FUZZ_CHECK(FormatDate(*back, s) == date);
+  const double time = static_cast<uint32_t>(seed) % 86400 / 86400.0;
+  // Before 30 December 1899 the time counts away from zero as well.
+  const auto t = ParseTime(FormatTime(day < 0 ? day - time : day + time, s), s);
+  FUZZ_CHECK(t && std::fabs(*t - time) < 1e-9);
+}
+
 // The thumbnail the catalogue deletes with a record lies directly in the thumbnail folder.
 void CheckThumb(const std::string& stored, const std::string& media, const LeadByteSet& lead) {
   std::string thumb;
@@ -228,6 +244,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckDate(image.Text(section, "Time"), settings, !madeUp);
     CheckThumb(image.Text(section, "ThumbFile"), media, settings.leadBytes);
     CheckNumber(image.Text(section, "Previous"));
+    if (!madeUp) CheckWrittenReadsBack(image.Number(section, "Previous", n), settings);
     CheckNumber(image.Text(section, "Next"));
     return image.Number(section, "Next", -1);
   });
