@@ -6,15 +6,14 @@
 
 #include "base/scoped_gdi.h"
 #include "base/scoped_handle.h"
+#include "framework/bmp_layout.h"
 #include "framework/error.h"
 
 namespace fw {
 
 namespace {
 
-constexpr uint32_t kMask555[3] = {0x7C00, 0x03E0, 0x001F};
 constexpr uint32_t kMask565[3] = {0xF800, 0x07E0, 0x001F};
-constexpr uint32_t kMask888[3] = {0xFF0000, 0x00FF00, 0x0000FF};
 // Nothing this large is a picture of ours; it also keeps every size below in 32 bits.
 constexpr uint64_t kMaxFileSize = 256u << 20;
 
@@ -46,8 +45,6 @@ bool ValidDepth(int bpp) {
   return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
 }
 
-uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
@@ -59,22 +56,6 @@ void Put16(std::vector<uint8_t>& out, uint16_t v) {
 [[noreturn]] void FileError(const std::string& path, const std::string& reason,
                             HRESULT code = E_FAIL) {
   throw Error("Bitmap file \"" + path + "\": " + reason + ".", code);
-}
-
-// One channel of a 32-bit pixel under `mask`, scaled to 8 bits.
-uint8_t Channel(uint32_t pixel, uint32_t mask) {
-  if (!mask) return 0;
-  int shift = 0;
-  while (!((mask >> shift) & 1)) ++shift;
-  const uint32_t max = mask >> shift;
-  const uint32_t value = (pixel & mask) >> shift;
-  return static_cast<uint8_t>(max == 0xFF ? value : (value * 255 + max / 2) / max);
-}
-
-bool Contiguous(uint32_t mask) {
-  if (!mask) return true;
-  while (!(mask & 1)) mask >>= 1;
-  return (mask & (mask + 1)) == 0;
 }
 
 }  // namespace
@@ -268,104 +249,16 @@ void Bitmap::LoadBmpFile(const std::string& path) {
     FileError(path, "cannot be read", HRESULT_FROM_WIN32(GetLastError()));
   }
 
-  constexpr HRESULT kBad = E_INVALIDARG;
-  if (fileSize < 14 + 40 || data[0] != 'B' || data[1] != 'M')
-    FileError(path, "is not a BMP file", kBad);
-  const uint64_t pixelOffset = U32(&data[10]);
-  const uint32_t infoSize = U32(&data[14]);
-  if (infoSize != 40 && infoSize != 108 && infoSize != 124) {
-    FileError(path, "has an info header of " + std::to_string(infoSize) + " bytes", kBad);
-  }
-  if (14 + uint64_t{infoSize} > fileSize) FileError(path, "ends inside its header", kBad);
-  const uint8_t* h = &data[14];
-  const int64_t width = static_cast<int32_t>(U32(h + 4));
-  const int64_t rawHeight = static_cast<int32_t>(U32(h + 8));
-  const int planes = U16(h + 12);
-  const int bpp = U16(h + 14);
-  const uint32_t compression = U32(h + 16);
-  const uint64_t colorsUsed = U32(h + 32);
-  const bool topDown = rawHeight < 0;
-  const int64_t height = topDown ? -rawHeight : rawHeight;
-  if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) {
-    FileError(path, "has a size of " + std::to_string(width) + " x " + std::to_string(rawHeight),
-              kBad);
-  }
-  if (planes != 1 || !ValidDepth(bpp)) {
-    FileError(
-        path,
-        "has " + std::to_string(bpp) + " bits per pixel in " + std::to_string(planes) + " planes",
-        kBad);
-  }
-  const bool bitfields = compression == BI_BITFIELDS;
-  if (compression != BI_RGB && !(bitfields && (bpp == 16 || bpp == 32))) {
-    FileError(path, "is compressed (" + std::to_string(compression) + ")", kBad);
-  }
-  uint64_t tablesAt = 14 + uint64_t{infoSize};
-  uint32_t masks[3] = {0, 0, 0};
-  if (bitfields) {
-    if (infoSize == 40) tablesAt += 12;
-    if (tablesAt > fileSize) FileError(path, "ends inside its colour masks", kBad);
-    for (int i = 0; i < 3; ++i) masks[i] = U32(&data[54 + 4 * i]);
-  } else if (bpp == 16) {
-    std::memcpy(masks, kMask555, sizeof masks);
-  } else if (bpp == 32) {
-    std::memcpy(masks, kMask888, sizeof masks);
-  }
-  const uint64_t maxColors = bpp <= 8 ? (uint64_t{1} << bpp) : 0;
-  const uint64_t colorCount = bpp <= 8 ? (colorsUsed ? colorsUsed : maxColors) : colorsUsed;
-  if (bpp <= 8 && colorCount > maxColors) {
-    FileError(path,
-              "has " + std::to_string(colorCount) + " colours for " + std::to_string(bpp) +
-                  " bits per pixel",
-              kBad);
-  }
-  const uint64_t tablesEnd = tablesAt + colorCount * 4;
-  if (tablesEnd > fileSize || tablesEnd > pixelOffset) {
-    FileError(path, "has a colour table past its pixels or its end", kBad);
-  }
-  const uint64_t stride = (static_cast<uint64_t>(width) * bpp + 31) / 32 * 4;
-  if (pixelOffset + stride * static_cast<uint64_t>(height) > fileSize) {
-    FileError(path, "ends before its pixels do", kBad);
-  }
-
-  bool is565 = false;
-  bool convert32 = false;
-  if (bpp == 16) {
-    is565 = std::memcmp(masks, kMask565, sizeof masks) == 0;
-    if (!is565 && std::memcmp(masks, kMask555, sizeof masks) != 0) {
-      FileError(path, "has 16-bit colour masks other than 5-5-5 and 5-6-5", kBad);
-    }
-  } else if (bpp == 32) {
-    for (uint32_t m : masks) {
-      if (!Contiguous(m)) FileError(path, "has colour masks with gaps", kBad);
-    }
-    convert32 = std::memcmp(masks, kMask888, sizeof masks) != 0;
-  }
+  BmpLayout layout;
+  const std::string refusal = ReadBmpLayout(data.data(), data.size(), &layout);
+  if (!refusal.empty()) FileError(path, refusal, E_INVALIDARG);
   std::vector<RGBQUAD> colors;
-  for (uint64_t i = 0; i < colorCount && bpp <= 8; ++i) {
-    const uint8_t* q = &data[static_cast<size_t>(tablesAt + 4 * i)];
-    colors.push_back(RGBQUAD{q[0], q[1], q[2], 0});
-  }
+  for (const BmpColor& c : layout.colors) colors.push_back(RGBQUAD{c.blue, c.green, c.red, 0});
+  const int bpp = layout.bitsPerPixel;
 
   Bitmap loaded;
-  loaded.Create(static_cast<int>(width), static_cast<int>(height), bpp, is565, colors);
-  const size_t rowBytes = static_cast<size_t>(stride);
-  for (int64_t y = 0; y < height; ++y) {
-    const int64_t fileRow = topDown ? y : height - 1 - y;
-    const uint8_t* from = &data[static_cast<size_t>(pixelOffset + fileRow * stride)];
-    uint8_t* to = loaded.Row(static_cast<int>(y));
-    if (!convert32) {
-      std::memcpy(to, from, rowBytes);
-      continue;
-    }
-    for (int64_t x = 0; x < width; ++x) {
-      const uint32_t pixel = U32(from + 4 * x);
-      to[4 * x] = Channel(pixel, masks[2]);
-      to[4 * x + 1] = Channel(pixel, masks[1]);
-      to[4 * x + 2] = Channel(pixel, masks[0]);
-      to[4 * x + 3] = 0;
-    }
-  }
+  loaded.Create(layout.width, layout.height, bpp, layout.is565, colors);
+  for (int y = 0; y < layout.height; ++y) CopyBmpRow(data.data(), layout, y, loaded.Row(y));
   GdiFlush();
   // Only now is this bitmap changed.
   loaded.ReleaseDc();

@@ -296,6 +296,27 @@ TEST_F(Bitmaps, ReadsTheHeadersAndRowOrdersCommonToolsWrite) {
   }
 }
 
+// Found by the fuzzer: a channel mask of 25 to 32 bits wrapped its scaling around 32 bits, so
+// a full channel read as 0 or 127 instead of 255.
+TEST_F(Bitmaps, MasksOfUpTo32BitsScaleFullChannelsTo255) {
+  const ForeignFile f{"32-bit masks of 32, 25 and 1 bits", 40, 32, false,
+                      {0xFFFFFFFF, 0x01FFFFFF, 0x80000000}};
+  auto pixel = [](int x, int) -> uint32_t { return x == 0 ? 0xFFFFFFFF : 0x80000000; };
+  const std::string path = Path("wide_masks.bmp");
+  WriteAll(path, Foreign(f, 2, 1, pixel));
+  fw::Bitmap bmp;
+  bmp.LoadBmpFile(path);
+  ASSERT_EQ(bmp.BitsPerPixel(), 32);
+  const uint8_t* row = bmp.Row(0);
+  // Blue-green-red-unused.
+  EXPECT_EQ(row[0], 255);
+  EXPECT_EQ(row[1], 255);
+  EXPECT_EQ(row[2], 255);
+  EXPECT_EQ(row[4], 255) << "blue: the one bit is set";
+  EXPECT_EQ(row[5], 0) << "green: none of its bits is set";
+  EXPECT_EQ(row[6], 128) << "red: the top bit alone";
+}
+
 // The pixel at (x, y) as RGB, by the bitmap's depth.
 Rgb PixelOf(const fw::Bitmap& bmp, int x, int y) {
   const uint8_t* row = bmp.Row(y);

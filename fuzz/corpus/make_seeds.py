@@ -188,3 +188,70 @@ put("settings_values", "duplicate_camera",
 put("settings_values", "base64_value", b"YWJjZA==")
 put("settings_values", "number_value", b"  -2147483649x")
 put("settings_values", "camera_text_value", b" camera.lan:08080 ")
+
+# --- records_ini: a locale byte ('0' to '7'), then Records.ini ------------------------------
+def records(locale, *sections, begin=1, end=None):
+    text = "[Configuration]\r\nBeginRecord=%s\r\nEndRecord=%s\r\n" % (begin, end if end else begin)
+    for n, values in sections:
+        text += "[Record%d]\r\n" % n + "".join("%s=%s\r\n" % kv for kv in values)
+    return locale + text.encode("gbk")
+
+
+def record(n, prev, nxt, date="12/9/25", time="1:05:09 PM", media="C:\\v\\clip%d.avi"):
+    return (n, [("Previous", prev), ("MediaFile", media % n if "%d" in media else media),
+                ("Date", date), ("Time", time), ("Area", "Hall"), ("Camera", "10.0.0.7"),
+                ("ThumbFile", "C:\\Records\\Thumb\\clip%d.BMP" % n), ("Next", nxt)])
+
+
+put("records_ini", "three_records",
+    records(b"0", record(1, -1, 2), record(2, 1, 3), record(3, 2, -1), end=3))
+put("records_ini", "chain_loops_back",
+    records(b"0", record(1, -1, 2), record(2, 1, 3), record(3, 2, 2), end=3))
+put("records_ini", "into_a_missing_section", records(b"1", record(1, -1, 9, date="12/9/2025")))
+put("records_ini", "hex_and_padded_numbers",
+    records(b"0", record(2, -1, "0x3 "), record(3, "0X2", "99999999999"), begin=" 0x2", end=3))
+put("records_ini", "german_24_hours",
+    records(b"2", record(1, -1, -1, date="9.12.2025", time="13:05:09")))
+put("records_ini", "designator_first",
+    records(b"3", record(1, -1, -1, date="2025-12-09", time="PM 01:05:09")))
+put("records_ini", "chinese_paths_and_designator",
+    records(b"4", record(1, -1, -1, date="2025/12/9", time="下午 1:05:09",
+                         media="C:\\录像\\a" + b"\x81\x5c".decode("gbk") + "b.avi")))
+put("records_ini", "day_and_month_names",
+    records(b"5", record(1, -1, -1, date="Tuesday, December 9, 2025", time="12:00:00 AM")))
+put("records_ini", "thumb_outside_the_folder",
+    records(b"0", (1, [("MediaFile", "D:noext"), ("ThumbFile", "C:\\Records\\Thumb\\..\\x.BMP"),
+                       ("Date", "2/30/2025"), ("Time", "25:00:00")])))
+put("records_ini", "made_up_locale",
+    b"7[Locale]\r\nsShortDate=dd'.'MMM yyyy g\r\nsDate=.\r\nsTime=h\r\ns1159=vorm.\r\n"
+    b"s2359=nachm.\r\niTime=0\r\nACP=936\r\n" +
+    records(b"", record(1, -1, -1, date="09.Dec 2025 ", time="vorm. 1h05h09")))
+put("records_ini", "number_value", b"0  -2147483648\t")
+
+# --- bitmap_file: .bmp images fw::Bitmap reads ----------------------------------------------
+def bmp(width, height, bits, entries=0, info=40, compression=0, masks=b"", top_down=False):
+    row = (width * bits + 31) // 32 * 4
+    pal = bytes((i * 7) % 256 for i in range(entries * 4))
+    extra = masks if info == 40 else b""
+    header = struct.pack("<IiiHHIIiiII", info, width, -height if top_down else height, 1, bits,
+                         compression, row * height, 2835, 2835, entries, 0)
+    if info > 40:
+        header += (masks or b"\0" * 12).ljust(info - 40, b"\0")
+    offset = 14 + info + len(extra) + len(pal)
+    head = b"BM" + struct.pack("<IHHI", offset + row * height, 0, 0, offset)
+    return head + header + extra + pal + bytes((i * 13) % 256 for i in range(row * height))
+
+
+put("bitmap_file", "rgb24_5x3", bmp(5, 3, 24))
+put("bitmap_file", "mono_17x3", bmp(17, 3, 1, 2))
+put("bitmap_file", "palette4_9x2", bmp(9, 2, 4, 5))
+put("bitmap_file", "palette8_top_down", bmp(7, 5, 8, 256, top_down=True))
+put("bitmap_file", "rgb555_3x2", bmp(3, 2, 16))
+put("bitmap_file", "rgb565_bitfields", bmp(3, 2, 16, compression=3,
+                                            masks=struct.pack("<III", 0xF800, 0x07E0, 0x001F)))
+put("bitmap_file", "rgb32_v4_header_rgba_masks",
+    bmp(4, 2, 32, info=108, compression=3, masks=struct.pack("<III", 0xFF, 0xFF00, 0xFF0000)))
+put("bitmap_file", "rgb32_v5_header", bmp(2, 2, 32, info=124))
+put("bitmap_file", "rgb32_ten_bit_masks",
+    bmp(2, 2, 32, compression=3, masks=struct.pack("<III", 0x3FF00000, 0xFFC00, 0x3FF)))
+put("bitmap_file", "rle8_refused", bmp(4, 2, 8, 4, compression=1))

@@ -265,9 +265,26 @@ std::string FormatTime(double value, const DateTimeSettings& s) {
 
 std::optional<double> ParseDate(std::string_view text, const DateTimeSettings& s, int currentYear) {
   text = Trim(text);
+  std::vector<Token> tokens = Tokenize(s);
+  // Blanks the pattern writes at either end are gone from the text, as the profile functions
+  // drop them from a value; eras write nothing.
+  std::vector<Token*> written;
+  for (Token& t : tokens) {
+    if (t.letter != 'g') written.push_back(&t);
+  }
+  if (!written.empty() && written.front()->letter == 0) {
+    std::string& first = written.front()->text;
+    const size_t begin = first.find_first_not_of(" \t");
+    first.erase(0, begin == std::string::npos ? first.size() : begin);
+  }
+  if (!written.empty() && written.back()->letter == 0) {
+    std::string& last = written.back()->text;
+    const size_t end = last.find_last_not_of(" \t");
+    last.erase(end == std::string::npos ? 0 : end + 1);
+  }
   int y = -1, m = -1, d = -1;
   size_t pos = 0;
-  for (const Token& t : Tokenize(s)) {
+  for (const Token& t : tokens) {
     switch (t.letter) {
       case 0:
         if (text.substr(pos, t.text.size()) != t.text) return std::nullopt;

@@ -125,6 +125,22 @@ TEST(DateText, TwoDigitYearsFallInTheCenturyFromFiftyYearsBefore) {
   EXPECT_EQ(year("1/1/00", 2026), "1/1/2000");
 }
 
+// Found by the fuzzer: a pattern that writes a blank at an end (an era, which is not
+// written, or an empty quote after a space) gave a date text that never read back, as
+// Records.ini drops the blank.
+TEST(DateText, APatternWritingBlanksAtItsEndsReadsBackItsText) {
+  for (const char* pattern : {"M/d/yyyy g", "d-MMM-yy ''", " yyyy-MM-dd", "g yyyy/M/d"}) {
+    DateTimeSettings s;
+    s.shortDatePattern = pattern;
+    const std::string text = FormatDate(46000, s);
+    EXPECT_EQ(ParseDate(text, s, 2026), 46000.0) << pattern << " wrote \"" << text << "\"";
+    EXPECT_EQ(ParseDate(" " + text + "\t", s, 2026), 46000.0) << pattern;
+  }
+  DateTimeSettings s;
+  s.shortDatePattern = "M/d/yyyy x";
+  EXPECT_FALSE(ParseDate("12/9/2025", s, 2026)) << "a letter at the end is no blank";
+}
+
 TEST(DateText, RefusesWhatThePatternDoesNotHold) {
   const DateTimeSettings us = ReadDateTimeSettings(0x0409, LOCALE_NOUSEROVERRIDE);
   for (const char* bad :
