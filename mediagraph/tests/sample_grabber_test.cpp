@@ -62,6 +62,10 @@ class SampleGrabberTest : public ::testing::Test {
     graph->SetActive(true);
     graph->EmptyGraph();
     graph->RenderMediaFile(file);
+    // Linked first, the grabber was passed over by the render and spliced itself in.
+    base::ComPtr<IBaseFilter> filter;
+    grabber->QueryInterface(IID_IBaseFilter, filter.ReceiveVoid());
+    EXPECT_TRUE(filter && TPinList(filter.Get()).Connected(0) && TPinList(filter.Get()).Connected(1));
     graph->RunGraph();
     const bool got = test_container::PumpUntil([&] { return seen.buffers > 0; }, 10000);
     graph->StopGraph();

@@ -102,6 +102,39 @@ TEST_F(VideoWindowTest, BeforeTheRunTheRendererWindowGoesOverTheControl) {
   graph->SetActive(false);
 }
 
+TEST_F(VideoWindowTest, TheRecordBrowserSequenceOnFiveFreshGraphsBringsRgb32Frames) {
+  TMediaType type(MEDIATYPE_Video);
+  type.SetSubtype(MEDIASUBTYPE_RGB32);
+  grabber->SetMediaType(type);
+  std::atomic<long> length{0};
+  std::atomic<bool> made{false};
+  fw::Bitmap bitmap;
+  grabber->OnBuffer = [&](TSampleGrabber* sender, double, BYTE* buffer, long bufferLen) {
+    length = bufferLen;
+    if (buffers++ == 0) made = sender->FrameToBitmap(&bitmap, buffer, bufferLen);
+  };
+  for (int run = 0; run < 5; ++run) {
+    SCOPED_TRACE(run);
+    buffers = 0;
+    made = false;
+    graph->SetActive(true);
+    graph->EmptyGraph();
+    ASSERT_EQ(S_OK, graph->RenderMediaFile(MediaFile("redblue.avi")));
+    ASSERT_TRUE(graph->RunGraph());
+    EXPECT_TRUE(test_container::PumpUntil([&] { return buffers > 0; }, 10000));
+    graph->StopGraph();
+    graph->EmptyGraph();
+    graph->SetActive(false);
+    EXPECT_EQ(160 * 4 * 120, length.load());
+    EXPECT_TRUE(made.load());
+    EXPECT_EQ(160, bitmap.Width());
+    EXPECT_EQ(120, bitmap.Height());
+    EXPECT_EQ(32, bitmap.BitsPerPixel());
+    EXPECT_GT(bitmap.Row(2)[80 * 4 + 2], 200);       // red above
+    EXPECT_GT(bitmap.Row(117)[80 * 4 + 0], 200);     // blue below
+  }
+}
+
 TEST_F(VideoWindowTest, FullScreenStoresUntilConnectedThenChangesOwnerAndStyles) {
   video->SetFullScreen(true);  // unconnected: stored only
   EXPECT_TRUE(video->FullScreen());
