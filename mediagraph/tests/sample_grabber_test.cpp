@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "framework/bitmap.h"
@@ -188,13 +189,21 @@ TEST_F(SampleGrabberTest, AHandlerThatRaisesIsStoppedAndUnlinkingCutsTheCallback
   graph->RenderMediaFile(MediaFile("redblue.avi"));
   graph->RunGraph();
   EXPECT_TRUE(test_container::PumpUntil([&] { return calls > 1; }, 10000));
-  grabber->SetFilterGraph(nullptr);  // while running: the filter leaves the graph
+  // What the filter calls back, held past the unlinking as a late caller would.
+  base::ComPtr<ISampleGrabberCB> callback;
+  ASSERT_EQ(S_OK, grabber->QueryInterface(IID_ISampleGrabberCB, callback.ReceiveVoid()));
+  BYTE byte = 0;
+  // Wine's graph does not survive a filter taken out while it runs.
+  graph->StopGraph();
+  grabber->SetFilterGraph(nullptr);
   const int after = calls;
   test_container::PumpFor(300);
   EXPECT_EQ(after, calls.load());
+  EXPECT_EQ(S_OK, callback->BufferCB(0.0, &byte, 1));
+  EXPECT_EQ(after, calls.load());  // cut off: the component is not reached
   base::ComPtr<IUnknown> none;
   EXPECT_EQ(E_NOINTERFACE, grabber->QueryInterface(IID_IBaseFilter, none.ReceiveVoid()));
-  graph->SetActive(false);
+  Finish();
 }
 
 }  // namespace
