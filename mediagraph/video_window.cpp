@@ -393,12 +393,29 @@ void TVideoWindow::HandleGraphEvent(long event, LONG_PTR, LONG_PTR) {
   }
 }
 
-bool TVideoWindow::HandleMessage(UINT msg, WPARAM, LPARAM, LRESULT* result) {
+bool TVideoWindow::HandleMessage(UINT msg, WPARAM, LPARAM l, LRESULT* result) {
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    case WM_MOUSEMOVE:
+      if (OnMouse) {
+        POINT at = {static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
+        if (fullScreenActive_) GetCursorPos(&at);
+        fw::GuardUiHandler(Handle(), "TVideoWindow mouse", [&] { OnMouse(this, msg, at); });
+      }
+      return false;
+    default:
+      break;
+  }
   if (msg == WM_CONTEXTMENU && fullScreen_ && (OnPopup || PopupMenu)) {
     POINT at;
     GetCursorPos(&at);
     if (OnPopup) {
-      OnPopup(this, at);
+      fw::GuardUiHandler(Handle(), "TVideoWindow popup", [&] { OnPopup(this, at); });
     } else {
       TrackPopupMenu(PopupMenu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(),
                      nullptr);

@@ -89,6 +89,9 @@ class TVideoWindow : public TGraphClient,
   // menu.
   HMENU PopupMenu = nullptr;
   std::function<void(TVideoWindow* sender, POINT screen)> OnPopup;
+  // Mouse-down, mouse-move and mouse-up (`msg`) at the position in the message, or at the
+  // cursor's screen position while the renderer's window is shown full screen.
+  std::function<void(TVideoWindow* sender, UINT msg, POINT at)> OnMouse;
 
   TVideoMode Mode() const { return mode_; }
   // vmVMR only where the Video Mixing Renderer 9 can be made; a renderer in an active graph

@@ -150,8 +150,29 @@ TEST_F(VideoWindowTest, FullScreenStoresUntilConnectedThenChangesOwnerAndStyles)
   RECT rect = {};
   GetWindowRect(rendererWindow, &rect);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), rect.right - rect.left);
+  // In full screen the context menu pops up at the cursor and the mouse reports the cursor.
+  int popups = 0;
+  POINT mouseAt = {-1, -1};
+  video->OnPopup = [&](TVideoWindow* sender, POINT) {
+    EXPECT_EQ(video, sender);
+    ++popups;
+  };
+  video->OnMouse = [&](TVideoWindow*, UINT, POINT at) { mouseAt = at; };
+  SetCursorPos(33, 44);
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  SendMessageA(video->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(video->Handle()), -1);
+  EXPECT_EQ(1, popups);
+  SendMessageA(video->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(1, 2));
+  EXPECT_EQ(cursor.x, mouseAt.x);
+  EXPECT_EQ(cursor.y, mouseAt.y);
   video->SetFullScreen(false);
   EXPECT_FALSE(video->FullScreenActive());
+  SendMessageA(video->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(video->Handle()), -1);
+  EXPECT_EQ(1, popups);
+  SendMessageA(video->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(1, 2));
+  EXPECT_EQ(1, mouseAt.x);
+  EXPECT_EQ(2, mouseAt.y);
   EXPECT_EQ(parent, GetParent(rendererWindow));
   EXPECT_EQ(WS_CHILD | WS_CLIPSIBLINGS,
             GetWindowLongA(rendererWindow, GWL_STYLE) & (WS_CHILD | WS_CLIPSIBLINGS));
