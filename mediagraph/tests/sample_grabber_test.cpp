@@ -206,4 +206,45 @@ TEST_F(SampleGrabberTest, AHandlerThatRaisesIsStoppedAndUnlinkingCutsTheCallback
   Finish();
 }
 
+// A class object for the grabber's class id that makes nothing, as on a machine without it.
+class RefusingFactory : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, void** out) override {
+    *out = nullptr;
+    ++asked;
+    return REGDB_E_CLASSNOTREG;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+  int asked = 0;
+};
+
+TEST(SampleGrabberConstruction, WithoutTheFilterConstructionFailsWithTheSystemsText) {
+  RefusingFactory factory;
+  DWORD cookie = 0;
+  ASSERT_EQ(S_OK, CoRegisterClassObject(CLSID_SampleGrabber, &factory, CLSCTX_INPROC_SERVER,
+                                        REGCLS_MULTIPLEUSE, &cookie));
+  fw::Component owner;
+  std::string text;
+  try {
+    new TSampleGrabber(&owner);
+  } catch (const fw::Error& e) {
+    text = e.what();
+  }
+  CoRevokeClassObject(cookie);
+  EXPECT_EQ(1, factory.asked);
+  EXPECT_EQ(0, text.find("The SampleGrabber Filter is not available on this system. ("))
+      << text;
+  EXPECT_EQ(0u, owner.ComponentCount());  // abandoned, not left with the owner
+}
+
 }  // namespace
