@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace mediagraph {
 
@@ -122,6 +123,106 @@ base::ComPtr<IPin> TPinList::ConnectedTo(size_t index) const {
   base::ComPtr<IPin> other;
   if (FAILED(Item(index)->ConnectedTo(other.Receive()))) other.Reset();
   return other;
+}
+
+}  // namespace mediagraph
+
+namespace mediagraph {
+
+void CopyMediaTypeRecord(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE* source) {
+  if (!target || !source || target == source) {
+    throw fw::Error("CopyMediaTypeRecord: target and source are the same record", E_INVALIDARG);
+  }
+  if (source->cbFormat != 0 && !source->pbFormat) {
+    throw fw::Error("CopyMediaTypeRecord: a format length without a format block",
+                    E_INVALIDARG);
+  }
+  *target = *source;
+  target->pbFormat = nullptr;
+  if (source->cbFormat != 0) {
+    target->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source->cbFormat));
+    if (target->pbFormat) {
+      memcpy(target->pbFormat, source->pbFormat, source->cbFormat);
+    } else {
+      target->cbFormat = 0;
+    }
+  }
+  if (target->pUnk) target->pUnk->AddRef();
+}
+
+void FreeMediaTypeRecord(AM_MEDIA_TYPE* record) noexcept {
+  if (!record) return;
+  if (record->cbFormat != 0 || record->pbFormat) {
+    CoTaskMemFree(record->pbFormat);
+    record->cbFormat = 0;
+    record->pbFormat = nullptr;
+  }
+  if (record->pUnk) {
+    record->pUnk->Release();
+    record->pUnk = nullptr;
+  }
+}
+
+TMediaType::TMediaType(const GUID& majorType) : record_{} {
+  record_.bFixedSizeSamples = -1;
+  record_.lSampleSize = 1;
+  record_.majortype = majorType;
+}
+
+TMediaType::TMediaType(const TMediaType& other) : record_{} {
+  CopyMediaTypeRecord(&record_, &other.record_);
+}
+
+TMediaType::~TMediaType() { FreeMediaTypeRecord(&record_); }
+
+void TMediaType::Assign(const TMediaType& source) {
+  if (&source == this) return;
+  FreeMediaTypeRecord(&record_);
+  CopyMediaTypeRecord(&record_, &source.record_);
+}
+
+bool TMediaType::IsEqual(const TMediaType& other) const {
+  const AM_MEDIA_TYPE& a = record_;
+  const AM_MEDIA_TYPE& b = other.record_;
+  if (!IsEqualGUID(a.majortype, b.majortype) || !IsEqualGUID(a.subtype, b.subtype) ||
+      !IsEqualGUID(a.formattype, b.formattype) || a.cbFormat != b.cbFormat) {
+    return false;
+  }
+  if (a.cbFormat == 0) return true;
+  if (!a.pbFormat || !b.pbFormat) return a.pbFormat == b.pbFormat;
+  return memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0;
+}
+
+void TMediaType::ResetFormatBuffer() {
+  if (record_.pbFormat) CoTaskMemFree(record_.pbFormat);
+  record_.cbFormat = 0;
+  record_.pbFormat = nullptr;
+}
+
+std::string TMediaType::WriteData() const {
+  std::string data(reinterpret_cast<const char*>(&record_), sizeof record_);
+  if (record_.cbFormat != 0 && record_.pbFormat) {
+    data.append(reinterpret_cast<const char*>(record_.pbFormat), record_.cbFormat);
+  }
+  return data;
+}
+
+bool TMediaType::ReadData(const std::string& data) {
+  FreeMediaTypeRecord(&record_);
+  if (data.size() < sizeof record_) return false;
+  AM_MEDIA_TYPE read;
+  memcpy(&read, data.data(), sizeof read);
+  read.pUnk = nullptr;
+  read.pbFormat = nullptr;
+  const size_t rest = data.size() - sizeof read;
+  if (read.cbFormat > rest) return false;
+  if (read.cbFormat != 0) {
+    read.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(read.cbFormat));
+    if (!read.pbFormat) return false;
+    memcpy(read.pbFormat, data.data() + sizeof read, read.cbFormat);
+  }
+  record_ = read;
+  return true;
 }
 
 }  // namespace mediagraph

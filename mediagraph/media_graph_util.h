@@ -5,6 +5,7 @@
 #include <dshow.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,52 @@ class TPinList {
  private:
   base::ComPtr<IBaseFilter> filter_;
   std::vector<base::ComPtr<IPin>> items_;
+};
+
+static_assert(sizeof(AM_MEDIA_TYPE) == 72, "the platform's 32-bit media type record");
+
+// Deep copy: the 72 bytes, a new task-memory copy of the format block (cbFormat 0 when that
+// allocation fails) and a reference to pUnk. `target` must not be `source`, and a source with
+// cbFormat must have its block; either fault raises fw::Error. `target`'s old contents are
+// overwritten, not freed.
+void CopyMediaTypeRecord(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE* source);
+// Frees the format block and releases pUnk; the record itself stays.
+void FreeMediaTypeRecord(AM_MEDIA_TYPE* record) noexcept;
+
+// One media type record, owned. Stored as "data": the 72 bytes of the record, then cbFormat
+// bytes of format block; pUnk and pbFormat are meaningless in the stream.
+class TMediaType {
+ public:
+  // Zero-filled, fixed-size samples of size 1, major type `majorType`.
+  explicit TMediaType(const GUID& majorType = GUID_NULL);
+  TMediaType(const TMediaType& other);
+  TMediaType& operator=(const TMediaType& other) {
+    Assign(other);
+    return *this;
+  }
+  ~TMediaType();
+
+  void Assign(const TMediaType& source);
+  bool IsEqual(const TMediaType& other) const;
+
+  AM_MEDIA_TYPE* Record() { return &record_; }
+  const AM_MEDIA_TYPE* Record() const { return &record_; }
+  uint32_t FormatLength() const { return record_.cbFormat; }
+  void ResetFormatBuffer();
+  void SetSubtype(const GUID& subtype) { record_.subtype = subtype; }
+  void SetFormatType(const GUID& formatType) { record_.formattype = formatType; }
+
+  // The stored form; written only when `ancestor` is null or differs.
+  bool ShouldStoreData(const TMediaType* ancestor) const {
+    return !ancestor || !IsEqual(*ancestor);
+  }
+  std::string WriteData() const;
+  // False (the record left reset) when `data` is shorter than 72 bytes or than the format
+  // block it announces.
+  bool ReadData(const std::string& data);
+
+ private:
+  AM_MEDIA_TYPE record_;
 };
 
 }  // namespace mediagraph
