@@ -13,6 +13,7 @@
 
 #include "base/com_ptr.h"
 #include "liveview/cameras/camera_info.h"
+#include "liveview/control/tests/camera_activity.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "simulator/http_camera.h"
 #include "tessaly_fixture.h"
@@ -26,6 +27,10 @@
 
 namespace {
 
+using tessaly_test::kFireDelCam;
+using tessaly_test::kFireReConnect;
+using tessaly_test::kFireSplitterMethod;
+using tessaly_test::AllStreamsClosed;
 using camsim::RequestKind;
 using tessaly_test::CameraWindows;
 using test_container::CallArgs;
@@ -33,9 +38,6 @@ using test_container::CallByName;
 using test_container::PumpFor;
 using test_container::PumpUntil;
 
-constexpr DISPID kFireDelCam = 3;
-constexpr DISPID kFireReConnect = 4;
-constexpr DISPID kFireSplitterMethod = 7;
 constexpr DWORD kWaitMs = 10000;
 
 // The action of each command request a camera received ("cam_mv&diretion=cam_up", ...),
@@ -60,13 +62,6 @@ std::vector<std::string> Actions(camsim::HttpCamera& camera) {
   std::vector<std::string> out;
   for (const auto& c : Commands(camera)) out.push_back(c.action);
   return out;
-}
-
-bool AllStreamsClosed(camsim::HttpCamera& camera) {
-  const auto connections = camera.Log().Connections();
-  return std::none_of(connections.begin(), connections.end(), [](const auto& c) {
-    return c.streaming && c.reason == camsim::CloseReason::Open;
-  });
 }
 
 // What a menu item shows after WM_INITMENUPOPUP.

@@ -16,6 +16,7 @@
 #include "liveview/cameras/camera_info.h"
 #include "liveview/cameras/camera_table.h"
 #include "liveview/control/tessaly_ctrl.h"
+#include "liveview/control/tests/camera_activity.h"
 #include "liveview/stream/thread_manager.h"
 #include "simulator/http_camera.h"
 #include "tessaly_fixture.h"
@@ -27,25 +28,18 @@
 
 namespace {
 
+using tessaly_test::kFireDelCam;
+using tessaly_test::kFireReConnect;
+using tessaly_test::kFireCamEvent;
+using tessaly_test::OpenStreams;
 using liveview::CCameraTable;
 using liveview::CThreadManager;
 using test_container::PumpFor;
 using test_container::PumpUntil;
 
-constexpr DISPID kFireDelCam = 3;
-constexpr DISPID kFireReConnect = 4;
-constexpr DISPID kFireCamEvent = 8;
 constexpr DWORD kWaitMs = 10000;
 
 CCameraTable& Table() { return *CCameraTable::Instance(); }
-
-size_t OpenStreams(camsim::HttpCamera& camera) {
-  const auto connections = camera.Log().Connections();
-  return static_cast<size_t>(
-      std::count_if(connections.begin(), connections.end(), [](const auto& c) {
-        return c.streaming && c.reason == camsim::CloseReason::Open;
-      }));
-}
 
 // Slots in use bound to a window.
 int SlotsOfWindow(int window) {

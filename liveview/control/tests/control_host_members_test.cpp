@@ -15,6 +15,7 @@
 
 #include "base/com_ptr.h"
 #include "liveview/cameras/camera_info.h"
+#include "liveview/control/tests/camera_activity.h"
 #include "liveview/notify/control_messages.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "simulator/http_camera.h"
@@ -28,6 +29,12 @@
 
 namespace {
 
+using tessaly_test::kFireSelect;
+using tessaly_test::kFireAddCam;
+using tessaly_test::kFireDelCam;
+using tessaly_test::kFireReConnect;
+using tessaly_test::HomeCommands;
+using tessaly_test::OpenStreams;
 using camsim::RequestKind;
 using tessaly_test::CameraWindows;
 using test_container::CallArgs;
@@ -35,28 +42,7 @@ using test_container::CallByName;
 using test_container::PumpFor;
 using test_container::PumpUntil;
 
-constexpr DISPID kFireSelect = 1;
-constexpr DISPID kFireAddCam = 2;
-constexpr DISPID kFireDelCam = 3;
-constexpr DISPID kFireReConnect = 4;
 constexpr DWORD kWaitMs = 10000;
-
-size_t HomeCommands(camsim::HttpCamera& camera) {
-  size_t n = 0;
-  for (const auto& r : camera.Log().Requests()) {
-    if (r.kind == RequestKind::Command && r.request.target.find("cam_home") != std::string::npos) {
-      ++n;
-    }
-  }
-  return n;
-}
-
-size_t OpenStreams(camsim::HttpCamera& camera) {
-  const auto connections = camera.Log().Connections();
-  return static_cast<size_t>(std::count_if(connections.begin(), connections.end(), [](const auto& c) {
-    return c.streaming && c.reason == camsim::CloseReason::Open;
-  }));
-}
 
 // A 24-bit bottom-up BMP of one colour.
 std::string WriteBmp(const std::string& name, COLORREF color) {

@@ -17,12 +17,13 @@
 #include "framework/message_box.h"
 #include "liveview/control/tessaly_classes.h"
 #include "liveview/control/tessaly_ctrl.h"
+#include "liveview/control/tests/camera_activity.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "liveview/stream/thread_manager.h"
 #include "simulator/http_camera.h"
 #include "tessaly_fixture.h"
-#include "tessaly_inproc.h"
 #include "tessaly_h.h"
+#include "tessaly_inproc.h"
 #include "testing/container/child_process.h"
 #include "testing/container/control_host.h"
 #include "testing/container/event_recorder.h"
@@ -30,32 +31,17 @@
 
 namespace {
 
+using tessaly_test::kFireDelCam;
+using tessaly_test::kFireReConnect;
+using tessaly_test::HomeCommands;
+using tessaly_test::AllStreamsClosed;
 using camsim::RequestKind;
 using liveview::CThreadManager;
 using liveview::StreamSlot;
 using test_container::PumpFor;
 using test_container::PumpUntil;
 
-constexpr DISPID kFireDelCam = 3;
-constexpr DISPID kFireReConnect = 4;
 constexpr DWORD kWaitMs = 10000;
-
-size_t HomeCommands(camsim::HttpCamera& camera) {
-  size_t n = 0;
-  for (const auto& r : camera.Log().Requests()) {
-    if (r.kind == RequestKind::Command && r.request.target.find("cam_home") != std::string::npos) {
-      ++n;
-    }
-  }
-  return n;
-}
-
-bool AllStreamsClosed(camsim::HttpCamera& camera) {
-  const auto connections = camera.Log().Connections();
-  return std::none_of(connections.begin(), connections.end(), [](const auto& c) {
-    return c.streaming && c.reason == camsim::CloseReason::Open;
-  });
-}
 
 class RecordingRefusals : public ::testing::Test {
  protected:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/com_ptr.h"
+#include "liveview/control/tests/camera_activity.h"
 #include "simulator/http_camera.h"
 #include "tessaly_fixture.h"
 #include "tessaly_h.h"
@@ -23,22 +24,14 @@
 
 namespace {
 
+using tessaly_test::kFireReConnect;
+using tessaly_test::HomeCommands;
+using tessaly_test::AllStreamsClosed;
 using tessaly_test::CameraWindows;
 using camsim::RequestKind;
 using test_container::PumpUntil;
 
-constexpr DISPID kFireReConnect = 4;
 constexpr DWORD kWaitMs = 10000;
-
-size_t HomeCommands(camsim::HttpCamera& camera) {
-  size_t n = 0;
-  for (const auto& r : camera.Log().Requests()) {
-    if (r.kind == RequestKind::Command && r.request.target.find("cam_home") != std::string::npos) {
-      ++n;
-    }
-  }
-  return n;
-}
 
 // Connections that asked for the stream, answered or refused.
 size_t StreamConnections(camsim::HttpCamera& camera) {
@@ -48,13 +41,6 @@ size_t StreamConnections(camsim::HttpCamera& camera) {
   }
   std::sort(ids.begin(), ids.end());
   return static_cast<size_t>(std::unique(ids.begin(), ids.end()) - ids.begin());
-}
-
-bool AllStreamsClosed(camsim::HttpCamera& camera) {
-  const auto connections = camera.Log().Connections();
-  return std::none_of(connections.begin(), connections.end(), [](const auto& c) {
-    return c.streaming && c.reason == camsim::CloseReason::Open;
-  });
 }
 
 class ControlStreams : public tessaly_test::RegisteredTessaly {

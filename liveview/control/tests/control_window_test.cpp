@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/com_ptr.h"
+#include "liveview/control/tests/camera_activity.h"
 #include "liveview/notify/control_messages.h"
 #include "simulator/http_camera.h"
 #include "tessaly_fixture.h"
@@ -24,6 +25,11 @@
 
 namespace {
 
+using tessaly_test::kFireSelect;
+using tessaly_test::kFireReConnect;
+using tessaly_test::kFireSnapSuccess;
+using tessaly_test::kFireRecordStatus;
+using tessaly_test::kFireCamEvent;
 using tessaly_test::CameraWindows;
 using liveview::WM_CAM_RECORD;
 using liveview::WM_CAM_SNAPPED;
@@ -34,11 +40,6 @@ using liveview::WM_WND_SWAPPED;
 using test_container::CallArgs;
 using test_container::CallByName;
 
-constexpr DISPID kFireSelect = 1;
-constexpr DISPID kFireReConnect = 4;
-constexpr DISPID kFireSnapSuccess = 5;
-constexpr DISPID kFireRecordStatus = 6;
-constexpr DISPID kFireCamEvent = 8;
 constexpr COLORREF kGrid = RGB(50, 50, 50);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 
