@@ -282,6 +282,7 @@ class SetDialogTest : public ::testing::Test {
   HWND cred_ = nullptr;
   size_t credentialsShownProbes_ = 0;
   DWORD quietSince_ = 0;
+  NMHDR header_{};  // a posted notification's header outlives the posting step
   BoxRecorder boxes_;
   camsim::DiscoveryResponder responder_;
   camsim::SimulatedIpHelper ip_{responder_};
@@ -1020,6 +1021,53 @@ TEST_F(SetDialogTest, FailureOfTheDialogByAddressAndConnectOfTheOther) {
   EXPECT_EQ(Hex(boxes[1]), Hex(kSetBoxes.macNotSameSubnet));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "browser.exe http://0.0.0.0:80");
+}
+
+// Success by serial number writes the new address into every row of that MAC at once (the
+// mask and gateway wait for the camera's next reply); a double-click with nothing selected
+// opens nothing, with a row selected the dialog by address.
+TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
+  PcAt(Host(10, 213, 0, 10), kMask24, kGateway);
+  responder_.AddCamera(Camera());
+  const uint32_t newAddress = Host(10, 213, 0, 78);
+  ModalScript script;
+  script.Then("row", [this] { return Main() && Rows(List()) == 1; });
+  OpenByMac(script).Then("fill", [&, this] {
+    SetDlgItemTextA(dlg_, IDC_SERIAL_NUM, "001A2B3C4D01");
+    SetAddress(dlg_, IDC_BYMAC_ADDRESS, newAddress);
+    SetAddress(dlg_, IDC_BYMAC_MASK, Host(255, 255, 0, 0));
+    SetAddress(dlg_, IDC_BYMAC_GATEWAY, Host(10, 213, 0, 2));
+    Click(dlg_, IDC_SAVE);
+    return true;
+  });
+  Credentials(script)
+      .Then("success", [this] { return !results_.empty(); })
+      .Then("written back", [&, this] {
+        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.78:8001");
+        const CameraNode* entry = main_->Cameras().Head();
+        EXPECT_TRUE(entry && entry->address == newAddress);
+        EXPECT_TRUE(entry && entry->mask == kMask24 && entry->gateway == kGateway);
+        // Nothing selected: a double-click does nothing at all.
+        NMHDR header{List(), IDC_CAMERA_LIST, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageW(Main(), WM_NOTIFY, IDC_CAMERA_LIST, reinterpret_cast<LPARAM>(&header));
+        EXPECT_EQ(SetIpDialog(), nullptr);
+        EXPECT_EQ(boxes_.Count(), 1u) << boxes_.Describe();
+        Select(List(), 0);
+        header_ = header;
+        PostMessageW(Main(), WM_NOTIFY, IDC_CAMERA_LIST, reinterpret_cast<LPARAM>(&header_));
+        return true;
+      })
+      .Then("opened by the double-click", [this] { return (dlg_ = SetIpDialog()) != nullptr; })
+      .Then("values of the entry", [this] {
+        EXPECT_EQ(GetAddress(dlg_, IDC_SETIP_ADDRESS), Host(10, 213, 0, 78));
+        Click(dlg_, IDCANCEL);
+        return true;
+      })
+      .Then("closed", [this] { return results_.size() == 2; });
+  EndMain(script);
+  Run(script);
+  EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK, IDCANCEL}));
+  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macSuccess));
 }
 
 // Templates 129, 130 and 131 as each build's resources hold them.
