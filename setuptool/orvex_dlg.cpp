@@ -13,6 +13,7 @@
 #include "framework/module.h"
 #include "setuptool/about_dlg.h"
 #include "setuptool/resource_ids.h"
+#include "setuptool/set_ip_dlg.h"
 #include "setuptool/tool_texts.h"
 
 namespace setuptool {
@@ -272,9 +273,51 @@ bool COrvexDlg::OnNotify(NMHDR* header, LRESULT* result) {
   return CDialog::OnNotify(header, result);
 }
 
-void COrvexDlg::SetSelectedCameraAddress(CameraNode&) {}
+void COrvexDlg::SetSelectedCameraAddress(CameraNode& camera) {
+  // The dialog works on a copy: the entry may age out while it runs (a camera that reboots
+  // is silent for longer than the list keeps it).
+  CameraNode copy = camera;
+  copy.next = copy.prev = nullptr;
+  CSetIPDlg dialog(GetSafeHwnd());
+  dialog.entry = &copy;
+  dialog.mainDialog = this;
+  dialog.SetTickPeriod(setTickMs_);
+  if (credentialsTemplate_) dialog.SetCredentialsTemplate(credentialsTemplate_);
+  const INT_PTR result = dialog.DoModal();
+  if (result == IDOK && GetSafeHwnd()) {
+    if (CameraNode* entry = cams_.Find(copy.mac)) {
+      entry->address = dialog.newAddress;
+      entry->mask = dialog.newMask;
+      entry->gateway = dialog.newGateway;
+      const int row = RowOf(entry);
+      if (row >= 0) SetItemText(list_, row, 1, AddressText(entry->address, entry->port));
+    }
+  }
+  if (setDialogEnded_) setDialogEnded_(result);
+}
 
-void COrvexDlg::SetAddressBySerialNumber() {}
+void COrvexDlg::SetAddressBySerialNumber() {
+  CSetIPByMacDlg dialog(GetSafeHwnd());
+  dialog.mainDialog = this;
+  dialog.SetTickPeriod(setTickMs_);
+  if (credentialsTemplate_) dialog.SetCredentialsTemplate(credentialsTemplate_);
+  const INT_PTR result = dialog.DoModal();
+  if (result == IDOK && GetSafeHwnd()) {
+    const int rows = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+      LVITEMA item{};
+      item.mask = LVIF_PARAM;
+      item.iItem = row;
+      if (!SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) continue;
+      auto* entry = reinterpret_cast<CameraNode*>(item.lParam);
+      if (!entry || entry->mac != dialog.targetMac) continue;
+      // Mask and gateway stay until the camera's next reply.
+      entry->address = dialog.newAddress;
+      SetItemText(list_, row, 1, AddressText(entry->address, entry->port));
+    }
+  }
+  if (setDialogEnded_) setDialogEnded_(result);
+}
 
 CameraNode* COrvexDlg::SelectedCamera() const {
   const int row = static_cast<int>(
@@ -379,6 +422,30 @@ std::optional<common::LocalAddress> COrvexDlg::GetLocalIP() {
     local->gateway = ntohl(local->gateway);
   }
   return local;
+}
+
+bool COrvexDlg::ArpProbe(uint32_t hostOrderAddress, common::MacAddress* answering) {
+  return common::ProbeAddress(ip_, htonl(hostOrderAddress), answering) ==
+         common::ArpResult::kAnswered;
+}
+
+std::optional<common::LocalAddress> COrvexDlg::FindIdleAddress() {
+  auto idle = common::FindIdleAddress(ip_);
+  if (idle) {
+    idle->address = ntohl(idle->address);
+    idle->mask = ntohl(idle->mask);
+    idle->gateway = ntohl(idle->gateway);
+  }
+  return idle;
+}
+
+std::optional<uint32_t> COrvexDlg::FindFreeAddress(uint32_t hostOrderStart,
+                                                   uint32_t hostOrderGateway,
+                                                   uint32_t hostOrderMask) {
+  const auto free = common::FindFreeAddress(ip_, htonl(hostOrderStart), htonl(hostOrderGateway),
+                                            htonl(hostOrderMask));
+  if (!free) return std::nullopt;
+  return ntohl(*free);
 }
 
 bool COrvexDlg::IsLocalSubnet(uint32_t hostOrderAddress, uint32_t hostOrderMask) {

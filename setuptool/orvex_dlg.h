@@ -64,9 +64,18 @@ class COrvexDlg : public fw::CDialog {
   // How long closing waits for each thread.
   void SetJoinTimeout(DWORD ms) { joinMs_ = ms; }
 
+  // For the set dialogs it opens: their tick period (the product's is 1000 ms) and their
+  // credentials dialog's template.
+  void SetSetDialogTickPeriod(UINT ms) { setTickMs_ = ms; }
+  void SetCredentialsTemplate(UINT id) { credentialsTemplate_ = id; }
+  // Hears how each set dialog ended, after the main dialog acted on it.
+  void SetSetDialogEnded(std::function<void(INT_PTR result)> ended) {
+    setDialogEnded_ = std::move(ended);
+  }
+
   // Operations the set dialogs use.
   // One datagram to 255.255.255.255:13000 on the send socket; "send error:%d" on failure.
-  bool SendPacket(const uint8_t* bytes, size_t size);
+  virtual bool SendPacket(const uint8_t* bytes, size_t size);
   // The camera's page in the App Paths browser; "fail open:%d\n" when it cannot start.
   void OpenCamPage(uint32_t hostOrderAddress, uint16_t port);
   // The address helpers, in host byte order.
@@ -75,6 +84,12 @@ class COrvexDlg : public fw::CDialog {
   size_t AddTempIPAddress(uint32_t hostOrderAddress, uint32_t hostOrderMask,
                           common::TempAddresses& temp);
   void DeleteTempIPAddress(common::TempAddresses& temp);
+  // One ARP probe; true on an answer, with who answered in `answering` when given.
+  bool ArpProbe(uint32_t hostOrderAddress, common::MacAddress* answering);
+  // The scans of the PC's own subnet (downward) and of a given one (upward).
+  std::optional<common::LocalAddress> FindIdleAddress();
+  std::optional<uint32_t> FindFreeAddress(uint32_t hostOrderStart, uint32_t hostOrderGateway,
+                                          uint32_t hostOrderMask);
   static bool CheckIPOctet(uint32_t hostOrderValue) { return common::CheckIPOctet(hostOrderValue); }
   static bool CheckIPMask(uint32_t hostOrderMask) { return common::CheckIPMask(hostOrderMask); }
 
@@ -125,6 +140,9 @@ class COrvexDlg : public fw::CDialog {
   std::string browserKey_ = kBrowserAppPathKey;
   ProcessStarter startProcess_;
   DWORD joinMs_ = 3000;
+  UINT setTickMs_ = 1000;
+  UINT credentialsTemplate_ = 0;
+  std::function<void(INT_PTR)> setDialogEnded_;
   base::ScopedHandle listener_;
   base::ScopedHandle searcher_;
   DWORD listenerId_ = 0;
