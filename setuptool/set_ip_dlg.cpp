@@ -84,6 +84,45 @@ bool CSetAddressDlgBase::AskAndSend(common::SetAddressParams params) {
   return true;
 }
 
+bool CSetAddressDlgBase::OnCommand(UINT id, UINT code, HWND control) {
+  if (code == BN_CLICKED && id == IDC_SAVE) {
+    if (!inProgress_) Save();
+    return true;
+  }
+  if (code == BN_CLICKED && id == IDC_AUTO_ASSIGN) {
+    AutoAssign();
+    return true;
+  }
+  return CDialog::OnCommand(id, code, control);
+}
+
+bool CSetAddressDlgBase::ReadCheckedAddresses(const AddressFields& fields, Addresses* out) {
+  out->address = ReadAddress(fields.address);
+  out->mask = ReadAddress(fields.mask);
+  out->gateway = ReadAddress(fields.gateway);
+  if (!COrvexDlg::CheckIPOctet(out->address)) {
+    Box(fields.addressWrong);
+    return false;
+  }
+  if (!COrvexDlg::CheckIPOctet(out->gateway)) {
+    Box(fields.gatewayWrong);
+    return false;
+  }
+  if (!COrvexDlg::CheckIPMask(out->mask)) {
+    Box(fields.maskWrong);
+    return false;
+  }
+  return true;
+}
+
+void CSetAddressDlgBase::FinishWithSuccess(UINT textId) {
+  EnableWindow(Item(IDC_SAVE), TRUE);
+  Box(textId);
+  DeleteTemporaries();
+  inProgress_ = false;
+  if (Alive()) EndDialog(IDOK);
+}
+
 void CSetAddressDlgBase::StartWatch() {
   HWND progress = Item(progressId_);
   SendMessageW(progress, PBM_SETRANGE, 0, MAKELPARAM(0, kProgressTicks));
@@ -134,43 +173,25 @@ BOOL CSetIPDlg::OnInitDialog() {
 }
 
 bool CSetIPDlg::OnCommand(UINT id, UINT code, HWND control) {
-  if (code == BN_CLICKED) {
-    switch (id) {
-      case IDC_SAVE:
-        // A Save while the watch runs (the button is disabled, a posted click is not)
-        // would start a second watch over the first.
-        if (!inProgress_) Save();
-        return true;
-      case IDC_AUTO_ASSIGN:
-        AutoAssign();
-        return true;
-      case IDC_AUTO_FIND_FREE:
-        AutoFindFree();
-        return true;
-      default:
-        break;
-    }
+  if (code == BN_CLICKED && id == IDC_AUTO_FIND_FREE) {
+    AutoFindFree();
+    return true;
   }
   return CSetAddressDlgBase::OnCommand(id, code, control);
 }
 
 void CSetIPDlg::Save() {
   if (!mainDialog || !entry) return;
-  const uint32_t address = ReadAddress(IDC_SETIP_ADDRESS);
-  const uint32_t mask = ReadAddress(IDC_SETIP_MASK);
-  const uint32_t gateway = ReadAddress(IDC_SETIP_GATEWAY);
-  if (!COrvexDlg::CheckIPOctet(address)) {
-    Box(IDS_SETIP_ADDRESS_WRONG);
+  Addresses fields{};
+  if (!ReadCheckedAddresses({IDC_SETIP_ADDRESS, IDC_SETIP_MASK, IDC_SETIP_GATEWAY,
+                             IDS_SETIP_ADDRESS_WRONG, IDS_SETIP_GATEWAY_WRONG,
+                             IDS_SETIP_MASK_WRONG},
+                            &fields)) {
     return;
   }
-  if (!COrvexDlg::CheckIPOctet(gateway)) {
-    Box(IDS_SETIP_GATEWAY_WRONG);
-    return;
-  }
-  if (!COrvexDlg::CheckIPMask(mask)) {
-    Box(IDS_SETIP_MASK_WRONG);
-    return;
-  }
+  const uint32_t address = fields.address;
+  const uint32_t mask = fields.mask;
+  const uint32_t gateway = fields.gateway;
   common::SetAddressParams params{};
   params.address = address;
   params.mask = mask;
@@ -197,13 +218,7 @@ bool CSetIPDlg::WatchAnswered(uint32_t address) {
   return mainDialog && mainDialog->ArpProbe(address, nullptr);
 }
 
-void CSetIPDlg::OnWatchSucceeded() {
-  EnableWindow(Item(IDC_SAVE), TRUE);
-  Box(IDS_SETIP_SUCCESS);
-  DeleteTemporaries();
-  inProgress_ = false;
-  if (Alive()) EndDialog(IDOK);
-}
+void CSetIPDlg::OnWatchSucceeded() { FinishWithSuccess(IDS_SETIP_SUCCESS); }
 
 void CSetIPDlg::AutoAssign() {
   if (!mainDialog) return;
@@ -246,20 +261,9 @@ BOOL CSetIPByMacDlg::OnInitDialog() {
 }
 
 bool CSetIPByMacDlg::OnCommand(UINT id, UINT code, HWND control) {
-  if (code == BN_CLICKED) {
-    switch (id) {
-      case IDC_SAVE:
-        if (!inProgress_) Save();
-        return true;
-      case IDC_AUTO_ASSIGN:
-        AutoAssign();
-        return true;
-      case IDC_CONNECT_NEW:
-        ConnectNewAddress();
-        return true;
-      default:
-        break;
-    }
+  if (code == BN_CLICKED && id == IDC_CONNECT_NEW) {
+    ConnectNewAddress();
+    return true;
   }
   return CSetAddressDlgBase::OnCommand(id, code, control);
 }
@@ -270,21 +274,16 @@ void CSetIPByMacDlg::Save() {
     fw::DataExchange dx(GetSafeHwnd(), true);
     dx.Text(IDC_SERIAL_NUM, serialNumber);
   }
-  const uint32_t address = ReadAddress(IDC_BYMAC_ADDRESS);
-  const uint32_t mask = ReadAddress(IDC_BYMAC_MASK);
-  const uint32_t gateway = ReadAddress(IDC_BYMAC_GATEWAY);
-  if (!COrvexDlg::CheckIPOctet(address)) {
-    Box(IDS_BYMAC_ADDRESS_WRONG);
+  Addresses fields{};
+  if (!ReadCheckedAddresses({IDC_BYMAC_ADDRESS, IDC_BYMAC_MASK, IDC_BYMAC_GATEWAY,
+                             IDS_BYMAC_ADDRESS_WRONG, IDS_BYMAC_GATEWAY_WRONG,
+                             IDS_BYMAC_MASK_WRONG},
+                            &fields)) {
     return;
   }
-  if (!COrvexDlg::CheckIPOctet(gateway)) {
-    Box(IDS_BYMAC_GATEWAY_WRONG);
-    return;
-  }
-  if (!COrvexDlg::CheckIPMask(mask)) {
-    Box(IDS_BYMAC_MASK_WRONG);
-    return;
-  }
+  const uint32_t address = fields.address;
+  const uint32_t mask = fields.mask;
+  const uint32_t gateway = fields.gateway;
   common::MacAddress mac{};
   if (!ParseSerialNumber(serialNumber, mac)) {
     Box(IDS_BYMAC_SERIAL_WRONG);
@@ -319,11 +318,7 @@ bool CSetIPByMacDlg::WatchAnswered(uint32_t address) {
 
 void CSetIPByMacDlg::OnWatchSucceeded() {
   EnableWindow(Item(IDC_CONNECT_NEW), TRUE);
-  EnableWindow(Item(IDC_SAVE), TRUE);
-  Box(IDS_BYMAC_SUCCESS);
-  DeleteTemporaries();
-  inProgress_ = false;
-  if (Alive()) EndDialog(IDOK);
+  FinishWithSuccess(IDS_BYMAC_SUCCESS);
 }
 
 void CSetIPByMacDlg::AutoAssign() {

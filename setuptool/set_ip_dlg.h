@@ -50,6 +50,25 @@ class CSetAddressDlgBase : public fw::CDialog {
   // Only the success path ends the dialog with 1.
   void OnOK() override {}
   void OnTimer(UINT_PTR id) override;
+  // Save and Auto-assigned of both dialogs; a Save while the watch runs (the button is
+  // disabled, a posted click is not) would start a second watch over the first.
+  bool OnCommand(UINT id, UINT code, HWND control) override;
+  virtual void Save() = 0;
+  virtual void AutoAssign() = 0;
+
+  // The dialog's three address fields and the box each refusal shows.
+  struct AddressFields {
+    int address, mask, gateway;
+    UINT addressWrong, gatewayWrong, maskWrong;
+  };
+  struct Addresses {
+    uint32_t address, mask, gateway;
+  };
+  // Reads the fields and checks them in the order address, gateway, mask; false after the
+  // first refusal's box.
+  bool ReadCheckedAddresses(const AddressFields& fields, Addresses* out);
+  // Save enabled, the success box, the temporaries deleted, and the dialog ended with 1.
+  void FinishWithSuccess(UINT textId);
 
   int Box(UINT textId);
   DWORD ReadAddress(int id);
@@ -100,8 +119,8 @@ class CSetIPDlg : public CSetAddressDlgBase {
   uint32_t WatchedAddress() const override { return newAddress; }
 
  private:
-  void Save();
-  void AutoAssign();
+  void Save() override;
+  void AutoAssign() override;
   void AutoFindFree();
 };
 
@@ -123,8 +142,8 @@ class CSetIPByMacDlg : public CSetAddressDlgBase {
   uint32_t WatchedAddress() const override { return newAddress; }
 
  private:
-  void Save();
-  void AutoAssign();
+  void Save() override;
+  void AutoAssign() override;
   void ConnectNewAddress();
 };
 
