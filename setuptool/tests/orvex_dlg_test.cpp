@@ -22,6 +22,7 @@
 #include "setuptool/tests/build_texts.h"
 #include "setuptool/camera_list.h"
 #include "chinese_locale.h"
+#include "testing/container/box_recorder.h"
 #include "fake_ip_helper.h"
 #include "framework/ansi_text.h"
 #include "framework/data_exchange.h"
@@ -63,26 +64,7 @@ class CountingApp : public COrvexApp {
 };
 CountingApp g_app;
 
-std::string To936(const std::wstring& text) {
-  const int n = WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) {
-    WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-  }
-  return out;
-}
-
-std::string Hex(const std::string& bytes) {
-  std::string out;
-  char two[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(two, sizeof two, "%02X ", c);
-    out += two;
-  }
-  return out;
-}
+using testing_support::HexBytes;
 
 std::wstring Wide(const char* utf8) { return fw::Utf8ToWide(utf8); }
 
@@ -110,40 +92,7 @@ std::string MacText(uint8_t tag) {
   return text;
 }
 
-// Every box of every thread, as code page 936 bytes, with the thread that showed it.
-class BoxRecorder {
- public:
-  struct Box {
-    std::string text;
-    DWORD thread;
-  };
-  std::vector<Box> Boxes() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return boxes_;
-  }
-  size_t Count() { return Boxes().size(); }
-  bool Has(const std::string& text) {
-    for (const Box& box : Boxes()) {
-      if (box.text == text) return true;
-    }
-    return false;
-  }
-  std::string Describe() {
-    std::string out;
-    for (const Box& box : Boxes()) out += "[" + Hex(box.text) + "] ";
-    return out.empty() ? "no box" : out;
-  }
-
- private:
-  std::mutex lock_;
-  std::vector<Box> boxes_;
-  fw::ProcessMessageBoxInterceptor intercept_{
-      [this](HWND, const std::wstring& text, const std::wstring&, UINT) {
-        std::lock_guard<std::mutex> hold(lock_);
-        boxes_.push_back({To936(text), GetCurrentThreadId()});
-        return IDOK;
-      }};
-};
+using BoxRecorder = test_container::BoxRecorder;
 
 // A UDP socket of the test's own, for datagrams to the listener that a search would not bring.
 class Sender {
@@ -413,7 +362,7 @@ TEST_F(OrvexDialogTest, HeldReplyPortShowsItsBoxOnTheListenerAndSearchesGoOn) {
   Run(script);
   const auto boxes = boxes_.Boxes();
   ASSERT_EQ(boxes.size(), 1u) << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes[0].text), Hex(kBuildTexts.bindBox));
+  EXPECT_EQ(HexBytes(boxes[0].text), HexBytes(kBuildTexts.bindBox));
   EXPECT_EQ(boxes[0].thread, dialog_.ListenerThreadId());
   EXPECT_TRUE(ThreadGone(dialog_.SearchThreadId()));
 }
@@ -493,9 +442,9 @@ TEST_F(OrvexDialogTest, ButtonsWithNothingSelectedAndTheAboutBox) {
   const auto boxes = boxes_.Boxes();
   ASSERT_EQ(boxes.size(), 3u) << "a double-click with nothing selected shows nothing; "
                               << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes[0].text), Hex(kBuildTexts.selectBox));
-  EXPECT_EQ(Hex(boxes[1].text), Hex(kBuildTexts.selectBox));
-  EXPECT_EQ(Hex(boxes[2].text), Hex(kBuildTexts.versionBox));
+  EXPECT_EQ(HexBytes(boxes[0].text), HexBytes(kBuildTexts.selectBox));
+  EXPECT_EQ(HexBytes(boxes[1].text), HexBytes(kBuildTexts.selectBox));
+  EXPECT_EQ(HexBytes(boxes[2].text), HexBytes(kBuildTexts.versionBox));
 }
 
 // Set IP Address and a double-click hand the selected row's entry to the set dialog.
@@ -758,7 +707,7 @@ TEST_F(BrowserTest, ConnectWarnsOutsideTheLocalSubnetsThenStartsTheBrowser) {
       EXPECT_EQ(boxes.size(), boxesBefore) << boxes_.Describe();
     } else {
       ASSERT_EQ(boxes.size(), boxesBefore + 1) << boxes_.Describe();
-      EXPECT_EQ(Hex(boxes.back().text), Hex(kBuildTexts.notSameSubnetBox));
+      EXPECT_EQ(HexBytes(boxes.back().text), HexBytes(kBuildTexts.notSameSubnetBox));
     }
     DeleteFileA(written.c_str());
   }
@@ -933,10 +882,12 @@ TEST_F(OrvexDialogTest, StaysResponsiveUnderRefreshAndAgeingWithTwentyCameras) {
 class BuildTextsInChineseLocale : public testing_support::ChineseLocaleTest {};
 
 TEST_F(BuildTextsInChineseLocale, StringTableGivesTheCodePage936Bytes) {
-  EXPECT_EQ(Hex(fw::WideToAnsi(fw::LoadResStringW(IDS_SELECT_CAMERA))), Hex(kBuildTexts.selectBox));
-  EXPECT_EQ(Hex(fw::WideToAnsi(fw::LoadResStringW(IDS_NOT_SAME_SUBNET))),
-            Hex(kBuildTexts.notSameSubnetBox));
-  EXPECT_EQ(Hex(fw::WideToAnsi(fw::LoadResStringW(IDS_VERSION_BOX))), Hex(kBuildTexts.versionBox));
+  EXPECT_EQ(HexBytes(fw::WideToAnsi(fw::LoadResStringW(IDS_SELECT_CAMERA))),
+            HexBytes(kBuildTexts.selectBox));
+  EXPECT_EQ(HexBytes(fw::WideToAnsi(fw::LoadResStringW(IDS_NOT_SAME_SUBNET))),
+            HexBytes(kBuildTexts.notSameSubnetBox));
+  EXPECT_EQ(HexBytes(fw::WideToAnsi(fw::LoadResStringW(IDS_VERSION_BOX))),
+            HexBytes(kBuildTexts.versionBox));
   EXPECT_EQ(fw::WideToAnsi(fw::LoadResStringW(IDS_ABOUTBOX)),
             fw::WideToAnsi(Wide(kBuildTexts.aboutMenu)));
   EXPECT_EQ(fw::Module::Get().ResourceLanguage(), kBuildTexts.language);

@@ -20,6 +20,7 @@
 #include "framework/ansi_text.h"
 #include "framework/message_box.h"
 #include "framework/module.h"
+#include "chinese_locale.h"
 #include "isolated_network.h"
 #include "setuptool/orvex_app.h"
 #include "setuptool/orvex_dlg.h"
@@ -28,6 +29,7 @@
 #include "setuptool/tests/set_box_texts.h"
 #include "simulator/discovery_responder.h"
 #include "simulator/simulated_ip_helper.h"
+#include "testing/container/box_recorder.h"
 #include "testing/container/modal_script.h"
 
 namespace setuptool {
@@ -50,54 +52,8 @@ const uint32_t kGateway = Host(10, 213, 0, 1);
 const common::MacAddress kCameraMac = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x01};
 const common::MacAddress kOtherMac = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x99};
 
-std::string To936(const std::wstring& text) {
-  const int n = WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) {
-    WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-  }
-  return out;
-}
-
-std::string Hex(const std::string& bytes) {
-  std::string out;
-  char two[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(two, sizeof two, "%02X ", c);
-    out += two;
-  }
-  return out;
-}
-
-class BoxRecorder {
- public:
-  std::vector<std::string> Texts() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return texts_;
-  }
-  size_t Count() { return Texts().size(); }
-  std::string Last() {
-    const auto texts = Texts();
-    return texts.empty() ? std::string() : texts.back();
-  }
-  std::string Describe() {
-    std::string out;
-    for (const std::string& text : Texts()) out += "[" + Hex(text) + "] ";
-    return out.empty() ? "no box" : out;
-  }
-
- private:
-  std::mutex lock_;
-  std::vector<std::string> texts_;
-  fw::ProcessMessageBoxInterceptor intercept_{
-      [this](HWND, const std::wstring& text, const std::wstring&, UINT) {
-        std::lock_guard<std::mutex> hold(lock_);
-        texts_.push_back(To936(text));
-        return IDOK;
-      }};
-};
+using testing_support::HexBytes;
+using BoxRecorder = test_container::BoxRecorder;
 
 camsim::DiscoveryIdentity Camera(const common::MacAddress& mac = kCameraMac,
                                  uint32_t address = kCameraAddress) {
@@ -334,7 +290,7 @@ void AddCheckSteps(ModalScript& script, const std::vector<CheckCase>& cases, HWN
       script.Then(std::string(c.name) + ": box", [=, &boxes] {
         if (boxes.Count() <= *before) return false;
         EXPECT_EQ(boxes.Count(), *before + 1) << c.name << ": " << boxes.Describe();
-        EXPECT_EQ(Hex(boxes.Last()), Hex(c.box)) << c.name;
+        EXPECT_EQ(HexBytes(boxes.Last()), HexBytes(c.box)) << c.name;
         EXPECT_EQ(CredentialsDialog(), nullptr);
         return true;
       });
@@ -482,7 +438,7 @@ TEST_P(UnchangedAddressTest, SendsAtOnceAndSucceedsAtTheFifthTick) {
       << "success at the first probe, the 5th tick";
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK}));
   ASSERT_EQ(boxes_.Count(), 1u) << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.ipSuccess));
+  EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.ipSuccess));
 }
 
 INSTANTIATE_TEST_SUITE_P(PcAddress, UnchangedAddressTest,
@@ -554,7 +510,7 @@ TEST_F(SetDialogTest, ChangedAddressOutsideTheSubnetsConflictsOrCancels) {
   });
   script.Then("conflict", [&, this] {
     if (boxes_.Count() < 1) return false;
-    EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.ipConflict));
+    EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.ipConflict));
     EXPECT_EQ(CredentialsDialog(), nullptr);
     const auto added = ip_.AddedAddresses();
     EXPECT_EQ(added.size(), 1u);
@@ -608,7 +564,7 @@ TEST_F(SetDialogTest, NoAnswerFailsAtTheSixtyFirstTickAfterTwelveProbes) {
       })
       .Then("failed", [this] { return boxes_.Count() >= 1; })
       .Then("idle again", [this] {
-        EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macFail));
+        EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macFail));
         EXPECT_EQ(BarPosition(dlg_, IDC_BYMAC_PROGRESS), 0);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg_, IDC_SAVE)));
         EXPECT_TRUE(IsWindow(dlg_));
@@ -651,7 +607,7 @@ TEST_F(SetDialogTest, BySerialNumberConflictIsAnotherMacsAnswerOnly) {
   });
   script.Then("conflict", [&, this] {
     if (boxes_.Count() < 1) return false;
-    EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macConflict));
+    EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macConflict));
     EXPECT_EQ(CredentialsDialog(), nullptr);
     // The camera's own current address.
     SetAddress(dlg_, IDC_BYMAC_ADDRESS, kCameraAddress);
@@ -667,7 +623,7 @@ TEST_F(SetDialogTest, BySerialNumberConflictIsAnotherMacsAnswerOnly) {
   EndMain(script);
   Run(script);
   ASSERT_EQ(boxes_.Count(), 2u) << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macSuccess));
+  EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macSuccess));
   EXPECT_EQ(Requests(), 1u);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK}));
   // conflict probe, the own answer, the 5th tick
@@ -702,7 +658,8 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
       })
       .Then("box", [&, this] {
         if (boxes_.Count() < 1) return false;
-        EXPECT_EQ(Hex(boxes_.Last()), Hex(bySerial ? kSetBoxes.macNoLocal : kSetBoxes.ipNoLocal));
+        EXPECT_EQ(HexBytes(boxes_.Last()),
+                  HexBytes(bySerial ? kSetBoxes.macNoLocal : kSetBoxes.ipNoLocal));
         EXPECT_TRUE(ip_.Probes().empty());
         // A /29: host numbers 2 and 1 are the candidates, both taken.
         ip_.AddAdapter(2, {{htonl(Host(10, 9, 0, 5)), htonl(Host(255, 255, 255, 248))}},
@@ -714,7 +671,8 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
       })
       .Then("no idle address", [&, this] {
         if (boxes_.Count() < 2) return false;
-        EXPECT_EQ(Hex(boxes_.Last()), Hex(bySerial ? kSetBoxes.macNoIdle : kSetBoxes.ipNoIdle));
+        EXPECT_EQ(HexBytes(boxes_.Last()),
+                  HexBytes(bySerial ? kSetBoxes.macNoIdle : kSetBoxes.ipNoIdle));
         EXPECT_EQ(ip_.Probes(), std::vector<uint32_t>({htonl(Host(10, 9, 0, 2)),
                                                        htonl(Host(10, 9, 0, 1))}));
         return true;
@@ -895,7 +853,7 @@ TEST_F(SetDialogTest, EntryAgedOutDuringTheDialogThenSuccess) {
   EndMain(script);
   Run(script);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK}));
-  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.ipSuccess));
+  EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.ipSuccess));
 }
 
 // A send that fails leaves the dialog idle with its temporaries deleted: no watch, so no
@@ -1012,8 +970,8 @@ TEST_F(SetDialogTest, FailureOfTheDialogByAddressAndConnectOfTheOther) {
   Run(script, 60000);
   const auto boxes = boxes_.Texts();
   ASSERT_EQ(boxes.size(), 2u) << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes[0]), Hex(kSetBoxes.ipFail));
-  EXPECT_EQ(Hex(boxes[1]), Hex(kSetBoxes.macNotSameSubnet));
+  EXPECT_EQ(HexBytes(boxes[0]), HexBytes(kSetBoxes.ipFail));
+  EXPECT_EQ(HexBytes(boxes[1]), HexBytes(kSetBoxes.macNotSameSubnet));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "browser.exe http://0.0.0.0:80");
 }
@@ -1062,7 +1020,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
   EndMain(script);
   Run(script);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK, IDCANCEL}));
-  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macSuccess));
+  EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macSuccess));
 }
 
 // Templates 129, 130 and 131 as each build's resources hold them.
