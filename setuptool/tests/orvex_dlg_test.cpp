@@ -22,6 +22,7 @@
 #include "setuptool/tests/build_texts.h"
 #include "setuptool/camera_list.h"
 #include "chinese_locale.h"
+#include "testing/container/dialog_controls.h"
 #include "testing/container/box_recorder.h"
 #include "fake_ip_helper.h"
 #include "framework/ansi_text.h"
@@ -41,6 +42,12 @@
 
 namespace setuptool {
 namespace {
+
+using test_container::Click;
+using test_container::ListCell;
+using test_container::ListRows;
+using test_container::SelectListRow;
+using test_container::WindowTextW;
 
 using setuptool_tests::kBuildTexts;
 using test_container::ModalScript;
@@ -67,13 +74,6 @@ CountingApp g_app;
 using testing_support::HexBytes;
 
 std::wstring Wide(const char* utf8) { return fw::Utf8ToWide(utf8); }
-
-std::wstring TextW(HWND window) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  const int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
-}
 
 camsim::DiscoveryIdentity Camera(uint8_t tag) {
   camsim::DiscoveryIdentity camera;
@@ -129,36 +129,12 @@ bool ThreadGone(DWORD id) {
   return ended;
 }
 
-void Click(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-int Rows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::string Cell(HWND list, int row, int column) {
-  char text[128] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
 const CameraNode* RowEntry(HWND list, int row) {
   LVITEMA item{};
   item.mask = LVIF_PARAM;
   item.iItem = row;
   SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
   return reinterpret_cast<const CameraNode*>(item.lParam);
-}
-
-void Select(HWND list, int row) {
-  LVITEMA item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 std::string ReadFileText(const std::string& path) {
@@ -219,7 +195,7 @@ TEST_F(OrvexDialogTest, SearchesOneSecondAfterStartThenEveryTenOrAtOnceOnRefresh
       .Then("two quiet seconds", Wait(2000))
       .Then("refresh", [&] {
         EXPECT_EQ(Searches(), 1u) << "a second search within 3 s of the start";
-        EXPECT_EQ(Rows(List()), 0);
+        EXPECT_EQ(ListRows(List()), 0);
         refreshed = Clock::now();
         Click(Dlg(), IDC_REFRESH);  // on an empty list
         return true;
@@ -258,15 +234,15 @@ TEST_F(OrvexDialogTest, RowsInFirstHeardOrderAndAMovedCameraKeepsItsRow) {
   moved.webPort = 81;
   moved.firmware = "fw 1 new";
   ModalScript script;
-  script.Then("three rows", [&] { return Shown() && Rows(List()) == 3; })
+  script.Then("three rows", [&] { return Shown() && ListRows(List()) == 3; })
       .Then("texts", [&] {
         for (int row = 0; row < 3; ++row) {
           const uint8_t tag = static_cast<uint8_t>(row + 1);
           SCOPED_TRACE(row);
-          EXPECT_EQ(Cell(List(), row, 0), MacText(tag));
-          EXPECT_EQ(Cell(List(), row, 1), "10.213.0." + std::to_string(50 + tag) + ":" +
+          EXPECT_EQ(ListCell(List(), row, 0), MacText(tag));
+          EXPECT_EQ(ListCell(List(), row, 1), "10.213.0." + std::to_string(50 + tag) + ":" +
                                                std::to_string(8000 + tag));
-          EXPECT_EQ(Cell(List(), row, 2), "fw " + std::to_string(tag));
+          EXPECT_EQ(ListCell(List(), row, 2), "fw " + std::to_string(tag));
           const CameraNode* entry = RowEntry(List(), row);
           if (!entry) {
             ADD_FAILURE() << "no entry";
@@ -287,12 +263,12 @@ TEST_F(OrvexDialogTest, RowsInFirstHeardOrderAndAMovedCameraKeepsItsRow) {
         EXPECT_TRUE(sender.ToListener(camsim::EncodeSearchReply(moved)));
         return true;
       })
-      .Then("moved", [&] { return Cell(List(), 0, 1) == "10.213.0.200:81"; })
+      .Then("moved", [&] { return ListCell(List(), 0, 1) == "10.213.0.200:81"; })
       .Then("kept its place", [&] {
-        EXPECT_EQ(Rows(List()), 3);
-        EXPECT_EQ(Cell(List(), 0, 0), MacText(1));
-        EXPECT_EQ(Cell(List(), 0, 2), "fw 1 new");
-        EXPECT_EQ(Cell(List(), 1, 0), MacText(2));
+        EXPECT_EQ(ListRows(List()), 3);
+        EXPECT_EQ(ListCell(List(), 0, 0), MacText(1));
+        EXPECT_EQ(ListCell(List(), 0, 2), "fw 1 new");
+        EXPECT_EQ(ListCell(List(), 1, 0), MacText(2));
         const CameraNode* entry = RowEntry(List(), 0);
         if (!entry) return false;
         EXPECT_EQ(entry->address, 0x0AD500C8u);
@@ -312,29 +288,29 @@ TEST_F(OrvexDialogTest, EachTickAgesOutTheNewestCameraSilentForMoreThan30Seconds
   const auto tick = [&] { SendMessageW(Dlg(), WM_TIMER, 7, 0); };  // any timer id
   const auto macs = [&] {
     std::vector<std::string> out;
-    for (int row = 0; row < Rows(List()); ++row) out.push_back(Cell(List(), row, 0));
+    for (int row = 0; row < ListRows(List()); ++row) out.push_back(ListCell(List(), row, 0));
     return out;
   };
   using Macs = std::vector<std::string>;
   ModalScript script;
-  script.Then("three rows", [&] { return Shown() && Rows(List()) == 3; })
+  script.Then("three rows", [&] { return Shown() && ListRows(List()) == 3; })
       .Then("silence", [&] {
         responder_.Stop();
         // The real 5-second timer runs; the test's own ticks stand in for it.
         EXPECT_TRUE(KillTimer(Dlg(), kAgeingTimer));
         now_ = kStartTime - 100;  // the clock set back: heard "in the future"
         tick();
-        EXPECT_EQ(Rows(List()), 3);
+        EXPECT_EQ(ListRows(List()), 3);
         now_ = kStartTime + 30;
         tick();
-        EXPECT_EQ(Rows(List()), 3) << "30 s of silence stays";
+        EXPECT_EQ(ListRows(List()), 3) << "30 s of silence stays";
         now_ = kStartTime + 31;
         tick();
         EXPECT_EQ(macs(), (Macs{MacText(1), MacText(2)})) << "the newest goes first";
         tick();
         EXPECT_EQ(macs(), (Macs{MacText(1)}));
         tick();
-        EXPECT_EQ(Rows(List()), 0);
+        EXPECT_EQ(ListRows(List()), 0);
         EXPECT_EQ(dialog_.Cameras().Head(), nullptr);
         tick();
         EndDialog();
@@ -355,7 +331,7 @@ TEST_F(OrvexDialogTest, HeldReplyPortShowsItsBoxOnTheListenerAndSearchesGoOn) {
       .Then("searches", [&] { return Searches() >= 1; })
       .Then("no rows", Wait(300))
       .Then("end", [&] {
-        EXPECT_EQ(Rows(List()), 0);
+        EXPECT_EQ(ListRows(List()), 0);
         EndDialog();
         return true;
       });
@@ -462,10 +438,10 @@ TEST_F(OrvexDialogTest, SetIpAddressAndDoubleClickHandOnTheSelectedEntry) {
   ModalScript script;
   script.Then("rows", [&] {
           list = dialog.ListControl();
-          return dialog.GetSafeHwnd() && Rows(list) == 2;
+          return dialog.GetSafeHwnd() && ListRows(list) == 2;
         })
       .Then("set", [&] {
-        Select(list, 1);
+        SelectListRow(list, 1);
         Click(dialog.GetSafeHwnd(), IDC_SET_IP);
         NMHDR header{list, IDC_CAMERA_LIST, static_cast<UINT>(NM_DBLCLK)};
         SendMessageW(dialog.GetSafeHwnd(), WM_NOTIFY, IDC_CAMERA_LIST,
@@ -492,14 +468,14 @@ TEST_F(OrvexDialogTest, ColumnsIconsSystemMenuAboutDialogAndHelp) {
   script.Then("shown", [&] { return Shown(); })
       .Then("looks", [&] {
         HWND dlg = Dlg();
-        EXPECT_EQ(TextW(dlg), L"Setrova");
-        EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_SET_IP)), Wide(kBuildTexts.setIp));
-        EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_CONNECT)), Wide(kBuildTexts.connect));
-        EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_REFRESH)), Wide(kBuildTexts.refresh));
-        EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_SET_IP_BY_SERIAL)), Wide(kBuildTexts.setBySerial));
-        EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_ABOUT)), Wide(kBuildTexts.about));
-        EXPECT_EQ(TextW(GetDlgItem(dlg, IDCANCEL)), Wide(kBuildTexts.exit));
-        EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_STATIC)), Wide(kBuildTexts.groupBox));
+        EXPECT_EQ(WindowTextW(dlg), L"Setrova");
+        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_SET_IP)), Wide(kBuildTexts.setIp));
+        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_CONNECT)), Wide(kBuildTexts.connect));
+        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_REFRESH)), Wide(kBuildTexts.refresh));
+        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_SET_IP_BY_SERIAL)), Wide(kBuildTexts.setBySerial));
+        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_ABOUT)), Wide(kBuildTexts.about));
+        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDCANCEL)), Wide(kBuildTexts.exit));
+        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_STATIC)), Wide(kBuildTexts.groupBox));
         EXPECT_TRUE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_APPWINDOW);
         const struct {
           int id;
@@ -562,12 +538,12 @@ TEST_F(OrvexDialogTest, ColumnsIconsSystemMenuAboutDialogAndHelp) {
         return about != nullptr;
       })
       .Then("about texts", [&] {
-        EXPECT_EQ(TextW(about), Wide(kBuildTexts.aboutCaption));
-        EXPECT_EQ(TextW(GetDlgItem(about, IDOK)), Wide(kBuildTexts.aboutOk));
+        EXPECT_EQ(WindowTextW(about), Wide(kBuildTexts.aboutCaption));
+        EXPECT_EQ(WindowTextW(GetDlgItem(about, IDOK)), Wide(kBuildTexts.aboutOk));
         bool version = false, icon = false;
         for (HWND child = GetWindow(about, GW_CHILD); child;
              child = GetWindow(child, GW_HWNDNEXT)) {
-          if (TextW(child) == L"Setrova Version 1.0") version = true;
+          if (WindowTextW(child) == L"Setrova Version 1.0") version = true;
           if (SendMessageW(child, STM_GETICON, 0, 0)) icon = true;
         }
         EXPECT_TRUE(version);
@@ -642,9 +618,9 @@ class BrowserTest : public OrvexDialogTest {
   }
   // Selects the camera's row and clicks Connect IPCam.
   ModalScript& ConnectScript(ModalScript& script) {
-    script.Then("row", [&] { return Shown() && Rows(List()) == 1; })
+    script.Then("row", [&] { return Shown() && ListRows(List()) == 1; })
         .Then("connect", [&] {
-          Select(List(), 0);
+          SelectListRow(List(), 0);
           Click(Dlg(), IDC_CONNECT);
           return true;
         });
@@ -683,11 +659,11 @@ TEST_F(BrowserTest, ConnectWarnsOutsideTheLocalSubnetsThenStartsTheBrowser) {
     const size_t boxesBefore = boxes_.Count();
     ModalScript script;
     script.Then("row", [&] {
-            return dialog.GetSafeHwnd() && Rows(dialog.ListControl()) == 1;
+            return dialog.GetSafeHwnd() && ListRows(dialog.ListControl()) == 1;
           })
         .Then("connect", [&] {
           dialog.SetBrowserPath(probe_);
-          Select(dialog.ListControl(), 0);
+          SelectListRow(dialog.ListControl(), 0);
           Click(dialog.GetSafeHwnd(), IDC_CONNECT);
           return true;
         })
@@ -840,7 +816,7 @@ TEST_F(OrvexDialogTest, StaysResponsiveUnderRefreshAndAgeingWithTwentyCameras) {
           return true;
         })
       .Then("ten seconds of refresh and ageing", [&] {
-        mostRows = std::max(mostRows, Rows(List()));
+        mostRows = std::max(mostRows, ListRows(List()));
         Click(Dlg(), IDC_REFRESH);
         ++refreshes;
         now_ += 7;

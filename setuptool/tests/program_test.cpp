@@ -17,21 +17,16 @@
 #include "isolated_network.h"
 #include "setuptool/resource_ids.h"
 #include "simulator/discovery_responder.h"
+#include "testing/container/dialog_controls.h"
 #include "testing/container/child_process.h"
 #include "setuptool/tests/build_texts.h"
 
 namespace {
 
 using setuptool_tests::BuildTexts;
+using test_container::WindowTextW;
 
 std::wstring Wide(const char* utf8) { return fw::Utf8ToWide(utf8); }
-
-std::wstring TextW(HWND window) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  const int got = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  text.resize(static_cast<size_t>(got > 0 ? got : 0));
-  return text;
-}
 
 template <class Done>
 bool WaitFor(Done done, DWORD ms) {
@@ -174,14 +169,14 @@ TEST(OrvexPrograms, EachListsTheCamerasInItsOwnLanguageAndEndsOnExit) {
       HWND list = GetDlgItem(dlg, IDC_CAMERA_LIST);
       EXPECT_TRUE(WaitFor([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 3; }, 15000))
           << "rows: " << SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-      EXPECT_EQ(TextW(dlg), L"Setrova");
-      EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_SET_IP)), Wide(texts.setIp));
-      EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_CONNECT)), Wide(texts.connect));
-      EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_REFRESH)), Wide(texts.refresh));
-      EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_SET_IP_BY_SERIAL)), Wide(texts.setBySerial));
-      EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_ABOUT)), Wide(texts.about));
-      EXPECT_EQ(TextW(GetDlgItem(dlg, IDCANCEL)), Wide(texts.exit));
-      EXPECT_EQ(TextW(GetDlgItem(dlg, IDC_STATIC)), Wide(texts.groupBox));
+      EXPECT_EQ(WindowTextW(dlg), L"Setrova");
+      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_SET_IP)), Wide(texts.setIp));
+      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_CONNECT)), Wide(texts.connect));
+      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_REFRESH)), Wide(texts.refresh));
+      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_SET_IP_BY_SERIAL)), Wide(texts.setBySerial));
+      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_ABOUT)), Wide(texts.about));
+      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDCANCEL)), Wide(texts.exit));
+      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_STATIC)), Wide(texts.groupBox));
       HANDLE process = started.hProcess;
       const int widths[] = {120, 120, 100};
       for (int i = 0; i < 3; ++i) {

@@ -29,11 +29,17 @@
 #include "setuptool/tests/set_box_texts.h"
 #include "simulator/discovery_responder.h"
 #include "simulator/simulated_ip_helper.h"
+#include "testing/container/dialog_controls.h"
 #include "testing/container/box_recorder.h"
 #include "testing/container/modal_script.h"
 
 namespace setuptool {
 namespace {
+
+using test_container::Click;
+using test_container::ListCell;
+using test_container::ListRows;
+using test_container::SelectListRow;
 
 using setuptool_tests::kSetBoxes;
 using test_container::ModalScript;
@@ -65,30 +71,6 @@ camsim::DiscoveryIdentity Camera(const common::MacAddress& mac = kCameraMac,
   camera.webPort = 8001;
   camera.firmware = "fw 1";
   return camera;
-}
-
-void Click(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-int Rows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::string Cell(HWND list, int row, int column) {
-  char text[128] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
-void Select(HWND list, int row) {
-  LVITEMA item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 std::string ClassOf(HWND window) {
@@ -145,7 +127,6 @@ int BarPosition(HWND dialog, int id) {
   return static_cast<int>(SendDlgItemMessageW(dialog, id, PBM_GETPOS, 0, 0));
 }
 
-
 class SetDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -191,9 +172,9 @@ class SetDialogTest : public ::testing::Test {
 
   // Steps: the row of the camera heard, selected, and Set IP Address clicked.
   ModalScript& OpenSetIp(ModalScript& script) {
-    return script.Then("row", [this] { return Main() && Rows(List()) >= 1; })
+    return script.Then("row", [this] { return Main() && ListRows(List()) >= 1; })
         .Then("set ip", [this] {
-          Select(List(), 0);
+          SelectListRow(List(), 0);
           Click(Main(), IDC_SET_IP);
           return true;
         })
@@ -307,8 +288,31 @@ void AddCheckSteps(ModalScript& script, const std::vector<CheckCase>& cases, HWN
   }
 }
 
+// Tries each case on the open dialog, then cancels it: nothing may have been sent.
+class SetDialogCheckTest : public SetDialogTest {
+ protected:
+  void TryCases(const std::vector<CheckCase>& cases, bool bySerial) {
+    ModalScript script;
+    if (bySerial) {
+      OpenByMac(script);
+    } else {
+      OpenSetIp(script);
+    }
+    AddCheckSteps(script, cases, &dlg_, boxes_, bySerial);
+    script.Then("cancel", [this] {
+      Click(dlg_, IDCANCEL);
+      return true;
+    });
+    script.Then("closed", [this] { return !results_.empty(); });
+    EndMain(script);
+    Run(script);
+    EXPECT_EQ(Requests(), 0u);
+    EXPECT_EQ(results_, std::vector<INT_PTR>({IDCANCEL}));
+  }
+};
+
 // Only the first failing check shows, in the order address, gateway, mask.
-TEST_F(SetDialogTest, ChecksOfTheDialogByAddressInOrder) {
+TEST_F(SetDialogCheckTest, ChecksOfTheDialogByAddressInOrder) {
   PcAt(Host(10, 213, 0, 10), kMask24, kGateway);
   responder_.AddCamera(Camera());
   const uint32_t good = kCameraAddress, mask = kMask24, gw = kGateway;
@@ -323,21 +327,10 @@ TEST_F(SetDialogTest, ChecksOfTheDialogByAddressInOrder) {
       {"mask .254", "", good, Host(255, 255, 255, 254), gw, nullptr},
       {"all right", "", good, mask, gw, nullptr},
   };
-  ModalScript script;
-  OpenSetIp(script);
-  AddCheckSteps(script, cases, &dlg_, boxes_, false);
-  script.Then("cancel", [this] {
-    Click(dlg_, IDCANCEL);
-    return true;
-  });
-  script.Then("closed", [this] { return !results_.empty(); });
-  EndMain(script);
-  Run(script);
-  EXPECT_EQ(Requests(), 0u);
-  EXPECT_EQ(results_, std::vector<INT_PTR>({IDCANCEL}));
+  TryCases(cases, false);
 }
 
-TEST_F(SetDialogTest, ChecksOfTheDialogBySerialNumberInOrder) {
+TEST_F(SetDialogCheckTest, ChecksOfTheDialogBySerialNumberInOrder) {
   PcAt(Host(10, 213, 0, 10), kMask24, kGateway);
   const uint32_t good = Host(10, 213, 0, 77), mask = kMask24, gw = kGateway;
   const std::vector<CheckCase> cases = {
@@ -350,18 +343,7 @@ TEST_F(SetDialogTest, ChecksOfTheDialogBySerialNumberInOrder) {
       {"mask .254, lower case", "001a2b3c4d0f", good, Host(255, 255, 255, 254), gw, nullptr},
       {"upper case", "001A2B3C4D0F", good, mask, gw, nullptr},
   };
-  ModalScript script;
-  OpenByMac(script);
-  AddCheckSteps(script, cases, &dlg_, boxes_, true);
-  script.Then("cancel", [this] {
-    Click(dlg_, IDCANCEL);
-    return true;
-  });
-  script.Then("closed", [this] { return !results_.empty(); });
-  EndMain(script);
-  Run(script);
-  EXPECT_EQ(Requests(), 0u);
-  EXPECT_EQ(results_, std::vector<INT_PTR>({IDCANCEL}));
+  TryCases(cases, true);
 }
 
 // Upper- and lower-case serial numbers name one MAC: both requests carry it.
@@ -426,7 +408,7 @@ TEST_P(UnchangedAddressTest, SendsAtOnceAndSucceedsAtTheFifthTick) {
       })
       .Then("dialog ended", [this] { return !results_.empty(); })
       .Then("row", [this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.51:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.51:8001");
         return true;
       });
   EndMain(script);
@@ -463,7 +445,7 @@ TEST_P(RequestBytesTest, CarryTheEntryValuesAndTheMd5Text) {
   Credentials(script, IDOK, "administrator", "p4ssw0rd!")
       .Then("dialog ended", [this] { return !results_.empty(); })
       .Then("row", [this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.77:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.77:8001");
         return true;
       });
   EndMain(script);
@@ -596,7 +578,7 @@ TEST_F(SetDialogTest, BySerialNumberConflictIsAnotherMacsAnswerOnly) {
   const uint32_t taken = Host(10, 213, 0, 66);
   ip_.PlaceDevice(htonl(taken), kOtherMac);
   ModalScript script;
-  script.Then("row", [this] { return Main() && Rows(List()) == 1; });
+  script.Then("row", [this] { return Main() && ListRows(List()) == 1; });
   OpenByMac(script).Then("another MAC's address", [&, this] {
     SetDlgItemTextA(dlg_, IDC_SERIAL_NUM, "001a2b3c4d01");
     SetAddress(dlg_, IDC_BYMAC_ADDRESS, taken);
@@ -617,7 +599,7 @@ TEST_F(SetDialogTest, BySerialNumberConflictIsAnotherMacsAnswerOnly) {
   Credentials(script)
       .Then("success", [this] { return !results_.empty(); })
       .Then("row", [this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.51:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.51:8001");
         return true;
       });
   EndMain(script);
@@ -701,9 +683,9 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
     });
     script24.Then("dialog", [this] { return (dlg_ = ByMacDialog()) != nullptr; });
   } else {
-    script24.Then("row", [&] { return Rows(main24.ListControl()) == 1; })
+    script24.Then("row", [&] { return ListRows(main24.ListControl()) == 1; })
         .Then("open", [&] {
-          Select(main24.ListControl(), 0);
+          SelectListRow(main24.ListControl(), 0);
           Click(main24.GetSafeHwnd(), IDC_SET_IP);
           return true;
         })
@@ -808,7 +790,7 @@ TEST_F(SetDialogTest, CancelDuringTheWatchAndAPostedIdokChangeNothing) {
       })
       .Then("closed", [this] { return !results_.empty(); })
       .Then("unchanged", [this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.51:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.51:8001");
         const CameraNode* entry = main_->Cameras().Head();
         EXPECT_TRUE(entry && entry->address == kCameraAddress);
         return true;
@@ -834,7 +816,7 @@ TEST_F(SetDialogTest, EntryAgedOutDuringTheDialogThenSuccess) {
         PostMessageW(Main(), WM_TIMER, kAgeingTimer, 0);
         return true;
       })
-      .Then("aged", [this] { return Rows(List()) == 0 && !main_->Cameras().Head(); })
+      .Then("aged", [this] { return ListRows(List()) == 0 && !main_->Cameras().Head(); })
       .Then("save", [&, this] {
         SetAddress(dlg_, IDC_SETIP_ADDRESS, newAddress);
         Click(dlg_, IDC_SAVE);
@@ -843,12 +825,12 @@ TEST_F(SetDialogTest, EntryAgedOutDuringTheDialogThenSuccess) {
   Credentials(script)
       .Then("success", [this] { return !results_.empty(); })
       .Then("refresh", [this] {
-        EXPECT_EQ(Rows(List()), 0);
+        EXPECT_EQ(ListRows(List()), 0);
         Click(Main(), IDC_REFRESH);
         return true;
       })
       .Then("heard again", [this] {
-        return Rows(List()) == 1 && Cell(List(), 0, 1) == "10.213.0.77:8001";
+        return ListRows(List()) == 1 && ListCell(List(), 0, 1) == "10.213.0.77:8001";
       });
   EndMain(script);
   Run(script);
@@ -984,7 +966,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
   responder_.AddCamera(Camera());
   const uint32_t newAddress = Host(10, 213, 0, 78);
   ModalScript script;
-  script.Then("row", [this] { return Main() && Rows(List()) == 1; });
+  script.Then("row", [this] { return Main() && ListRows(List()) == 1; });
   OpenByMac(script).Then("fill", [&, this] {
     SetDlgItemTextA(dlg_, IDC_SERIAL_NUM, "001A2B3C4D01");
     SetAddress(dlg_, IDC_BYMAC_ADDRESS, newAddress);
@@ -996,7 +978,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
   Credentials(script)
       .Then("success", [this] { return !results_.empty(); })
       .Then("written back", [&, this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.78:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.78:8001");
         const CameraNode* entry = main_->Cameras().Head();
         EXPECT_TRUE(entry && entry->address == newAddress);
         EXPECT_TRUE(entry && entry->mask == kMask24 && entry->gateway == kGateway);
@@ -1005,7 +987,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
         SendMessageW(Main(), WM_NOTIFY, IDC_CAMERA_LIST, reinterpret_cast<LPARAM>(&header));
         EXPECT_EQ(SetIpDialog(), nullptr);
         EXPECT_EQ(boxes_.Count(), 1u) << boxes_.Describe();
-        Select(List(), 0);
+        SelectListRow(List(), 0);
         header_ = header;
         PostMessageW(Main(), WM_NOTIFY, IDC_CAMERA_LIST, reinterpret_cast<LPARAM>(&header_));
         return true;
