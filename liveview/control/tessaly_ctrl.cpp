@@ -282,6 +282,12 @@ void CTessalyCtrl::RebindStream(const std::string& cameraText, int index) {
 
 int CTessalyCtrl::StopCamera(int index) {
   if (index < 0 || index >= kCellCount) return 0;
+  StopStreamsOf(index);
+  if (CWatchWnd* window = WindowAt(index)) window->SendCommand(kHomeCommand);
+  return 1;
+}
+
+void CTessalyCtrl::StopStreamsOf(int index) {
   Table().SetState(index, kCamStateStopped);
   const std::string text = Table().CameraText(index);
   if (!text.empty()) Streams().RequestStop(text);
@@ -304,9 +310,7 @@ int CTessalyCtrl::StopCamera(int index) {
       if (s < 0) break;
       Streams().StopStream(s);
     }
-    window->SendCommand(kHomeCommand);
   }
-  return 1;
 }
 
 // ---- selection and full-window mode --------------------------------------------------------

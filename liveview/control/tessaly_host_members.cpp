@@ -203,9 +203,6 @@ void CTessalyCtrl::SetBkgndPic(const std::string& pszPath, long* lRetCode) {
   *lRetCode = 1;
 }
 
-void CTessalyCtrl::Get(long, fw::CallerBuffer, long, fw::CallerBuffer, long*, long*) {}
-void CTessalyCtrl::Set(long, fw::CallerBuffer, long, long*) {}
-
 // ---- camera operations ----------------------------------------------------------------------
 
 int CTessalyCtrl::RefreshCamera(int index) {
@@ -220,6 +217,31 @@ int CTessalyCtrl::RefreshCamera(int index) {
   }
   if (CWatchWnd* window = WindowAt(index)) {
     BindWindow(window, index);
+    window->Invalidate(true);
+  }
+  return 1;
+}
+
+int CTessalyCtrl::ExchangeCameras(int a, int b) {
+  if (!CCameraTable::IsValidIndex(a) || !CCameraTable::IsValidIndex(b) || a == b) return 0;
+  const std::string ta = Table().CameraText(a);
+  const std::string tb = Table().CameraText(b);
+  if (fullWindow_ == 1) {
+    long unused = 0;
+    SetSplitterMethod(gridSize_, &unused);
+    selected_ = -1;
+  }
+  Table().Swap(a, b);
+  ExchangeWindows(a, b);
+  // Each stream follows its camera: its slot now reports under the other index and draws
+  // into the window object that moved with it.
+  if (!ta.empty()) RebindStream(ta, b);
+  if (!tb.empty()) RebindStream(tb, a);
+  const int shown = gridSize_ * gridSize_;
+  for (int index : {a, b}) {
+    CWatchWnd* window = WindowAt(index);
+    if (!window) continue;
+    window->Show(index < shown ? SW_SHOW : SW_HIDE);
     window->Invalidate(true);
   }
   return 1;

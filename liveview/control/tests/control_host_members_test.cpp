@@ -122,6 +122,33 @@ class HostMembers : public tessaly_test::RegisteredTessaly {
     return Call(member, [&](CallArgs& a) { a.Text(text).OutLong(7); });
   }
 
+  // Set and Get by code, the blocks passed by address as a C++ host does.
+  long SetCode(long cmd, const void* block) {
+    return Call("Set", [&](CallArgs& a) {
+      a.Long(cmd).Buffer(const_cast<void*>(block)).Long(0).OutLong(7);
+    });
+  }
+  long GetCode(long cmd, const void* in, void* out, long* outLength) {
+    return Call("Get", [&](CallArgs& a) {
+      a.Long(cmd).Buffer(const_cast<void*>(in)).Long(0).Buffer(out).Buffer(outLength).OutLong(7);
+    });
+  }
+  long Exchange(int32_t a, int32_t b) {
+    const int32_t windows[2] = {a, b};
+    return SetCode(12, windows);
+  }
+  // A window's rectangle in the control's client coordinates.
+  RECT Placement(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, host.ControlWindow(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  bool SamePlace(HWND window, const RECT& expected) {
+    const RECT r = Placement(window);
+    return EqualRect(&r, &expected) != FALSE;
+  }
+
   std::string Named(int i) { return "localhost:" + std::to_string(cameras[i]->Port()); }
   std::string Address(int i) { return "127.0.0.1:" + std::to_string(cameras[i]->Port()); }
   static std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
@@ -436,6 +463,86 @@ TEST_F(HostMembers, TheDialogMembersAnswerByTheirArguments) {
     EXPECT_EQ(Call("ShowPropertiesDlgs", [page](CallArgs& a) { a.Long(page).OutLong(7); }), 0)
         << page;
   }
+}
+
+TEST_F(HostMembers, ExchangeCamerasSwapsRecordsAndWindowsAndShowsOnlyWhatLiesInTheGrid) {
+  StartCameras(2);
+  ASSERT_EQ(Host(3), S_OK);
+  ASSERT_EQ(Add(2, "localhost", cameras[0]->Port(), "Two"), 1);
+  ASSERT_EQ(Add(9, "localhost", cameras[1]->Port(), "Nine"), 1);
+  const auto windows = CameraWindows(host.ControlWindow());
+  ASSERT_EQ(windows.size(), 16u);
+  const RECT cell2 = Placement(windows[2]);
+
+  const int32_t refused[][2] = {{3, 3}, {-1, 2}, {2, 16}, {16, 2}};
+  for (const auto& pair : refused) {
+    EXPECT_EQ(Exchange(pair[0], pair[1]), 0) << pair[0] << ", " << pair[1];
+  }
+  EXPECT_EQ(SetCode(12, nullptr), 0) << "no block";
+  EXPECT_EQ(ByText("GetWndIndex", Named(0)), 2) << "nothing moved";
+
+  // From full-window mode of window 4: the exchange leaves it, the whole grid shows again.
+  SendMessageA(host.ControlWindow(), liveview::WM_WATCH_FULLWINDOW, 4, 1);
+  ASSERT_FALSE(IsWindowVisible(windows[0]));
+  EXPECT_EQ(Exchange(2, 9), 1);
+  EXPECT_EQ(ByText("GetWndIndex", Named(0)), 9);
+  EXPECT_EQ(ByText("GetWndIndex", Named(1)), 2);
+  // The window object went with its camera: the one made for cell 9 now fills cell 2.
+  EXPECT_TRUE(IsWindowVisible(windows[9]));
+  EXPECT_TRUE(SamePlace(windows[9], cell2));
+  EXPECT_FALSE(IsWindowVisible(windows[2])) << "cell 9 lies outside the 3 x 3 grid";
+  for (int cell : {0, 1, 3, 4, 5, 6, 7, 8}) {
+    EXPECT_TRUE(IsWindowVisible(windows[cell])) << cell;
+  }
+  EXPECT_EQ(Exchange(9, 2), 1);
+  EXPECT_EQ(ByText("GetWndIndex", Named(0)), 2);
+  EXPECT_TRUE(IsWindowVisible(windows[2]));
+  EXPECT_TRUE(SamePlace(windows[2], cell2));
+  EXPECT_FALSE(IsWindowVisible(windows[9]));
+}
+
+// Both streams go on in their new windows without a new connection, each under its camera.
+TEST_F(HostMembers, ExchangeCamerasKeepsBothStreamsRunningUnderTheirCameras) {
+  StartCameras(2);
+  ASSERT_EQ(Host(4), S_OK);
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port(), "Zero"), 1);
+  ASSERT_EQ(Add(5, "localhost", cameras[1]->Port(), "Five"), 1);
+  ASSERT_EQ(ByText("LookPic", Named(0)), 1);
+  ASSERT_EQ(ByText("LookPic", Named(1)), 1);
+  ASSERT_TRUE(Streaming(Named(0)));
+  ASSERT_TRUE(Streaming(Named(1)));
+  const size_t connections0 = cameras[0]->Log().Connections().size();
+  const size_t connections1 = cameras[1]->Log().Connections().size();
+
+  ASSERT_EQ(Exchange(0, 5), 1);
+  EXPECT_EQ(ByText("GetWndIndex", Named(0)), 5);
+  EXPECT_EQ(ByText("GetWndIndex", Named(1)), 0);
+  // Live pictures in both cells (cell 5 is at (162, 122) in the 4 x 4 grid).
+  PumpFor(500);
+  auto image = test_container::CaptureWindow(host.ControlWindow());
+  ASSERT_TRUE(image.has_value());
+  EXPECT_LT(image->ShareOf(RGB(0, 0, 0), RECT{164, 124, 316, 236}, 16), 0.5);
+  EXPECT_LT(image->ShareOf(RGB(0, 0, 0), RECT{4, 4, 156, 116}, 16), 0.5);
+  EXPECT_EQ(cameras[0]->Log().Connections().size(), connections0);
+  EXPECT_EQ(cameras[1]->Log().Connections().size(), connections1);
+  EXPECT_EQ(OpenStreams(*cameras[0]), 1u);
+  EXPECT_EQ(OpenStreams(*cameras[1]), 1u);
+
+  // What each stream reports names its own camera: camera 0 going away ends the stream of
+  // window 5, and camera 1 streams on in window 0.
+  events->Clear();
+  cameras[0]->Stop();
+  const auto ended = [&](int i) {
+    const auto s = States(Named(i));
+    return std::find(s.begin(), s.end(), 0) != s.end();
+  };
+  ASSERT_TRUE(PumpUntil([&] { return ended(0); }, kWaitMs));
+  PumpFor(300);
+  EXPECT_FALSE(ended(1));
+  EXPECT_EQ(OpenStreams(*cameras[1]), 1u);
+  EXPECT_EQ(ByText("StopPic", Named(1)), 1);
+  ASSERT_TRUE(PumpUntil([&] { return OpenStreams(*cameras[1]) == 0; }, kWaitMs));
+  ASSERT_TRUE(PumpUntil([&] { return ended(1); }, kWaitMs));
 }
 
 }  // namespace
