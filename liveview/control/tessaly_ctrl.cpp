@@ -84,6 +84,7 @@ int CTessalyCtrl::OnCreate(CREATESTRUCTA* cs) {
   if (COleControl::OnCreate(cs) == -1) return -1;
   ++windowGeneration_;
   stalePosts_.Reset();
+  for (auto& files : snapshotFiles_) files.clear();
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -147,6 +148,7 @@ void CTessalyCtrl::OnDestroy() {
   if (GetControlWindow() == GetSafeHwnd()) SetControlWindow(nullptr);
   DeleteWindows();
   stalePosts_.Reset();
+  for (auto& files : snapshotFiles_) files.clear();
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -273,7 +275,10 @@ void CTessalyCtrl::ExchangeWindows(int a, int b) {
 }
 
 void CTessalyCtrl::NoteCameraGone(int index) {
-  if (index >= 0 && index < kCellCount) stalePosts_.NoteGone(GetSafeHwnd(), index);
+  if (index < 0 || index >= kCellCount) return;
+  stalePosts_.NoteGone(GetSafeHwnd(), index);
+  // Their posts now concern no camera and are dropped unheard.
+  snapshotFiles_[index].clear();
 }
 
 void CTessalyCtrl::RebindStream(const std::string& cameraText, int index) {
@@ -443,7 +448,12 @@ LRESULT CTessalyCtrl::OnCamSnapped(WPARAM w, LPARAM) {
   if (!IsCameraIndex(w)) return 0;
   const int i = PostedIndex(w);
   if (i < 0) return 1;
-  FireSnapSuccess(Table().NamedCameraText(i), Table().GetSnapshotPath(i));
+  std::string file = Table().GetSnapshotPath(i);
+  if (!snapshotFiles_[i].empty()) {
+    file = std::move(snapshotFiles_[i].front());
+    snapshotFiles_[i].pop_front();
+  }
+  FireSnapSuccess(Table().NamedCameraText(i), file);
   return 1;
 }
 

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -112,6 +114,9 @@ class CTessalyCtrl : public fw::COleControl {
   // full-window mode; shows each of the two windows that lies in the grid and hides the
   // other. 0 unless both are 0 to 15 and differ, else 1.
   int ExchangeCameras(int a, int b);
+  // Writes a snapshot: 1 only when every byte was written and the file closed; a file left
+  // short is removed.
+  static int WriteSnapshotFile(const std::string& file, const uint8_t* bytes, size_t length);
   // Fires FireCamEvent (0, the CameraInfo of `index`, 972); whether the window is still the
   // one it had.
   bool NotifyCameraModified(int index);
@@ -236,6 +241,10 @@ class CTessalyCtrl : public fw::COleControl {
   CSetDlg* settingsSheet_ = nullptr;  // the settings sheet while it runs
   int scratchResult_ = 0;
   CBkgndPicture background_;
+
+  // The files of the snapshots whose WM_CAM_SNAPPED is still queued, per camera index,
+  // oldest first: each event names its own file.
+  std::deque<std::string> snapshotFiles_[kCellCount];
 
   unsigned windowGeneration_ = 0;
   // Tessaly.ini is read at the first creation and again only after a destruction saved it.

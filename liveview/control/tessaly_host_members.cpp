@@ -180,11 +180,6 @@ void CTessalyCtrl::GetHostBasicInfo(const std::string& pszURLPort, long* lRetCod
              table.GetState(i));
 }
 
-void CTessalyCtrl::SnapPicture(const std::string&, const std::string&, long, long, long*) {}
-void CTessalyCtrl::Record(const std::string&, const std::string&, long, long, long, long,
-                          long*) {}
-void CTessalyCtrl::StopRecord(const std::string&, long*) {}
-
 void CTessalyCtrl::ShowInfoDlg(const std::string& pszURLPort, long* lRetCode) {
   const int index = Table().FindByDomainName(pszURLPort);
   if (index < 0) return;
@@ -232,6 +227,8 @@ int CTessalyCtrl::ExchangeCameras(int a, int b) {
     selected_ = -1;
   }
   Table().Swap(a, b);
+  // Their queued posts are remapped to the new indexes, and so are their files.
+  std::swap(snapshotFiles_[a], snapshotFiles_[b]);
   ExchangeWindows(a, b);
   // Each stream follows its camera: its slot now reports under the other index and draws
   // into the window object that moved with it.

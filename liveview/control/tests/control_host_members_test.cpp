@@ -76,6 +76,52 @@ std::string WriteBmp(const std::string& name, COLORREF color) {
   return path;
 }
 
+// CameraInfo as a host reads and builds it: by byte offset.
+constexpr size_t kBlockSize = 972;
+constexpr size_t kDomainAt = 0, kIndexAt = 64, kPortAt = 68, kStateAt = 70, kUserAt = 72,
+                 kPasswordAt = 332, kNickAt = 396, kMacAt = 916, kVideoWidthAt = 948,
+                 kVideoHeightAt = 950, kRecordWidthAt = 964, kRecordHeightAt = 966,
+                 kRecordFormatAt = 968;
+constexpr char kGuard = 0x5A;
+
+std::string TextAt(const std::vector<char>& b, size_t at) { return std::string(&b[at]); }
+int32_t IntAt(const std::vector<char>& b, size_t at) {
+  int32_t v = 0;
+  std::memcpy(&v, &b[at], sizeof(v));
+  return v;
+}
+uint16_t U16At(const std::vector<char>& b, size_t at) {
+  uint16_t v = 0;
+  std::memcpy(&v, &b[at], sizeof(v));
+  return v;
+}
+void PutText(std::vector<char>& b, size_t at, const std::string& text) {
+  std::memcpy(&b[at], text.c_str(), text.size() + 1);
+}
+template <class T>
+void PutValue(std::vector<char>& b, size_t at, T value) {
+  std::memcpy(&b[at], &value, sizeof(value));
+}
+std::vector<char> CameraBlock(int32_t index, const std::string& domain, uint16_t port,
+                              const std::string& user, const std::string& nick,
+                              const std::string& mac = {}) {
+  std::vector<char> b(kBlockSize, 0);
+  PutText(b, kDomainAt, domain);
+  PutValue(b, kIndexAt, index);
+  PutValue(b, kPortAt, port);
+  PutText(b, kUserAt, user);
+  PutText(b, kPasswordAt, "admin");
+  PutText(b, kNickAt, nick);
+  PutText(b, kMacAt, mac);
+  return b;
+}
+// An out buffer of guard bytes, `extra` more than a block.
+std::vector<char> Guarded(size_t size) { return std::vector<char>(size, kGuard); }
+bool AllGuard(const std::vector<char>& b, size_t from) {
+  return std::all_of(b.begin() + static_cast<long>(from), b.end(),
+                     [](char c) { return c == kGuard; });
+}
+
 class HostMembers : public tessaly_test::RegisteredTessaly {
  protected:
   // `count` simulated cameras, none configured.
@@ -543,6 +589,215 @@ TEST_F(HostMembers, ExchangeCamerasKeepsBothStreamsRunningUnderTheirCameras) {
   EXPECT_EQ(ByText("StopPic", Named(1)), 1);
   ASSERT_TRUE(PumpUntil([&] { return OpenStreams(*cameras[1]) == 0; }, kWaitMs));
   ASSERT_TRUE(PumpUntil([&] { return ended(1); }, kWaitMs));
+}
+
+TEST_F(HostMembers, GetAnswersRecordsAsBlocksAndQueriesByCode) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  const uint16_t port = static_cast<uint16_t>(cameras[0]->Port());
+  ASSERT_EQ(Add(2, "localhost", port, "Gate", "guard"), 1);
+  const std::string named = Named(0);
+
+  auto out = Guarded(kBlockSize + 16);
+  long length = -1;
+  ASSERT_EQ(GetCode(0, named.c_str(), out.data(), &length), 1);
+  EXPECT_EQ(length, 972);
+  EXPECT_EQ(TextAt(out, kDomainAt), "localhost");
+  EXPECT_EQ(IntAt(out, kIndexAt), 2);
+  EXPECT_EQ(U16At(out, kPortAt), port);
+  EXPECT_EQ(U16At(out, kStateAt), 0);
+  EXPECT_EQ(TextAt(out, kUserAt), "guard");
+  EXPECT_EQ(TextAt(out, kPasswordAt), "admin");
+  EXPECT_EQ(TextAt(out, kNickAt), "Gate");
+  EXPECT_EQ(TextAt(out, kMacAt), "");
+  EXPECT_EQ(IntAt(out, kRecordFormatAt), 1);
+  // Zeroed before the fields: nothing of the guard is left inside the block.
+  EXPECT_EQ(std::count(out.begin(), out.begin() + kBlockSize, kGuard), 0);
+  EXPECT_TRUE(AllGuard(out, kBlockSize)) << "written past the block";
+
+  // What finds nothing or lacks a buffer writes nothing.
+  const std::string noZero(300, 'a');
+  struct Refusal {
+    const char* name;
+    long cmd;
+    const void* in;
+    bool withOut;
+  };
+  const Refusal refusals[] = {
+      {"unknown camera", 0, "localhost:1", true},
+      {"text without its zero", 0, noZero.c_str(), true},
+      {"no input", 0, nullptr, true},
+      {"no output", 0, named.c_str(), false},
+      {"code 5", 5, named.c_str(), true},
+      {"code 6", 6, named.c_str(), true},
+      {"code 11", 11, named.c_str(), true},
+      {"code 15", 15, named.c_str(), true},
+      {"code -1", -1, named.c_str(), true},
+  };
+  for (const Refusal& r : refusals) {
+    SCOPED_TRACE(r.name);
+    auto untouched = Guarded(kBlockSize);
+    long unchanged = -1;
+    EXPECT_EQ(GetCode(r.cmd, r.in, r.withOut ? untouched.data() : nullptr, &unchanged), 0);
+    EXPECT_EQ(unchanged, -1);
+    EXPECT_TRUE(AllGuard(untouched, 0));
+  }
+
+  // The MAC, set by host, MAC and port (Set 6), then found ignoring case (7, 8).
+  std::vector<char> macBlock(100, 0);
+  PutText(macBlock, 0, "LOCALHOST");
+  PutText(macBlock, 64, "00aabbccddee");
+  PutValue(macBlock, 96, static_cast<int32_t>(port));
+  EXPECT_EQ(SetCode(6, macBlock.data()), 1);
+  PutValue(macBlock, 96, int32_t{1});
+  EXPECT_EQ(SetCode(6, macBlock.data()), 0) << "another port";
+  EXPECT_EQ(GetCode(7, "00AABBCCDDEE", nullptr, &length), 1);
+  EXPECT_EQ(GetCode(7, "001122334455", nullptr, &length), 0);
+  out = Guarded(kBlockSize + 16);
+  EXPECT_EQ(GetCode(8, "00AABBCCDDEE", out.data(), &length), 1);
+  EXPECT_EQ(length, 972);
+  EXPECT_EQ(IntAt(out, kIndexAt), 2);
+  EXPECT_EQ(TextAt(out, kMacAt), "00aabbccddee");
+  EXPECT_TRUE(AllGuard(out, kBlockSize));
+  EXPECT_EQ(GetCode(8, "001122334455", out.data(), &length), 0);
+  EXPECT_EQ(length, 0);
+
+  // Counts and the list of blocks, in index order.
+  ASSERT_EQ(Add(0, "127.0.0.2", port, "Yard"), 1);
+  out = Guarded(4 + 2 * kBlockSize + 16);
+  EXPECT_EQ(GetCode(1, nullptr, out.data(), &length), 1);
+  EXPECT_EQ(length, 4);
+  EXPECT_EQ(IntAt(out, 0), 2);
+  out = Guarded(4 + 2 * kBlockSize + 16);
+  EXPECT_EQ(GetCode(2, nullptr, out.data(), &length), 1);
+  EXPECT_EQ(length, 4 + 2 * 972);
+  EXPECT_EQ(IntAt(out, 0), 2);
+  EXPECT_EQ(IntAt(out, 4 + kIndexAt), 0);
+  EXPECT_EQ(TextAt(out, 4 + kNickAt), "Yard");
+  EXPECT_EQ(IntAt(out, 4 + kBlockSize + kIndexAt), 2);
+  EXPECT_EQ(TextAt(out, 4 + kBlockSize + kNickAt), "Gate");
+  EXPECT_TRUE(AllGuard(out, 4 + 2 * kBlockSize));
+
+  // The named camera text of a window.
+  for (int32_t window : {2, 3, 16}) {
+    SCOPED_TRACE(window);
+    out = Guarded(64);
+    length = -1;
+    const long ret = GetCode(3, &window, out.data(), &length);
+    if (window == 16) {
+      EXPECT_EQ(ret, 0);
+      EXPECT_EQ(length, -1);
+    } else if (window == 3) {
+      EXPECT_EQ(ret, 1);
+      EXPECT_EQ(length, 0);
+      EXPECT_TRUE(AllGuard(out, 0));
+    } else {
+      EXPECT_EQ(ret, 1);
+      EXPECT_EQ(TextAt(out, 0), named);
+      EXPECT_EQ(length, static_cast<long>(named.size() + 1));
+    }
+  }
+
+  // Nicks, ignoring case; the unused records' empty nicks match an empty text.
+  for (const auto& [nick, found] : std::vector<std::pair<std::string, long>>{
+           {"gATE", 1}, {"", 1}, {"Nobody", 0}}) {
+    length = -1;
+    EXPECT_EQ(GetCode(4, nick.c_str(), nullptr, &length), found) << nick;
+    EXPECT_EQ(length, 0) << nick;
+  }
+}
+
+TEST_F(HostMembers, SetAddsReplacesAndDeletesCamerasByBlock) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  const uint16_t port = static_cast<uint16_t>(cameras[0]->Port());
+
+  // The simulated camera takes admin, admin.
+  auto block = CameraBlock(4, "localhost", port, "admin", "Front");
+  ASSERT_EQ(SetCode(5, block.data()), 1);
+  ASSERT_EQ(events->Count(kFireAddCam), 1u);
+  EXPECT_EQ(events->Last(kFireAddCam)->TextArg(0), Wide(Named(0)));
+  EXPECT_EQ(ByText("GetWndIndex", Named(0)), 4);
+  // Added, not opened.
+  PumpFor(200);
+  EXPECT_TRUE(cameras[0]->Log().Connections().empty());
+
+  struct Case {
+    const char* name;
+    long cmd;
+    std::vector<char> block;
+  };
+  const Case refused[] = {
+      {"5: record in use", 5, CameraBlock(4, "127.0.0.2", port, "viewer", "Other")},
+      {"5: index 16", 5, CameraBlock(16, "127.0.0.2", port, "viewer", "Other")},
+      {"5: index -1", 5, CameraBlock(-1, "127.0.0.2", port, "viewer", "Other")},
+      {"5: port 0", 5, CameraBlock(6, "127.0.0.2", 0, "viewer", "Other")},
+      {"5: user with a bar", 5, CameraBlock(6, "127.0.0.2", port, "a|b", "Other")},
+      {"5: no host", 5, CameraBlock(6, "", port, "viewer", "Other")},
+      {"11: record unused", 11, CameraBlock(6, "127.0.0.2", port, "viewer", "Other")},
+      {"11: index 16", 11, CameraBlock(16, "127.0.0.2", port, "viewer", "Other")},
+      {"11: no host", 11, CameraBlock(4, "", port, "viewer", "Other")},
+      {"11: port 0", 11, CameraBlock(4, "127.0.0.2", 0, "viewer", "Other")},
+      {"11: user with a colon", 11, CameraBlock(4, "127.0.0.2", port, "a:b", "Other")},
+      {"code 7", 7, CameraBlock(6, "127.0.0.2", port, "viewer", "Other")},
+      {"code 0", 0, CameraBlock(6, "127.0.0.2", port, "viewer", "Other")},
+  };
+  events->Clear();
+  for (const Case& k : refused) {
+    EXPECT_EQ(SetCode(k.cmd, k.block.data()), 0) << k.name;
+  }
+  EXPECT_EQ(SetCode(5, nullptr), 0);
+  EXPECT_EQ(SetCode(11, nullptr), 0);
+  EXPECT_EQ(events->Count(kFireAddCam), 0u);
+  EXPECT_EQ(ByText("GetWndIndex", Named(0)), 4) << "record 4 unchanged";
+  EXPECT_EQ(ByText("GetWndIndex", "127.0.0.2:" + std::to_string(port)), -1);
+
+  // Set 11 reads every field into the record in use and rebinds its window.
+  ASSERT_EQ(ByText("LookPic", Named(0)), 1);
+  ASSERT_TRUE(Streaming(Named(0)));
+  block = CameraBlock(4, "localhost", port, "admin", "Renamed", "0a0b0c0d0e0f");
+  EXPECT_EQ(SetCode(11, block.data()), 1);
+  PumpFor(300);
+  EXPECT_EQ(OpenStreams(*cameras[0]), 1u) << "the same camera text: it streams on";
+  auto out = Guarded(kBlockSize);
+  long length = 0;
+  ASSERT_EQ(GetCode(0, Named(0).c_str(), out.data(), &length), 1);
+  EXPECT_EQ(TextAt(out, kNickAt), "Renamed");
+  EXPECT_EQ(TextAt(out, kMacAt), "0a0b0c0d0e0f");
+  EXPECT_EQ(TextAt(out, kUserAt), "admin");
+  // Another address: the old stream ends first, none runs under a text no record has.
+  const std::string moved = "127.0.0.2:" + std::to_string(port);
+  block = CameraBlock(4, "127.0.0.2", port, "admin", "Moved");
+  EXPECT_EQ(SetCode(11, block.data()), 1);
+  EXPECT_EQ(OpenStreams(*cameras[0]), 0u);
+  EXPECT_EQ(ByText("GetWndIndex", moved), 4);
+  EXPECT_EQ(ByText("GetWndIndex", Named(0)), -1);
+
+  // Texts that fill their fields without a zero are read within them.
+  std::vector<char> full(kBlockSize, 0);
+  std::memset(&full[kDomainAt], 'h', 64);
+  PutValue(full, kIndexAt, int32_t{4});
+  PutValue(full, kPortAt, port);
+  std::memset(&full[kUserAt], 'u', 260);
+  std::memset(&full[kPasswordAt], 'p', 64);
+  std::memset(&full[kNickAt], 'n', 520);
+  std::memset(&full[kMacAt], 'm', 32);
+  EXPECT_EQ(SetCode(5, full.data()), 0) << "a host longer than SetCliInfo takes";
+  EXPECT_EQ(SetCode(11, full.data()), 1);
+  EXPECT_EQ(ByText("GetWndIndex", std::string(64, 'h') + ":" + std::to_string(port)), 4);
+  out = Guarded(kBlockSize);
+  EXPECT_EQ(GetCode(8, std::string(32, 'm').c_str(), out.data(), &length), 1);
+  EXPECT_EQ(TextAt(out, kUserAt), std::string(259, 'u')) << "cut to its field";
+  EXPECT_EQ(TextAt(out, kNickAt), std::string(519, 'n'));
+
+  // Set 13 deletes by the named camera text.
+  events->Clear();
+  const std::string longNamed = std::string(64, 'h') + ":" + std::to_string(port);
+  EXPECT_EQ(SetCode(13, "localhost:1"), 0);
+  EXPECT_EQ(SetCode(13, longNamed.c_str()), 1);
+  EXPECT_EQ(events->Count(kFireDelCam), 1u);
+  EXPECT_EQ(ByText("GetWndIndex", longNamed), -1);
+  EXPECT_EQ(SetCode(13, longNamed.c_str()), 0);
 }
 
 }  // namespace
