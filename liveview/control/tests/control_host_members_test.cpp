@@ -17,10 +17,12 @@
 #include "liveview/cameras/camera_info.h"
 #include "liveview/control/tests/camera_activity.h"
 #include "liveview/notify/control_messages.h"
+#include "liveview/record/tests/recording_e2e_support.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "simulator/http_camera.h"
 #include "tessaly_fixture.h"
 #include "tessaly_h.h"
+#include "testing/container/child_process.h"
 #include "testing/container/control_host.h"
 #include "testing/container/dispatch_call.h"
 #include "testing/container/event_recorder.h"
@@ -33,6 +35,11 @@ using tessaly_test::kFireSelect;
 using tessaly_test::kFireAddCam;
 using tessaly_test::kFireDelCam;
 using tessaly_test::kFireReConnect;
+using tessaly_test::kFireSnapSuccess;
+using tessaly_test::kFireRecordStatus;
+using liveview::testing_support::FileExists;
+using liveview::testing_support::ReadAviBack;
+using liveview::testing_support::ReadWholeFile;
 using tessaly_test::HomeCommands;
 using tessaly_test::OpenStreams;
 using camsim::RequestKind;
@@ -122,6 +129,26 @@ bool AllGuard(const std::vector<char>& b, size_t from) {
                      [](char c) { return c == kGuard; });
 }
 
+// Width and height in a JPEG's first frame header; 0 x 0 without one.
+std::pair<int, int> JpegSize(const std::vector<uint8_t>& j) {
+  size_t i = 2;
+  while (i + 9 < j.size() && j[i] == 0xFF) {
+    const uint8_t marker = j[i + 1];
+    if (marker >= 0xC0 && marker <= 0xC3) {
+      return {j[i + 7] << 8 | j[i + 8], j[i + 5] << 8 | j[i + 6]};
+    }
+    i += 2 + (j[i + 2] << 8 | j[i + 3]);
+  }
+  return {0, 0};
+}
+
+// A recording beside the test program, left for the Linux side's reader with its notes.
+std::string KeptRecording(const std::string& name) {
+  const std::string path = test_container::ExecutableFolder() + name;
+  liveview::testing_support::RemoveRecording(path);
+  return path;
+}
+
 class HostMembers : public tessaly_test::RegisteredTessaly {
  protected:
   // `count` simulated cameras, none configured.
@@ -193,6 +220,48 @@ class HostMembers : public tessaly_test::RegisteredTessaly {
   bool SamePlace(HWND window, const RECT& expected) {
     const RECT r = Placement(window);
     return EqualRect(&r, &expected) != FALSE;
+  }
+
+  std::vector<test_container::RecordedEvent> EventsOf(DISPID id) {
+    std::vector<test_container::RecordedEvent> of;
+    for (const auto& e : events->Events()) {
+      if (e.id == id) of.push_back(e);
+    }
+    return of;
+  }
+  long Snap(const std::string& text, const std::string& file) {
+    return Call("SnapPicture",
+                [&](CallArgs& a) { a.Text(text).Text(file).Long(0).Long(0).OutLong(7); });
+  }
+  long Rec(const std::string& text, const std::string& file) {
+    return Call("Record", [&](CallArgs& a) {
+      a.Text(text).Text(file).Long(1).Long(640).Long(480).Long(2000).OutLong(7);
+    });
+  }
+  // The recording size and format of a camera's block.
+  std::tuple<int, int, int> RecordFields(const std::string& named) {
+    auto out = Guarded(kBlockSize);
+    long length = 0;
+    if (GetCode(0, named.c_str(), out.data(), &length) != 1) return {-1, -1, -1};
+    return {U16At(out, kRecordWidthAt), U16At(out, kRecordHeightAt), IntAt(out, kRecordFormatAt)};
+  }
+  long IsAvi(const std::string& file) {
+    long length = 0;
+    return GetCode(9, file.c_str(), nullptr, &length);
+  }
+  // Read back by AVIFile; the notes say what ffprobe must find.
+  void ExpectRecording(const std::string& file, int width, int height, size_t minFrames) {
+    const auto back = ReadAviBack(file);
+    ASSERT_TRUE(back.opened) << file;
+    EXPECT_EQ(back.info.fccHandler, mmioFOURCC('M', 'J', 'P', 'G'));
+    EXPECT_EQ(back.info.rcFrame.right, width);
+    EXPECT_EQ(back.info.rcFrame.bottom, height);
+    EXPECT_GE(back.samples.size(), minFrames);
+    for (const auto& sample : back.samples) {
+      ASSERT_EQ(JpegSize(sample), std::make_pair(width, height));
+    }
+    liveview::testing_support::WriteRecordingNotes(file, back.samples.size(), width, height,
+                                                   back.info.dwRate, back.samples);
   }
 
   std::string Named(int i) { return "localhost:" + std::to_string(cameras[i]->Port()); }
@@ -798,6 +867,206 @@ TEST_F(HostMembers, SetAddsReplacesAndDeletesCamerasByBlock) {
   EXPECT_EQ(events->Count(kFireDelCam), 1u);
   EXPECT_EQ(ByText("GetWndIndex", longNamed), -1);
   EXPECT_EQ(SetCode(13, longNamed.c_str()), 0);
+}
+
+TEST_F(HostMembers, SnapPictureWritesTheLastFrameAndEachEventNamesItsOwnFile) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port(), "Snap"), 1);
+  const std::string named = Named(0);
+  const std::string folder = tessaly_test::LogFolder() + "\\";
+  const std::string first = folder + "snap_first.jpg";
+  const std::string second = folder + "snap_second.jpg";
+  const std::string other = folder + "snap_other.jpg";
+  for (const auto& f : {first, second, other}) DeleteFileA(f.c_str());
+  EXPECT_EQ(Snap(named, first), 0) << "not streaming";
+
+  ASSERT_EQ(ByText("LookPic", named), 1);
+  ASSERT_TRUE(Streaming(named));
+  PumpFor(300);
+  events->Clear();
+  EXPECT_EQ(Snap(named, first), 1);
+  EXPECT_EQ(Snap(named, second), 1);
+  EXPECT_EQ(events->Count(kFireSnapSuccess), 0u) << "posted, not fired inside the call";
+  ASSERT_TRUE(PumpUntil([&] { return events->Count(kFireSnapSuccess) == 2; }, kWaitMs));
+  const std::string files[] = {first, second};
+  const auto snapped = EventsOf(kFireSnapSuccess);
+  for (size_t i = 0; i < 2; ++i) {
+    SCOPED_TRACE(files[i]);
+    const auto& e = snapped[i];
+    EXPECT_EQ(e.TextArg(0), Wide(named));
+    EXPECT_EQ(e.TextArg(1), Wide(files[i]));
+    const auto jpeg = ReadWholeFile(files[i]);
+    ASSERT_GT(jpeg.size(), 4u);
+    EXPECT_EQ(jpeg[0], 0xFF);
+    EXPECT_EQ(jpeg[1], 0xD8);
+    EXPECT_EQ(jpeg[jpeg.size() - 2], 0xFF);
+    EXPECT_EQ(jpeg[jpeg.size() - 1], 0xD9) << "the whole frame";
+    EXPECT_EQ(JpegSize(jpeg), std::make_pair(320, 240));
+  }
+  EXPECT_EQ(IsAvi(first), 0) << "a picture is no recording";
+
+  struct Refusal {
+    const char* name;
+    std::string text;
+    std::string file;
+  };
+  const Refusal refusals[] = {
+      {"unknown camera", "localhost:1", other},
+      {"no camera text", "", other},
+      {"no file", named, ""},
+      {"a folder that is not there", named, folder + "no such folder\\snap.jpg"},
+  };
+  events->Clear();
+  for (const Refusal& r : refusals) {
+    EXPECT_EQ(Snap(r.text, r.file), 0) << r.name;
+  }
+  PumpFor(200);
+  EXPECT_EQ(events->Count(kFireSnapSuccess), 0u);
+  EXPECT_FALSE(FileExists(other));
+  for (const auto& f : files) DeleteFileA(f.c_str());
+}
+
+TEST_F(HostMembers, RecordWritesAMotionJpegFileUntilStopRecordAndRefusesASecondRecorder) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  // Added and opened just now: the record has not heard the picture size yet.
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port(), "Rec"), 1);
+  const std::string named = Named(0);
+  const std::string file = KeptRecording("host_record.avi");
+  const std::string second = KeptRecording("host_record_second.avi");
+  EXPECT_EQ(Rec(named, file), 0) << "not streaming";
+  ASSERT_EQ(ByText("LookPic", named), 1);
+  ASSERT_TRUE(Streaming(named));
+  PumpFor(200);
+
+  events->Clear();
+  ASSERT_EQ(Rec(named, file), 1);
+  EXPECT_EQ(RecordFields(named), std::make_tuple(320, 240, 0));
+  EXPECT_EQ(Rec(named, second), 0) << "already recording";
+  EXPECT_FALSE(FileExists(second));
+  EXPECT_EQ(SetCode(13, named.c_str()), 0) << "a camera that records is not deleted";
+  EXPECT_EQ(Rec("localhost:1", second), 0);
+  EXPECT_EQ(Rec(named, ""), 0);
+  PumpFor(2000);
+  EXPECT_EQ(ByText("StopRecord", named), 1);
+  ASSERT_TRUE(PumpUntil([&] { return events->Count(kFireRecordStatus) == 2; }, kWaitMs));
+  const auto statuses = EventsOf(kFireRecordStatus);
+  for (long status : {1L, 0L}) {
+    const auto& e = statuses[status == 1 ? 0 : 1];
+    EXPECT_EQ(e.TextArg(0), Wide(named));
+    EXPECT_EQ(e.TextArg(1), Wide(file));
+    EXPECT_EQ(e.LongArg(2), status);
+  }
+  EXPECT_EQ(RecordFields(named), std::make_tuple(0, 0, 0)) << "the recording fields are cleared";
+  EXPECT_EQ(IsAvi(file), 1);
+  EXPECT_EQ(IsAvi(second), 0);
+  // About 30 frames at 15 a second: the first file went on undisturbed.
+  ExpectRecording(file, 320, 240, 15);
+
+  // Again: the camera exists, nothing records, nothing is fired.
+  EXPECT_EQ(ByText("StopRecord", named), 1);
+  EXPECT_EQ(ByText("StopRecord", "localhost:1"), 0);
+  PumpFor(200);
+  EXPECT_EQ(events->Count(kFireRecordStatus), 2u);
+}
+
+// The camera's picture shrinks in height alone after a few frames: the recording takes the
+// frames as they are decoded. DestroyCli in the middle finishes the file.
+TEST_F(HostMembers, RecordTakesTheDecodedSizeAndDestroyCliFinishesTheFile) {
+  StartCameras(1);
+  camsim::StreamFaults faults;
+  faults.resize = camsim::StreamFaults::Resize{5, 320, 180};
+  cameras[0]->SetFaults(faults);
+  ASSERT_EQ(Host(), S_OK);
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port(), "Short"), 1);
+  const std::string named = Named(0);
+  const std::string file = KeptRecording("host_record_resized.avi");
+  ASSERT_EQ(ByText("LookPic", named), 1);
+  ASSERT_TRUE(Streaming(named));
+  std::vector<char> picture(320 * 3 * 240);
+  long size = 0;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        size = static_cast<long>(picture.size());
+        return GetCode(10, named.c_str(), picture.data(), &size) == 1 && size == 320 * 3 * 180;
+      },
+      kWaitMs));
+  ASSERT_EQ(Rec(named, file), 1);
+  EXPECT_EQ(RecordFields(named), std::make_tuple(320, 180, 0));
+  PumpFor(1500);
+  EXPECT_EQ(ByText("DestroyCli", named), 1);
+  EXPECT_EQ(IsAvi(file), 1);
+  ExpectRecording(file, 320, 180, 10);
+  // The record is free for a camera that records at once.
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port(), "Again"), 1);
+  ASSERT_EQ(ByText("LookPic", named), 1);
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        size = static_cast<long>(picture.size());
+        return GetCode(10, named.c_str(), picture.data(), &size) == 1;
+      },
+      kWaitMs));
+  const std::string again = KeptRecording("host_record_again.avi");
+  EXPECT_EQ(Rec(named, again), 1);
+  EXPECT_EQ(ByText("StopRecord", named), 1);
+  DeleteFileA(again.c_str());
+}
+
+TEST_F(HostMembers, GetLastPictureCopiesOnlyIntoRoomEnoughForIt) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  ASSERT_EQ(Add(0, "localhost", cameras[0]->Port()), 1);
+  const std::string named = Named(0);
+  const long whole = 320 * 3 * 240;
+  ASSERT_EQ(whole, 230400);
+  auto out = Guarded(whole + 16);
+  long capacity = whole;
+  EXPECT_EQ(GetCode(10, named.c_str(), out.data(), &capacity), 0) << "not streaming";
+  EXPECT_EQ(capacity, whole);
+  ASSERT_EQ(ByText("LookPic", named), 1);
+  ASSERT_TRUE(Streaming(named));
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        capacity = whole;
+        return GetCode(10, named.c_str(), out.data(), &capacity) == 1;
+      },
+      kWaitMs));
+  EXPECT_EQ(capacity, whole);
+  EXPECT_TRUE(AllGuard(out, whole));
+  EXPECT_LT(std::count(out.begin(), out.begin() + whole, kGuard), whole / 10) << "a picture";
+
+  out = Guarded(whole);
+  capacity = whole - 1;
+  EXPECT_EQ(GetCode(10, named.c_str(), out.data(), &capacity), 0);
+  EXPECT_EQ(capacity, whole - 1);
+  EXPECT_TRUE(AllGuard(out, 0));
+  capacity = whole;
+  EXPECT_EQ(GetCode(10, "localhost:1", out.data(), &capacity), 0);
+  EXPECT_TRUE(AllGuard(out, 0));
+}
+
+TEST_F(HostMembers, GetResolvesHostTextsAndKeepsTheirPort) {
+  ASSERT_EQ(Host(), S_OK);
+  struct Case {
+    std::string in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"localhost", "127.0.0.1"},
+      {"localhost:8080", "127.0.0.1:8080"},
+      {"127.0.0.1:80", "127.0.0.1:80"},
+      {"no-such-camera.invalid:80", ""},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.in);
+    auto out = Guarded(64);
+    long length = -1;
+    EXPECT_EQ(GetCode(14, k.in.c_str(), out.data(), &length), 1);
+    EXPECT_EQ(TextAt(out, 0), k.out);
+    EXPECT_EQ(length, static_cast<long>(k.out.size() + 1));
+    EXPECT_TRUE(AllGuard(out, k.out.size() + 1));
+  }
 }
 
 }  // namespace
