@@ -27,6 +27,7 @@
 #include "testing/container/dispatch_call.h"
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/modal_script.h"
 #include "testing/container/window_capture.h"
 
 namespace {
@@ -943,6 +944,14 @@ TEST_F(HostMembers, RecordWritesAMotionJpegFileUntilStopRecordAndRefusesASecondR
   events->Clear();
   ASSERT_EQ(Rec(named, file), 1);
   EXPECT_EQ(RecordFields(named), std::make_tuple(320, 240, 0));
+  {
+    auto out = Guarded(kBlockSize);
+    long length = 0;
+    ASSERT_EQ(GetCode(0, named.c_str(), out.data(), &length), 1);
+    EXPECT_EQ(U16At(out, kVideoWidthAt), 320);
+    EXPECT_EQ(U16At(out, kVideoHeightAt), 240);
+    EXPECT_EQ(U16At(out, kStateAt), 2);
+  }
   EXPECT_EQ(Rec(named, second), 0) << "already recording";
   EXPECT_FALSE(FileExists(second));
   EXPECT_EQ(SetCode(13, named.c_str()), 0) << "a camera that records is not deleted";
@@ -1067,6 +1076,49 @@ TEST_F(HostMembers, GetResolvesHostTextsAndKeepsTheirPort) {
     EXPECT_EQ(length, static_cast<long>(k.out.size() + 1));
     EXPECT_TRUE(AllGuard(out, k.out.size() + 1));
   }
+}
+
+// Record 1 made by Set 11 into a second record of record 3's camera: opening record 3 by its
+// DomainName deletes record 1 with a notice on the display and streams record 3.
+TEST_F(HostMembers, LookPicDeletesASecondRecordOfTheSameCameraWithANotice) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  const uint16_t port = static_cast<uint16_t>(cameras[0]->Port());
+  ASSERT_EQ(Add(3, "localhost", port, "Gate"), 1);
+  ASSERT_EQ(Add(1, "127.0.0.2", port, "Copy"), 1);
+  const auto copy = CameraBlock(1, "127.0.0.1", port, "admin", "Copy");
+  ASSERT_EQ(SetCode(11, copy.data()), 1);
+  ASSERT_EQ(ByText("GetWndIndex", Address(0)), 1) << "found by DomainName first";
+
+  liveview::CameraInfo deleted{};
+  events->SetHook([&](DISPID id, DISPPARAMS* p) {
+    if (id == kFireDelCam && p->cArgs == 1 && p->rgvarg[0].vt == (VT_BYREF | VT_I4)) {
+      deleted = *reinterpret_cast<const liveview::CameraInfo*>(p->rgvarg[0].plVal);
+    }
+  });
+  events->Clear();
+  std::string notice;
+  size_t deletedBeforeTheBox = 0;
+  test_container::ModalScript script;
+  script.Then("the notice", [&] {
+    HWND box = test_container::FindThreadDialog();
+    if (!box) return false;
+    notice = test_container::DialogStaticTexts(box);
+    deletedBeforeTheBox = events->Count(kFireDelCam);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  script.Start();
+  EXPECT_EQ(ByText("LookPic", Named(0)), 1);
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(notice, "A duplicate camera is deleted automatically!\nCamID:" + Address(0));
+  EXPECT_EQ(deletedBeforeTheBox, 1u);
+  ASSERT_EQ(events->Count(kFireDelCam), 1u);
+  EXPECT_EQ(deleted.index, 1);
+  EXPECT_STREQ(deleted.domainName, "127.0.0.1");
+  EXPECT_TRUE(Streaming(Named(0)));
+  EXPECT_EQ(ByText("GetWndIndex", Address(0)), 3);
+  EXPECT_EQ(OpenStreams(*cameras[0]), 1u);
 }
 
 }  // namespace
