@@ -247,8 +247,11 @@ int CTessalyCtrl::ReplaceFromBlock(const CameraInfo& info) {
   if (!Table().RecordAt(index)->InUse()) return 0;
   const std::string domainName = CameraInfoText(info.domainName);
   // What SetCliInfo refuses: a record without a host or port would end the loading of
-  // Tessaly.ini, and the loader would strip the user name.
-  if (domainName.empty() || info.port == 0) return 0;
+  // Tessaly.ini, the loader would strip the user name, and a DomainName that fills its field
+  // would come back cut in every block, naming no camera.
+  if (domainName.empty() || domainName.size() >= sizeof(info.domainName) || info.port == 0) {
+    return 0;
+  }
   if (HasInvalidChar(CameraInfoText(info.user), InvalidNameChars)) return 0;
   std::string address = domainName;
   if (ResolveHost(address) != kResolveOk) address = domainName;
