@@ -30,6 +30,7 @@
 #include "testing/container/control_host.h"
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/modal_script.h"
 #include "testing/support/temp_folder.h"
 
 namespace {
@@ -283,33 +284,44 @@ TEST_F(HostMembersInProcess, AStalePictureGivesNoSnapshotAndNoPicture) {
   DeleteFileA(file.c_str());
 }
 
-// A name service that does not answer: Get 14 gives up after 5000 ms with an empty text. The
-// lookup released after the control has gone still finishes on its own thread, with its own
-// Winsock, and the module stays locked until it has.
+// A name service that does not answer: Get 14 gives up after 5000 ms with an empty text,
+// also when the host closed the control inside the wait. The lookup released after that
+// still finishes on its own thread, with its own Winsock, and the module stays locked until
+// it has.
 TEST_F(HostMembersInProcess, AResolverThatOutlivesItsWaitAndTheControlEndsCleanly) {
   g_releaseLookup = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ASSERT_NE(g_releaseLookup, nullptr);
   g_lookupResult = 0;
   const auto previous = liveview::CHostResolver::SetLookup(&HeldLookup);
-  const LONG locksBefore = fw::Module::Get().LockCount();
+  LONG locksWhileWaiting = 0;
+  test_container::ModalScript script;
+  script.Then("close the control inside the wait", [&] {
+    locksWhileWaiting = fw::Module::Get().LockCount();
+    events->Disconnect();
+    host.Close();
+    return true;
+  });
   char out[64];
   std::memset(out, 'x', sizeof(out));
   long length = -1;
+  long result = 0;
   const DWORD start = GetTickCount();
-  EXPECT_EQ(Get(14, "localhost:8080", out, &length), 1);
+  script.Start();
+  control->Get(14, fw::CallerBuffer(const_cast<char*>("localhost:8080")), 0,
+               fw::CallerBuffer(out), &length, &result);
   const DWORD waited = GetTickCount() - start;
+  control = nullptr;
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(host.ControlWindow(), nullptr);
+  EXPECT_EQ(result, 1);
   EXPECT_GE(waited, 4900u);
   EXPECT_LT(waited, 7000u);
   EXPECT_STREQ(out, "");
   EXPECT_EQ(length, 1);
-  EXPECT_EQ(fw::Module::Get().LockCount(), locksBefore + 1) << "the pending thread";
 
-  events->Disconnect();
-  events.Reset();
-  host.Close();
-  control = nullptr;
   const LONG locksWithoutControl = fw::Module::Get().LockCount();
-  EXPECT_GE(locksWithoutControl, 1);
+  EXPECT_LT(locksWithoutControl, locksWhileWaiting) << "the control has gone";
+  EXPECT_GE(locksWithoutControl, 1) << "the pending thread";
   SetEvent(g_releaseLookup);
   EXPECT_TRUE(PumpUntil([] { return g_lookupResult.load() != 0; }, kWaitMs));
   EXPECT_EQ(g_lookupResult.load(), liveview::kResolveOk);
