@@ -1,4 +1,4 @@
-// The members of _DTessaly that serve the host's cameras, snapshots, recordings and queries.
+// The members of _DTessaly that serve the host's cameras and queries, and the camera operations.
 // Each runs only with a window and with lRetCode at its first value (WithWindow).
 //
 // Events, message boxes and dialogs let the host run: it may deactivate or release the
