@@ -253,6 +253,8 @@ int CTessalyCtrl::DestroyCamera(int index) {
     Table().BuildCameraInfo(index, &info);
     StopCamera(index);
     Table().Clear(index);
+    // Stopping the stream ended any recording; the flag would outlive the camera.
+    Table().SetRecording(index, 0);
     NoteCameraGone(index);
     if (CWatchWnd* window = WindowAt(index)) {
       window->Invalidate(true);

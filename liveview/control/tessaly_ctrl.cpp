@@ -84,6 +84,7 @@ int CTessalyCtrl::OnCreate(CREATESTRUCTA* cs) {
   if (COleControl::OnCreate(cs) == -1) return -1;
   ++windowGeneration_;
   stalePosts_.Reset();
+  for (auto& files : snapshotFiles_) files.clear();
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -147,6 +148,7 @@ void CTessalyCtrl::OnDestroy() {
   if (GetControlWindow() == GetSafeHwnd()) SetControlWindow(nullptr);
   DeleteWindows();
   stalePosts_.Reset();
+  for (auto& files : snapshotFiles_) files.clear();
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -273,7 +275,10 @@ void CTessalyCtrl::ExchangeWindows(int a, int b) {
 }
 
 void CTessalyCtrl::NoteCameraGone(int index) {
-  if (index >= 0 && index < kCellCount) stalePosts_.NoteGone(GetSafeHwnd(), index);
+  if (index < 0 || index >= kCellCount) return;
+  stalePosts_.NoteGone(GetSafeHwnd(), index);
+  // Their posts now concern no camera and are dropped unheard.
+  snapshotFiles_[index].clear();
 }
 
 void CTessalyCtrl::RebindStream(const std::string& cameraText, int index) {
@@ -282,6 +287,12 @@ void CTessalyCtrl::RebindStream(const std::string& cameraText, int index) {
 
 int CTessalyCtrl::StopCamera(int index) {
   if (index < 0 || index >= kCellCount) return 0;
+  StopStreamsOf(index);
+  if (CWatchWnd* window = WindowAt(index)) window->SendCommand(kHomeCommand);
+  return 1;
+}
+
+void CTessalyCtrl::StopStreamsOf(int index) {
   Table().SetState(index, kCamStateStopped);
   const std::string text = Table().CameraText(index);
   if (!text.empty()) Streams().RequestStop(text);
@@ -304,9 +315,7 @@ int CTessalyCtrl::StopCamera(int index) {
       if (s < 0) break;
       Streams().StopStream(s);
     }
-    window->SendCommand(kHomeCommand);
   }
-  return 1;
 }
 
 // ---- selection and full-window mode --------------------------------------------------------
@@ -439,7 +448,12 @@ LRESULT CTessalyCtrl::OnCamSnapped(WPARAM w, LPARAM) {
   if (!IsCameraIndex(w)) return 0;
   const int i = PostedIndex(w);
   if (i < 0) return 1;
-  FireSnapSuccess(Table().NamedCameraText(i), Table().GetSnapshotPath(i));
+  std::string file = Table().GetSnapshotPath(i);
+  if (!snapshotFiles_[i].empty()) {
+    file = std::move(snapshotFiles_[i].front());
+    snapshotFiles_[i].pop_front();
+  }
+  FireSnapSuccess(Table().NamedCameraText(i), file);
   return 1;
 }
 

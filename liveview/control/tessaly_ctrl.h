@@ -9,6 +9,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
 #include <tuple>
 
@@ -21,6 +24,8 @@
 namespace liveview {
 
 class CSetDlg;
+struct CameraInfo;
+struct StreamSlot;
 
 template <auto Member, long First, class Signature>
 struct WindowedMember;
@@ -90,6 +95,8 @@ class CTessalyCtrl : public fw::COleControl {
   // Stops the camera of `index`: its stream (the slot of its camera text and every slot
   // bound to its window), then the home command. 0 outside 0 to 15, else 1.
   int StopCamera(int index);
+  // StopCamera without the home command: the record's state becomes 0.
+  void StopStreamsOf(int index);
   // The camera at `index` is destroyed or replaced: posts queued for it so far concern no
   // camera. (Exchanges are noted by ExchangeWindows.)
   void NoteCameraGone(int index);
@@ -102,6 +109,14 @@ class CTessalyCtrl : public fw::COleControl {
   // Resolves the DomainName of `index` again into its address (the DomainName itself when it
   // does not resolve), binds and repaints its window. 0 outside 0 to 15, else 1.
   int RefreshCamera(int index);
+  // Exchanges the cameras of windows a and b: their records, their window objects (with the
+  // pictures) and the streams, which go on in their new windows without reconnecting. Leaves
+  // full-window mode; shows each of the two windows that lies in the grid and hides the
+  // other. 0 unless both are 0 to 15 and differ, else 1.
+  int ExchangeCameras(int a, int b);
+  // Writes a snapshot: 1 only when every byte was written and the file closed; a file left
+  // short is removed.
+  static int WriteSnapshotFile(const std::string& file, const uint8_t* bytes, size_t length);
   // Fires FireCamEvent (0, the CameraInfo of `index`, 972); whether the window is still the
   // one it had.
   bool NotifyCameraModified(int index);
@@ -193,6 +208,16 @@ class CTessalyCtrl : public fw::COleControl {
   // slot lock).
   bool HasSlot(int window);
   bool IsRecording(int window);
+  // Runs `use` under the lock of the stream slot bound to the window of `index`, when one
+  // still is once the lock is held (a slot may end or be claimed again after the lookup).
+  bool UnderBoundSlot(int index, const std::function<void(StreamSlot&, CWatchWnd&)>& use);
+  // Get 10: the last picture of the named camera into `out` when it fits the capacity at
+  // `length`, which then becomes its size.
+  bool CopyLastPicture(const std::string& namedCameraText, fw::CallerBuffer out, long* length);
+  // Set 5 and 11 on a block whose index is 0 to 15: SetCliInfo into an unused record, and
+  // the block read into a used one. The result of the code.
+  int AddFromBlock(const CameraInfo& info);
+  int ReplaceFromBlock(const CameraInfo& info);
   // StartStream into the window of `index`, after stopping every slot bound to that window
   // under another camera text.
   int StartStreamIn(int index, const std::string& cameraText);
@@ -216,6 +241,10 @@ class CTessalyCtrl : public fw::COleControl {
   CSetDlg* settingsSheet_ = nullptr;  // the settings sheet while it runs
   int scratchResult_ = 0;
   CBkgndPicture background_;
+
+  // The files of the snapshots whose WM_CAM_SNAPPED is still queued, per camera index,
+  // oldest first: each event names its own file.
+  std::deque<std::string> snapshotFiles_[kCellCount];
 
   unsigned windowGeneration_ = 0;
   // Tessaly.ini is read at the first creation and again only after a destruction saved it.

@@ -1,4 +1,4 @@
-// The members of _DTessaly that serve the host's cameras, snapshots, recordings and queries.
+// The members of _DTessaly that serve the host's cameras and queries, and the camera operations.
 // Each runs only with a window and with lRetCode at its first value (WithWindow).
 //
 // Events, message boxes and dialogs let the host run: it may deactivate or release the
@@ -180,11 +180,6 @@ void CTessalyCtrl::GetHostBasicInfo(const std::string& pszURLPort, long* lRetCod
              table.GetState(i));
 }
 
-void CTessalyCtrl::SnapPicture(const std::string&, const std::string&, long, long, long*) {}
-void CTessalyCtrl::Record(const std::string&, const std::string&, long, long, long, long,
-                          long*) {}
-void CTessalyCtrl::StopRecord(const std::string&, long*) {}
-
 void CTessalyCtrl::ShowInfoDlg(const std::string& pszURLPort, long* lRetCode) {
   const int index = Table().FindByDomainName(pszURLPort);
   if (index < 0) return;
@@ -203,9 +198,6 @@ void CTessalyCtrl::SetBkgndPic(const std::string& pszPath, long* lRetCode) {
   *lRetCode = 1;
 }
 
-void CTessalyCtrl::Get(long, fw::CallerBuffer, long, fw::CallerBuffer, long*, long*) {}
-void CTessalyCtrl::Set(long, fw::CallerBuffer, long, long*) {}
-
 // ---- camera operations ----------------------------------------------------------------------
 
 int CTessalyCtrl::RefreshCamera(int index) {
@@ -220,6 +212,33 @@ int CTessalyCtrl::RefreshCamera(int index) {
   }
   if (CWatchWnd* window = WindowAt(index)) {
     BindWindow(window, index);
+    window->Invalidate(true);
+  }
+  return 1;
+}
+
+int CTessalyCtrl::ExchangeCameras(int a, int b) {
+  if (!CCameraTable::IsValidIndex(a) || !CCameraTable::IsValidIndex(b) || a == b) return 0;
+  const std::string ta = Table().CameraText(a);
+  const std::string tb = Table().CameraText(b);
+  if (fullWindow_ == 1) {
+    long unused = 0;
+    SetSplitterMethod(gridSize_, &unused);
+    selected_ = -1;
+  }
+  Table().Swap(a, b);
+  // Their queued posts are remapped to the new indexes, and so are their files.
+  std::swap(snapshotFiles_[a], snapshotFiles_[b]);
+  ExchangeWindows(a, b);
+  // Each stream follows its camera: its slot now reports under the other index and draws
+  // into the window object that moved with it.
+  if (!ta.empty()) RebindStream(ta, b);
+  if (!tb.empty()) RebindStream(tb, a);
+  const int shown = gridSize_ * gridSize_;
+  for (int index : {a, b}) {
+    CWatchWnd* window = WindowAt(index);
+    if (!window) continue;
+    window->Show(index < shown ? SW_SHOW : SW_HIDE);
     window->Invalidate(true);
   }
   return 1;

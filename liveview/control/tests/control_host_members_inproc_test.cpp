@@ -1,10 +1,13 @@
-// The host's camera members where the test must reach the camera table and the stream slots:
-// a camera configured twice, a window still streaming an old address, a DomainName longer
-// than a CameraInfo holds, the idle title, and the notice of a modified camera.
+// The host's camera members where the test must reach the camera table, the stream slots, a
+// window's clock or the resolver's lookup: a camera configured twice, a window still
+// streaming an old address, a DomainName longer than a CameraInfo holds, the idle title, the
+// notice of a modified camera, a stale picture, and a name service that does not answer.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +16,8 @@
 #include "base/scoped_lock.h"
 #include "framework/message_box.h"
 #include "framework/module.h"
+#include "liveview/cameras/host_resolve.h"
+#include "liveview/control/host_resolver.h"
 #include "liveview/cameras/camera_info.h"
 #include "liveview/cameras/camera_table.h"
 #include "liveview/control/tessaly_ctrl.h"
@@ -25,6 +30,8 @@
 #include "testing/container/control_host.h"
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/modal_script.h"
+#include "testing/support/temp_folder.h"
 
 namespace {
 
@@ -51,6 +58,21 @@ int SlotsOfWindow(int window) {
     if (!slot->host.empty() && slot->windowIndex == window) ++n;
   }
   return n;
+}
+
+// The window's clock nine seconds on: its last picture is stale, whatever came last.
+DWORD NineSecondsOn() { return GetTickCount() + 9000; }
+
+// A lookup that waits until the test releases it, then asks the name service.
+HANDLE g_releaseLookup = nullptr;
+std::atomic<int> g_lookupResult{0};
+std::string g_lookupText;  // written before g_lookupResult
+int HeldLookup(std::string& text) {
+  WaitForSingleObject(g_releaseLookup, 60000);
+  const int result = liveview::ResolveCameraText(text);
+  g_lookupText = text;
+  g_lookupResult = result;
+  return result;
 }
 
 class HostMembersInProcess : public ::testing::Test {
@@ -96,6 +118,17 @@ class HostMembersInProcess : public ::testing::Test {
   long LookPic(const std::string& text) {
     long r = 0;
     control->LookPic(text, &r);
+    return r;
+  }
+  long Get(long cmd, const void* in, void* out, long* length) {
+    long r = 0;
+    control->Get(cmd, fw::CallerBuffer(const_cast<void*>(in)), 0, fw::CallerBuffer(out), length,
+                 &r);
+    return r;
+  }
+  long Snap(const std::string& text, const std::string& file) {
+    long r = 0;
+    control->SnapPicture(text, file, 0, 0, &r);
     return r;
   }
   bool Streaming(const std::string& text) {
@@ -201,6 +234,103 @@ TEST_F(HostMembersInProcess, AnAddedCamerasNickIsInTheIdleTitleAndAModificationI
   EXPECT_EQ(block.index, 1);
   EXPECT_STREQ(block.domainName, "localhost");
   EXPECT_STREQ(block.nick, "Back door");
+}
+
+TEST_F(HostMembersInProcess, SetReplacesARecordAndItsWindowShowsTheNewNick) {
+  ASSERT_EQ(Add(6, "localhost", "Before"), 1);
+  liveview::CameraInfo block{};
+  std::strcpy(block.domainName, "localhost");
+  block.index = 6;
+  block.port = static_cast<uint16_t>(camera->Port());
+  std::strcpy(block.user, "admin");
+  std::strcpy(block.password, "admin");
+  std::strcpy(block.nick, "After");
+  long r = 0;
+  control->Set(11, fw::CallerBuffer(&block), 0, &r);
+  EXPECT_EQ(r, 1);
+  liveview::CWatchWnd* window = control->WindowAt(6);
+  ASSERT_NE(window, nullptr);
+  EXPECT_NE(window->IdleTitle().find("After"), std::string::npos) << window->IdleTitle();
+  EXPECT_EQ(window->IdleTitle().find("Before"), std::string::npos);
+}
+
+// No frame for nine seconds while the camera is still in state 2: nothing is taken.
+TEST_F(HostMembersInProcess, AStalePictureGivesNoSnapshotAndNoPicture) {
+  camsim::StreamFaults faults;
+  faults.pause = camsim::StreamFaults::Pause{5, 20000};
+  camera->SetFaults(faults);
+  ASSERT_EQ(Add(0, "localhost"), 1);
+  const std::string named = "localhost:" + port;
+  ASSERT_EQ(LookPic(named), 1);
+  ASSERT_TRUE(Streaming(named));
+  ASSERT_TRUE(camera->Log().WaitForFrames(5, std::chrono::milliseconds(kWaitMs)));
+  PumpFor(500);
+  testing_support::TempFolder folder;
+  const std::string file = folder.File("stale.jpg");
+  liveview::CWatchWnd* window = control->WindowAt(0);
+  ASSERT_NE(window, nullptr);
+  window->SetTickSource(&NineSecondsOn);
+  EXPECT_EQ(Table().GetState(0), 2);
+  EXPECT_EQ(Snap(named, file), 0);
+  EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  std::vector<char> picture(320 * 3 * 240);
+  long capacity = static_cast<long>(picture.size());
+  EXPECT_EQ(Get(10, named.c_str(), picture.data(), &capacity), 0);
+  // The same picture on the true clock, half a second old: taken.
+  window->SetTickSource(nullptr);
+  EXPECT_EQ(Snap(named, file), 1);
+  EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Get(10, named.c_str(), picture.data(), &capacity), 1);
+  DeleteFileA(file.c_str());
+}
+
+// A name service that does not answer: Get 14 gives up after 5000 ms with an empty text,
+// also when the host closed the control inside the wait. The lookup released after that
+// still finishes on its own thread, with its own Winsock, and the module stays locked until
+// it has.
+TEST_F(HostMembersInProcess, AResolverThatOutlivesItsWaitAndTheControlEndsCleanly) {
+  g_releaseLookup = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(g_releaseLookup, nullptr);
+  g_lookupResult = 0;
+  const auto previous = liveview::CHostResolver::SetLookup(&HeldLookup);
+  LONG locksWhileWaiting = 0;
+  test_container::ModalScript script;
+  script.Then("close the control inside the wait", [&] {
+    locksWhileWaiting = fw::Module::Get().LockCount();
+    events->Disconnect();
+    host.Close();
+    return true;
+  });
+  char out[64];
+  std::memset(out, 'x', sizeof(out));
+  long length = -1;
+  long result = 0;
+  const DWORD start = GetTickCount();
+  script.Start();
+  control->Get(14, fw::CallerBuffer(const_cast<char*>("localhost:8080")), 0,
+               fw::CallerBuffer(out), &length, &result);
+  const DWORD waited = GetTickCount() - start;
+  control = nullptr;
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(host.ControlWindow(), nullptr);
+  EXPECT_EQ(result, 1);
+  EXPECT_GE(waited, 4900u);
+  EXPECT_LT(waited, 7000u);
+  EXPECT_STREQ(out, "");
+  EXPECT_EQ(length, 1);
+
+  const LONG locksWithoutControl = fw::Module::Get().LockCount();
+  EXPECT_LT(locksWithoutControl, locksWhileWaiting) << "the control has gone";
+  EXPECT_GE(locksWithoutControl, 1) << "the pending thread";
+  SetEvent(g_releaseLookup);
+  EXPECT_TRUE(PumpUntil([] { return g_lookupResult.load() != 0; }, kWaitMs));
+  EXPECT_EQ(g_lookupResult.load(), liveview::kResolveOk);
+  EXPECT_EQ(g_lookupText, "127.0.0.1:8080");
+  EXPECT_TRUE(PumpUntil(
+      [&] { return fw::Module::Get().LockCount() == locksWithoutControl - 1; }, kWaitMs));
+  liveview::CHostResolver::SetLookup(previous);
+  CloseHandle(g_releaseLookup);
+  g_releaseLookup = nullptr;
 }
 
 }  // namespace
