@@ -263,7 +263,9 @@ class Demo {
   // second apart; false at the deadline or when a camera can no longer stream.
   bool AwaitLivePictures(std::optional<size_t>& refused);
   void Measure();
-  int RecordOneCamera();
+  // The picture is taken halfway through the recording, so it shows the REC mark.
+  int RecordOneCamera(bool& pictureSaved);
+  bool SavePicture();
 
   const Options& options_;
   std::vector<Camera> cameras_;
@@ -455,7 +457,17 @@ std::optional<long> AviFrames(const std::string& path, DWORD& bytes) {
   return frames;
 }
 
-int Demo::RecordOneCamera() {
+bool Demo::SavePicture() {
+  const auto image = test_container::CaptureWindow(host_.ControlWindow());
+  if (!image || !image->SaveBmp(options_.picture)) {
+    std::printf("demo: cannot save the picture to %s\n", options_.picture.c_str());
+    return false;
+  }
+  std::printf("demo: picture saved to %s\n", options_.picture.c_str());
+  return true;
+}
+
+int Demo::RecordOneCamera(bool& pictureSaved) {
   const Camera& camera = cameras_[0];
   DeleteFileA(options_.recording.c_str());
   test_container::CallArgs record;
@@ -470,7 +482,12 @@ int Demo::RecordOneCamera() {
     }
     return Fail(0, "was not recorded: " + error);
   }
-  test_container::PumpFor(kRecordMilliseconds);
+  test_container::PumpFor(kRecordMilliseconds / 2);
+  if (!options_.picture.empty()) {
+    if (!SavePicture()) return kExitHostFailed;
+    pictureSaved = true;
+  }
+  test_container::PumpFor(kRecordMilliseconds - kRecordMilliseconds / 2);
   test_container::CallArgs stop;
   stop.Text(camera.address).OutLong();
   if (!Call("StopRecord", stop, error)) return Fail(0, "was not recorded: " + error);
@@ -570,16 +587,12 @@ int Demo::Run() {
   std::printf("demo: %zu cameras stream and their pictures move\n", cameras_.size());
 
   Measure();
-  if (!options_.picture.empty()) {
-    const auto image = test_container::CaptureWindow(host_.ControlWindow());
-    if (!image || !image->SaveBmp(options_.picture))
-      return HostFailure("cannot save the picture to " + options_.picture);
-    std::printf("demo: picture saved to %s\n", options_.picture.c_str());
-  }
+  bool pictureSaved = false;
   if (!options_.recording.empty()) {
-    const int status = RecordOneCamera();
+    const int status = RecordOneCamera(pictureSaved);
     if (status != 0) return status;
   }
+  if (!options_.picture.empty() && !pictureSaved && !SavePicture()) return kExitHostFailed;
   events_->Disconnect();
   return 0;
 }

@@ -176,6 +176,19 @@ TEST_F(DemoHost, ShowsFourLiveCamerasInTheirCellsAndSavesThePicture) {
     EXPECT_GT(image->ShareOf(RGB(235, 235, 16), bars, 40), 0.05) << "no live picture";
     EXPECT_GT(image->ShareOf(RGB(16, 235, 235), bars, 40), 0.05) << "no live picture";
   }
+  // Taken while camera 1 records: its red REC mark at the top right, and no other's.
+  if (out.find("demo: recorded camera 1 for 5 s") != std::string::npos) {
+    for (int i = 0; i < kCameras; ++i) {
+      const int x = 2 + 322 * (i % 2), y = 2 + 242 * (i / 2);
+      // Pure red: the red bar is (235, 16, 16) and stays outside the tolerance.
+      const double red = image->ShareOf(RGB(255, 0, 0), RECT{x + 240, y, x + 320, y + 40}, 8);
+      if (i == 0) {
+        EXPECT_GT(red, 0.015) << "no REC mark on the recording camera";
+      } else {
+        EXPECT_LT(red, 0.015) << "a REC mark on camera " << i + 1;
+      }
+    }
+  }
   // The grid's lines run between the cells, none of the pictures over them.
   EXPECT_GT(image->ShareOf(RGB(50, 50, 50), RECT{323, 0, 324, 486}, 0), 0.95);
   EXPECT_GT(image->ShareOf(RGB(50, 50, 50), RECT{0, 243, 646, 244}, 0), 0.95);
