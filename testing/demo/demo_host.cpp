@@ -570,19 +570,21 @@ int Demo::Run() {
   std::optional<size_t> refused;
   if (!AwaitLivePictures(refused)) {
     if (refused) return Fail(*refused, "did not stream: it refused the user name and password");
+    // Every camera that failed is named, not only the first.
+    bool named = false;
     for (size_t i = 0; i < cameras_.size(); ++i) {
       const Camera& c = cameras_[i];
-      if (!c.streamed) {
-        return Fail(i, "did not stream within " + std::to_string(options_.waitSeconds) +
-                           " s (last state " + std::to_string(c.lastState) +
-                           (c.lastState == kStateStopped ? ", stopped" : "") + ")");
-      }
+      if (c.streamed) continue;
+      Fail(i, "did not stream within " + std::to_string(options_.waitSeconds) + " s (last state " +
+                  std::to_string(c.lastState) + (c.lastState == kStateStopped ? ", stopped" : "") +
+                  ")");
+      named = true;
     }
-    for (size_t i = 0; i < cameras_.size(); ++i) {
+    for (size_t i = 0; i < cameras_.size() && !named; ++i) {
       if (!cameras_[i].pictureMoved)
-        return Fail(i, "streamed, but its picture did not change on the screen");
+        Fail(i, "streamed, but its picture did not change on the screen");
     }
-    return HostFailure("the cameras did not stream");
+    return kExitCameraFailed;
   }
   std::printf("demo: %zu cameras stream and their pictures move\n", cameras_.size());
 
