@@ -16,6 +16,7 @@ struct CameraConfig {
   int height = 240;
   int fps = 10;      // 1..100
   int jpegQuality = 75;
+  int captionTop = 0;  // rows of bars above the picture's caption
   std::string bindAddress = "127.0.0.1";
   uint16_t port = 0;  // 0: a free port, chosen by the system
   std::string boundary = "camsimframe";

@@ -55,6 +55,7 @@ int Run(const CamsimOptions& options) {
     config.height = options.height;
     config.fps = options.fps;
     config.jpegQuality = options.quality;
+    config.captionTop = options.captionTop;
     config.acceptAnyCredentials = !options.user;
     config.user = options.user.value_or("");
     config.password = options.password;

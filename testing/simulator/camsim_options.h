@@ -15,6 +15,7 @@ struct CamsimOptions {
   int height = 240;
   int fps = 10;
   int quality = 75;
+  int captionTop = 0;
   std::optional<std::string> user;  // none: any credentials are accepted
   std::string password;
   std::string name = "Camera";      // cameras are called "<name> 1", "<name> 2", ...

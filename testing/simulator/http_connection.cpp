@@ -248,7 +248,8 @@ void HttpConnection::StreamTick(Clock::time_point now) {
     height = faults_.resize->height;
   }
   std::vector<uint8_t> jpeg =
-      EncodeJpeg(RenderTestPicture(config_.name, camera_.NextFrameNumber(), width, height),
+      EncodeJpeg(RenderTestPicture(config_.name, camera_.NextFrameNumber(), width, height,
+                                   config_.captionTop),
                  config_.jpegQuality);
   if (jpeg.empty()) {
     BeginClosing(now);

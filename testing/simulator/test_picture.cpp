@@ -40,7 +40,7 @@ void DrawSlidingBox(RgbImage& image, uint32_t frameNumber) {
   image.FillRect(x + 1, y + 1, side - 2, side - 2, kBoxFill);
 }
 
-void DrawCaption(RgbImage& image, const std::string& cameraName, uint32_t frameNumber) {
+void DrawCaption(RgbImage& image, const std::string& cameraName, uint32_t frameNumber, int top) {
   const int scale = std::max(1, std::min(image.width / 160, image.height / 120));
   char frameText[32];
   std::snprintf(frameText, sizeof frameText, "FRAME %06u", static_cast<unsigned>(frameNumber));
@@ -52,19 +52,19 @@ void DrawCaption(RgbImage& image, const std::string& cameraName, uint32_t frameN
   const int lineHeight = (kGlyphHeight + 3) * scale;
   int widest = 0;
   for (const auto& line : lines) widest = std::max(widest, TextWidth(line, scale));
-  image.FillRect(0, 0, widest + 2 * margin, 3 * lineHeight + margin, kCaptionBackground);
+  image.FillRect(0, top, widest + 2 * margin, 3 * lineHeight + margin, kCaptionBackground);
   for (int i = 0; i < 3; ++i)
-    DrawText(image, margin, margin + i * lineHeight, scale, lines[i], kCaptionText);
+    DrawText(image, margin, top + margin + i * lineHeight, scale, lines[i], kCaptionText);
 }
 
 }  // namespace
 
 RgbImage RenderTestPicture(const std::string& cameraName, uint32_t frameNumber, int width,
-                           int height) {
+                           int height, int captionTop) {
   RgbImage image(std::clamp(width, 1, kMaxPictureSide), std::clamp(height, 1, kMaxPictureSide));
   DrawBars(image, frameNumber);
   DrawSlidingBox(image, frameNumber);
-  DrawCaption(image, cameraName, frameNumber);
+  DrawCaption(image, cameraName, frameNumber, std::clamp(captionTop, 0, image.height - 1));
   return image;
 }
 

@@ -12,8 +12,9 @@ namespace camsim {
 
 constexpr int kMaxPictureSide = 4096;
 
-// Width and height are clamped to 1..kMaxPictureSide.
+// Width and height are clamped to 1..kMaxPictureSide. `captionTop` rows of bars are left
+// above the caption, so a viewer's own title at the top left can stay clear of it.
 RgbImage RenderTestPicture(const std::string& cameraName, uint32_t frameNumber, int width,
-                           int height);
+                           int height, int captionTop = 0);
 
 }  // namespace camsim

@@ -40,6 +40,33 @@ TEST(TestPicture, MovesFromFrameToFrameAndShowsTheCameraName) {
   EXPECT_NE(first.pixels, other.pixels);
 }
 
+TEST(TestPicture, CaptionMovesDownLeavingBarsAboveIt) {
+  // Column 0 is black only inside the caption: the darkest bar is (16, 16, 16), and the
+  // sliding box is further right in frame 3.
+  const auto blackRows = [](const RgbImage& image) {
+    int rows = 0;
+    for (int y = 0; y < image.height; ++y) {
+      const uint8_t* p = &image.pixels[static_cast<size_t>(y) * image.width * 3];
+      rows += p[0] == 0 && p[1] == 0 && p[2] == 0;
+    }
+    return rows;
+  };
+  const auto firstBlackRow = [](const RgbImage& image) {
+    for (int y = 0; y < image.height; ++y) {
+      const uint8_t* p = &image.pixels[static_cast<size_t>(y) * image.width * 3];
+      if (p[0] == 0 && p[1] == 0 && p[2] == 0) return y;
+    }
+    return -1;
+  };
+  const RgbImage top = RenderTestPicture("Lobby", 3, 320, 240);
+  const RgbImage lower = RenderTestPicture("Lobby", 3, 320, 240, 40);
+  EXPECT_EQ(firstBlackRow(top), 0);
+  EXPECT_EQ(firstBlackRow(lower), 40);
+  EXPECT_EQ(blackRows(lower), blackRows(top));  // the whole caption, only lower
+  const RgbImage past = RenderTestPicture("Lobby", 3, 320, 240, 10000);
+  EXPECT_EQ(firstBlackRow(past), 239);  // kept inside the picture
+}
+
 TEST(TestPicture, ClampsSizesOutsideWhatJpegCanCarry) {
   const RgbImage tiny = RenderTestPicture("x", 0, 0, -5);
   EXPECT_EQ(tiny.width, 1);
