@@ -777,6 +777,9 @@ TEST_F(SettingsDialogs, TheIntervalArrowsWrapAtTheirBoundsAndKeepMoving) {
   script.Then("press the arrows", [&] {
     HWND tab = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
     current = TabCtrl_GetCurSel(tab);
+    // To the Position page and back: the Other page writes its fields again.
+    SendMessageW(sheet, PSM_SETCURSEL, 0, 0);
+    SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
     HWND page = CurrentPage(sheet);
     applyAtOpening = IsWindowEnabled(GetDlgItem(sheet, kApplyButton)) != FALSE;
     HWND spin = GetDlgItem(page, 222);
