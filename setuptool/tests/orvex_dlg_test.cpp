@@ -36,6 +36,7 @@
 #include "temp_folder.h"
 #include "testing/container/child_process.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/dialog_items.h"
 #include "testing/container/modal_script.h"
 
 namespace setuptool {
@@ -43,6 +44,12 @@ namespace {
 
 using setuptool_tests::kBuildTexts;
 using test_container::ModalScript;
+using test_container::ClassOf;
+using test_container::Click;
+using test_container::HexBytes;
+using test_container::ListCell;
+using test_container::ListRows;
+using test_container::ListSelect;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
@@ -70,16 +77,6 @@ std::string To936(const std::wstring& text) {
   if (n > 0) {
     WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
                         nullptr, nullptr);
-  }
-  return out;
-}
-
-std::string Hex(const std::string& bytes) {
-  std::string out;
-  char two[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(two, sizeof two, "%02X ", c);
-    out += two;
   }
   return out;
 }
@@ -130,7 +127,7 @@ class BoxRecorder {
   }
   std::string Describe() {
     std::string out;
-    for (const Box& box : Boxes()) out += "[" + Hex(box.text) + "] ";
+    for (const Box& box : Boxes()) out += "[" + HexBytes(box.text) + "] ";
     return out.empty() ? "no box" : out;
   }
 
@@ -180,36 +177,12 @@ bool ThreadGone(DWORD id) {
   return ended;
 }
 
-void Click(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-int Rows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::string Cell(HWND list, int row, int column) {
-  char text[128] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
 const CameraNode* RowEntry(HWND list, int row) {
   LVITEMA item{};
   item.mask = LVIF_PARAM;
   item.iItem = row;
   SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
   return reinterpret_cast<const CameraNode*>(item.lParam);
-}
-
-void Select(HWND list, int row) {
-  LVITEMA item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 std::string ReadFileText(const std::string& path) {
@@ -270,7 +243,7 @@ TEST_F(OrvexDialogTest, SearchesOneSecondAfterStartThenEveryTenOrAtOnceOnRefresh
       .Then("two quiet seconds", Wait(2000))
       .Then("refresh", [&] {
         EXPECT_EQ(Searches(), 1u) << "a second search within 3 s of the start";
-        EXPECT_EQ(Rows(List()), 0);
+        EXPECT_EQ(ListRows(List()), 0);
         refreshed = Clock::now();
         Click(Dlg(), IDC_REFRESH);  // on an empty list
         return true;
@@ -309,15 +282,15 @@ TEST_F(OrvexDialogTest, RowsInFirstHeardOrderAndAMovedCameraKeepsItsRow) {
   moved.webPort = 81;
   moved.firmware = "fw 1 new";
   ModalScript script;
-  script.Then("three rows", [&] { return Shown() && Rows(List()) == 3; })
+  script.Then("three rows", [&] { return Shown() && ListRows(List()) == 3; })
       .Then("texts", [&] {
         for (int row = 0; row < 3; ++row) {
           const uint8_t tag = static_cast<uint8_t>(row + 1);
           SCOPED_TRACE(row);
-          EXPECT_EQ(Cell(List(), row, 0), MacText(tag));
-          EXPECT_EQ(Cell(List(), row, 1), "10.213.0." + std::to_string(50 + tag) + ":" +
+          EXPECT_EQ(ListCell(List(), row, 0), MacText(tag));
+          EXPECT_EQ(ListCell(List(), row, 1), "10.213.0." + std::to_string(50 + tag) + ":" +
                                                std::to_string(8000 + tag));
-          EXPECT_EQ(Cell(List(), row, 2), "fw " + std::to_string(tag));
+          EXPECT_EQ(ListCell(List(), row, 2), "fw " + std::to_string(tag));
           const CameraNode* entry = RowEntry(List(), row);
           if (!entry) {
             ADD_FAILURE() << "no entry";
@@ -338,12 +311,12 @@ TEST_F(OrvexDialogTest, RowsInFirstHeardOrderAndAMovedCameraKeepsItsRow) {
         EXPECT_TRUE(sender.ToListener(camsim::EncodeSearchReply(moved)));
         return true;
       })
-      .Then("moved", [&] { return Cell(List(), 0, 1) == "10.213.0.200:81"; })
+      .Then("moved", [&] { return ListCell(List(), 0, 1) == "10.213.0.200:81"; })
       .Then("kept its place", [&] {
-        EXPECT_EQ(Rows(List()), 3);
-        EXPECT_EQ(Cell(List(), 0, 0), MacText(1));
-        EXPECT_EQ(Cell(List(), 0, 2), "fw 1 new");
-        EXPECT_EQ(Cell(List(), 1, 0), MacText(2));
+        EXPECT_EQ(ListRows(List()), 3);
+        EXPECT_EQ(ListCell(List(), 0, 0), MacText(1));
+        EXPECT_EQ(ListCell(List(), 0, 2), "fw 1 new");
+        EXPECT_EQ(ListCell(List(), 1, 0), MacText(2));
         const CameraNode* entry = RowEntry(List(), 0);
         if (!entry) return false;
         EXPECT_EQ(entry->address, 0x0AD500C8u);
@@ -363,29 +336,29 @@ TEST_F(OrvexDialogTest, EachTickAgesOutTheNewestCameraSilentForMoreThan30Seconds
   const auto tick = [&] { SendMessageW(Dlg(), WM_TIMER, 7, 0); };  // any timer id
   const auto macs = [&] {
     std::vector<std::string> out;
-    for (int row = 0; row < Rows(List()); ++row) out.push_back(Cell(List(), row, 0));
+    for (int row = 0; row < ListRows(List()); ++row) out.push_back(ListCell(List(), row, 0));
     return out;
   };
   using Macs = std::vector<std::string>;
   ModalScript script;
-  script.Then("three rows", [&] { return Shown() && Rows(List()) == 3; })
+  script.Then("three rows", [&] { return Shown() && ListRows(List()) == 3; })
       .Then("silence", [&] {
         responder_.Stop();
         // The real 5-second timer runs; the test's own ticks stand in for it.
         EXPECT_TRUE(KillTimer(Dlg(), kAgeingTimer));
         now_ = kStartTime - 100;  // the clock set back: heard "in the future"
         tick();
-        EXPECT_EQ(Rows(List()), 3);
+        EXPECT_EQ(ListRows(List()), 3);
         now_ = kStartTime + 30;
         tick();
-        EXPECT_EQ(Rows(List()), 3) << "30 s of silence stays";
+        EXPECT_EQ(ListRows(List()), 3) << "30 s of silence stays";
         now_ = kStartTime + 31;
         tick();
         EXPECT_EQ(macs(), (Macs{MacText(1), MacText(2)})) << "the newest goes first";
         tick();
         EXPECT_EQ(macs(), (Macs{MacText(1)}));
         tick();
-        EXPECT_EQ(Rows(List()), 0);
+        EXPECT_EQ(ListRows(List()), 0);
         EXPECT_EQ(dialog_.Cameras().Head(), nullptr);
         tick();
         EndDialog();
@@ -406,14 +379,14 @@ TEST_F(OrvexDialogTest, HeldReplyPortShowsItsBoxOnTheListenerAndSearchesGoOn) {
       .Then("searches", [&] { return Searches() >= 1; })
       .Then("no rows", Wait(300))
       .Then("end", [&] {
-        EXPECT_EQ(Rows(List()), 0);
+        EXPECT_EQ(ListRows(List()), 0);
         EndDialog();
         return true;
       });
   Run(script);
   const auto boxes = boxes_.Boxes();
   ASSERT_EQ(boxes.size(), 1u) << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes[0].text), Hex(kBuildTexts.bindBox));
+  EXPECT_EQ(HexBytes(boxes[0].text), HexBytes(kBuildTexts.bindBox));
   EXPECT_EQ(boxes[0].thread, dialog_.ListenerThreadId());
   EXPECT_TRUE(ThreadGone(dialog_.SearchThreadId()));
 }
@@ -493,9 +466,9 @@ TEST_F(OrvexDialogTest, ButtonsWithNothingSelectedAndTheAboutBox) {
   const auto boxes = boxes_.Boxes();
   ASSERT_EQ(boxes.size(), 3u) << "a double-click with nothing selected shows nothing; "
                               << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes[0].text), Hex(kBuildTexts.selectBox));
-  EXPECT_EQ(Hex(boxes[1].text), Hex(kBuildTexts.selectBox));
-  EXPECT_EQ(Hex(boxes[2].text), Hex(kBuildTexts.versionBox));
+  EXPECT_EQ(HexBytes(boxes[0].text), HexBytes(kBuildTexts.selectBox));
+  EXPECT_EQ(HexBytes(boxes[1].text), HexBytes(kBuildTexts.selectBox));
+  EXPECT_EQ(HexBytes(boxes[2].text), HexBytes(kBuildTexts.versionBox));
 }
 
 // Set IP Address and a double-click hand the selected row's entry to the set dialog.
@@ -513,10 +486,10 @@ TEST_F(OrvexDialogTest, SetIpAddressAndDoubleClickHandOnTheSelectedEntry) {
   ModalScript script;
   script.Then("rows", [&] {
           list = dialog.ListControl();
-          return dialog.GetSafeHwnd() && Rows(list) == 2;
+          return dialog.GetSafeHwnd() && ListRows(list) == 2;
         })
       .Then("set", [&] {
-        Select(list, 1);
+        ListSelect(list, 1);
         Click(dialog.GetSafeHwnd(), IDC_SET_IP);
         NMHDR header{list, IDC_CAMERA_LIST, static_cast<UINT>(NM_DBLCLK)};
         SendMessageW(dialog.GetSafeHwnd(), WM_NOTIFY, IDC_CAMERA_LIST,
@@ -693,9 +666,9 @@ class BrowserTest : public OrvexDialogTest {
   }
   // Selects the camera's row and clicks Connect IPCam.
   ModalScript& ConnectScript(ModalScript& script) {
-    script.Then("row", [&] { return Shown() && Rows(List()) == 1; })
+    script.Then("row", [&] { return Shown() && ListRows(List()) == 1; })
         .Then("connect", [&] {
-          Select(List(), 0);
+          ListSelect(List(), 0);
           Click(Dlg(), IDC_CONNECT);
           return true;
         });
@@ -734,11 +707,11 @@ TEST_F(BrowserTest, ConnectWarnsOutsideTheLocalSubnetsThenStartsTheBrowser) {
     const size_t boxesBefore = boxes_.Count();
     ModalScript script;
     script.Then("row", [&] {
-            return dialog.GetSafeHwnd() && Rows(dialog.ListControl()) == 1;
+            return dialog.GetSafeHwnd() && ListRows(dialog.ListControl()) == 1;
           })
         .Then("connect", [&] {
           dialog.SetBrowserPath(probe_);
-          Select(dialog.ListControl(), 0);
+          ListSelect(dialog.ListControl(), 0);
           Click(dialog.GetSafeHwnd(), IDC_CONNECT);
           return true;
         })
@@ -758,7 +731,7 @@ TEST_F(BrowserTest, ConnectWarnsOutsideTheLocalSubnetsThenStartsTheBrowser) {
       EXPECT_EQ(boxes.size(), boxesBefore) << boxes_.Describe();
     } else {
       ASSERT_EQ(boxes.size(), boxesBefore + 1) << boxes_.Describe();
-      EXPECT_EQ(Hex(boxes.back().text), Hex(kBuildTexts.notSameSubnetBox));
+      EXPECT_EQ(HexBytes(boxes.back().text), HexBytes(kBuildTexts.notSameSubnetBox));
     }
     DeleteFileA(written.c_str());
   }
@@ -891,7 +864,7 @@ TEST_F(OrvexDialogTest, StaysResponsiveUnderRefreshAndAgeingWithTwentyCameras) {
           return true;
         })
       .Then("ten seconds of refresh and ageing", [&] {
-        mostRows = std::max(mostRows, Rows(List()));
+        mostRows = std::max(mostRows, ListRows(List()));
         Click(Dlg(), IDC_REFRESH);
         ++refreshes;
         now_ += 7;
@@ -933,10 +906,10 @@ TEST_F(OrvexDialogTest, StaysResponsiveUnderRefreshAndAgeingWithTwentyCameras) {
 class BuildTextsInChineseLocale : public testing_support::ChineseLocaleTest {};
 
 TEST_F(BuildTextsInChineseLocale, StringTableGivesTheCodePage936Bytes) {
-  EXPECT_EQ(Hex(fw::WideToAnsi(fw::LoadResStringW(IDS_SELECT_CAMERA))), Hex(kBuildTexts.selectBox));
-  EXPECT_EQ(Hex(fw::WideToAnsi(fw::LoadResStringW(IDS_NOT_SAME_SUBNET))),
-            Hex(kBuildTexts.notSameSubnetBox));
-  EXPECT_EQ(Hex(fw::WideToAnsi(fw::LoadResStringW(IDS_VERSION_BOX))), Hex(kBuildTexts.versionBox));
+  EXPECT_EQ(HexBytes(fw::WideToAnsi(fw::LoadResStringW(IDS_SELECT_CAMERA))), HexBytes(kBuildTexts.selectBox));
+  EXPECT_EQ(HexBytes(fw::WideToAnsi(fw::LoadResStringW(IDS_NOT_SAME_SUBNET))),
+            HexBytes(kBuildTexts.notSameSubnetBox));
+  EXPECT_EQ(HexBytes(fw::WideToAnsi(fw::LoadResStringW(IDS_VERSION_BOX))), HexBytes(kBuildTexts.versionBox));
   EXPECT_EQ(fw::WideToAnsi(fw::LoadResStringW(IDS_ABOUTBOX)),
             fw::WideToAnsi(Wide(kBuildTexts.aboutMenu)));
   EXPECT_EQ(fw::Module::Get().ResourceLanguage(), kBuildTexts.language);

@@ -28,6 +28,7 @@
 #include "setuptool/tests/set_box_texts.h"
 #include "simulator/discovery_responder.h"
 #include "simulator/simulated_ip_helper.h"
+#include "testing/container/dialog_items.h"
 #include "testing/container/modal_script.h"
 
 namespace setuptool {
@@ -35,6 +36,12 @@ namespace {
 
 using setuptool_tests::kSetBoxes;
 using test_container::ModalScript;
+using test_container::ClassOf;
+using test_container::Click;
+using test_container::HexBytes;
+using test_container::ListCell;
+using test_container::ListRows;
+using test_container::ListSelect;
 
 COrvexApp g_app;  // as in the programs: the build's language
 
@@ -61,16 +68,6 @@ std::string To936(const std::wstring& text) {
   return out;
 }
 
-std::string Hex(const std::string& bytes) {
-  std::string out;
-  char two[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(two, sizeof two, "%02X ", c);
-    out += two;
-  }
-  return out;
-}
-
 class BoxRecorder {
  public:
   std::vector<std::string> Texts() {
@@ -84,7 +81,7 @@ class BoxRecorder {
   }
   std::string Describe() {
     std::string out;
-    for (const std::string& text : Texts()) out += "[" + Hex(text) + "] ";
+    for (const std::string& text : Texts()) out += "[" + HexBytes(text) + "] ";
     return out.empty() ? "no box" : out;
   }
 
@@ -109,36 +106,6 @@ camsim::DiscoveryIdentity Camera(const common::MacAddress& mac = kCameraMac,
   camera.webPort = 8001;
   camera.firmware = "fw 1";
   return camera;
-}
-
-void Click(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-int Rows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::string Cell(HWND list, int row, int column) {
-  char text[128] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = text;
-  item.cchTextMax = sizeof text;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text;
-}
-
-void Select(HWND list, int row) {
-  LVITEMA item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
 }
 
 struct DialogSearch {
@@ -235,9 +202,9 @@ class SetDialogTest : public ::testing::Test {
 
   // Steps: the row of the camera heard, selected, and Set IP Address clicked.
   ModalScript& OpenSetIp(ModalScript& script) {
-    return script.Then("row", [this] { return Main() && Rows(List()) >= 1; })
+    return script.Then("row", [this] { return Main() && ListRows(List()) >= 1; })
         .Then("set ip", [this] {
-          Select(List(), 0);
+          ListSelect(List(), 0);
           Click(Main(), IDC_SET_IP);
           return true;
         })
@@ -334,7 +301,7 @@ void AddCheckSteps(ModalScript& script, const std::vector<CheckCase>& cases, HWN
       script.Then(std::string(c.name) + ": box", [=, &boxes] {
         if (boxes.Count() <= *before) return false;
         EXPECT_EQ(boxes.Count(), *before + 1) << c.name << ": " << boxes.Describe();
-        EXPECT_EQ(Hex(boxes.Last()), Hex(c.box)) << c.name;
+        EXPECT_EQ(HexBytes(boxes.Last()), HexBytes(c.box)) << c.name;
         EXPECT_EQ(CredentialsDialog(), nullptr);
         return true;
       });
@@ -470,7 +437,7 @@ TEST_P(UnchangedAddressTest, SendsAtOnceAndSucceedsAtTheFifthTick) {
       })
       .Then("dialog ended", [this] { return !results_.empty(); })
       .Then("row", [this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.51:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.51:8001");
         return true;
       });
   EndMain(script);
@@ -482,7 +449,7 @@ TEST_P(UnchangedAddressTest, SendsAtOnceAndSucceedsAtTheFifthTick) {
       << "success at the first probe, the 5th tick";
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK}));
   ASSERT_EQ(boxes_.Count(), 1u) << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.ipSuccess));
+  EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.ipSuccess));
 }
 
 INSTANTIATE_TEST_SUITE_P(PcAddress, UnchangedAddressTest,
@@ -507,7 +474,7 @@ TEST_P(RequestBytesTest, CarryTheEntryValuesAndTheMd5Text) {
   Credentials(script, IDOK, "administrator", "p4ssw0rd!")
       .Then("dialog ended", [this] { return !results_.empty(); })
       .Then("row", [this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.77:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.77:8001");
         return true;
       });
   EndMain(script);
@@ -554,7 +521,7 @@ TEST_F(SetDialogTest, ChangedAddressOutsideTheSubnetsConflictsOrCancels) {
   });
   script.Then("conflict", [&, this] {
     if (boxes_.Count() < 1) return false;
-    EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.ipConflict));
+    EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.ipConflict));
     EXPECT_EQ(CredentialsDialog(), nullptr);
     const auto added = ip_.AddedAddresses();
     EXPECT_EQ(added.size(), 1u);
@@ -608,7 +575,7 @@ TEST_F(SetDialogTest, NoAnswerFailsAtTheSixtyFirstTickAfterTwelveProbes) {
       })
       .Then("failed", [this] { return boxes_.Count() >= 1; })
       .Then("idle again", [this] {
-        EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macFail));
+        EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macFail));
         EXPECT_EQ(BarPosition(dlg_, IDC_BYMAC_PROGRESS), 0);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg_, IDC_SAVE)));
         EXPECT_TRUE(IsWindow(dlg_));
@@ -640,7 +607,7 @@ TEST_F(SetDialogTest, BySerialNumberConflictIsAnotherMacsAnswerOnly) {
   const uint32_t taken = Host(10, 213, 0, 66);
   ip_.PlaceDevice(htonl(taken), kOtherMac);
   ModalScript script;
-  script.Then("row", [this] { return Main() && Rows(List()) == 1; });
+  script.Then("row", [this] { return Main() && ListRows(List()) == 1; });
   OpenByMac(script).Then("another MAC's address", [&, this] {
     SetDlgItemTextA(dlg_, IDC_SERIAL_NUM, "001a2b3c4d01");
     SetAddress(dlg_, IDC_BYMAC_ADDRESS, taken);
@@ -651,7 +618,7 @@ TEST_F(SetDialogTest, BySerialNumberConflictIsAnotherMacsAnswerOnly) {
   });
   script.Then("conflict", [&, this] {
     if (boxes_.Count() < 1) return false;
-    EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macConflict));
+    EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macConflict));
     EXPECT_EQ(CredentialsDialog(), nullptr);
     // The camera's own current address.
     SetAddress(dlg_, IDC_BYMAC_ADDRESS, kCameraAddress);
@@ -661,13 +628,13 @@ TEST_F(SetDialogTest, BySerialNumberConflictIsAnotherMacsAnswerOnly) {
   Credentials(script)
       .Then("success", [this] { return !results_.empty(); })
       .Then("row", [this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.51:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.51:8001");
         return true;
       });
   EndMain(script);
   Run(script);
   ASSERT_EQ(boxes_.Count(), 2u) << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macSuccess));
+  EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macSuccess));
   EXPECT_EQ(Requests(), 1u);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK}));
   // conflict probe, the own answer, the 5th tick
@@ -702,7 +669,7 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
       })
       .Then("box", [&, this] {
         if (boxes_.Count() < 1) return false;
-        EXPECT_EQ(Hex(boxes_.Last()), Hex(bySerial ? kSetBoxes.macNoLocal : kSetBoxes.ipNoLocal));
+        EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(bySerial ? kSetBoxes.macNoLocal : kSetBoxes.ipNoLocal));
         EXPECT_TRUE(ip_.Probes().empty());
         // A /29: host numbers 2 and 1 are the candidates, both taken.
         ip_.AddAdapter(2, {{htonl(Host(10, 9, 0, 5)), htonl(Host(255, 255, 255, 248))}},
@@ -714,7 +681,7 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
       })
       .Then("no idle address", [&, this] {
         if (boxes_.Count() < 2) return false;
-        EXPECT_EQ(Hex(boxes_.Last()), Hex(bySerial ? kSetBoxes.macNoIdle : kSetBoxes.ipNoIdle));
+        EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(bySerial ? kSetBoxes.macNoIdle : kSetBoxes.ipNoIdle));
         EXPECT_EQ(ip_.Probes(), std::vector<uint32_t>({htonl(Host(10, 9, 0, 2)),
                                                        htonl(Host(10, 9, 0, 1))}));
         return true;
@@ -743,9 +710,9 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
     });
     script24.Then("dialog", [this] { return (dlg_ = ByMacDialog()) != nullptr; });
   } else {
-    script24.Then("row", [&] { return Rows(main24.ListControl()) == 1; })
+    script24.Then("row", [&] { return ListRows(main24.ListControl()) == 1; })
         .Then("open", [&] {
-          Select(main24.ListControl(), 0);
+          ListSelect(main24.ListControl(), 0);
           Click(main24.GetSafeHwnd(), IDC_SET_IP);
           return true;
         })
@@ -850,7 +817,7 @@ TEST_F(SetDialogTest, CancelDuringTheWatchAndAPostedIdokChangeNothing) {
       })
       .Then("closed", [this] { return !results_.empty(); })
       .Then("unchanged", [this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.51:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.51:8001");
         const CameraNode* entry = main_->Cameras().Head();
         EXPECT_TRUE(entry && entry->address == kCameraAddress);
         return true;
@@ -876,7 +843,7 @@ TEST_F(SetDialogTest, EntryAgedOutDuringTheDialogThenSuccess) {
         PostMessageW(Main(), WM_TIMER, kAgeingTimer, 0);
         return true;
       })
-      .Then("aged", [this] { return Rows(List()) == 0 && !main_->Cameras().Head(); })
+      .Then("aged", [this] { return ListRows(List()) == 0 && !main_->Cameras().Head(); })
       .Then("save", [&, this] {
         SetAddress(dlg_, IDC_SETIP_ADDRESS, newAddress);
         Click(dlg_, IDC_SAVE);
@@ -885,17 +852,17 @@ TEST_F(SetDialogTest, EntryAgedOutDuringTheDialogThenSuccess) {
   Credentials(script)
       .Then("success", [this] { return !results_.empty(); })
       .Then("refresh", [this] {
-        EXPECT_EQ(Rows(List()), 0);
+        EXPECT_EQ(ListRows(List()), 0);
         Click(Main(), IDC_REFRESH);
         return true;
       })
       .Then("heard again", [this] {
-        return Rows(List()) == 1 && Cell(List(), 0, 1) == "10.213.0.77:8001";
+        return ListRows(List()) == 1 && ListCell(List(), 0, 1) == "10.213.0.77:8001";
       });
   EndMain(script);
   Run(script);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK}));
-  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.ipSuccess));
+  EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.ipSuccess));
 }
 
 // A send that fails leaves the dialog idle with its temporaries deleted: no watch, so no
@@ -1012,8 +979,8 @@ TEST_F(SetDialogTest, FailureOfTheDialogByAddressAndConnectOfTheOther) {
   Run(script, 60000);
   const auto boxes = boxes_.Texts();
   ASSERT_EQ(boxes.size(), 2u) << boxes_.Describe();
-  EXPECT_EQ(Hex(boxes[0]), Hex(kSetBoxes.ipFail));
-  EXPECT_EQ(Hex(boxes[1]), Hex(kSetBoxes.macNotSameSubnet));
+  EXPECT_EQ(HexBytes(boxes[0]), HexBytes(kSetBoxes.ipFail));
+  EXPECT_EQ(HexBytes(boxes[1]), HexBytes(kSetBoxes.macNotSameSubnet));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], "browser.exe http://0.0.0.0:80");
 }
@@ -1026,7 +993,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
   responder_.AddCamera(Camera());
   const uint32_t newAddress = Host(10, 213, 0, 78);
   ModalScript script;
-  script.Then("row", [this] { return Main() && Rows(List()) == 1; });
+  script.Then("row", [this] { return Main() && ListRows(List()) == 1; });
   OpenByMac(script).Then("fill", [&, this] {
     SetDlgItemTextA(dlg_, IDC_SERIAL_NUM, "001A2B3C4D01");
     SetAddress(dlg_, IDC_BYMAC_ADDRESS, newAddress);
@@ -1038,7 +1005,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
   Credentials(script)
       .Then("success", [this] { return !results_.empty(); })
       .Then("written back", [&, this] {
-        EXPECT_EQ(Cell(List(), 0, 1), "10.213.0.78:8001");
+        EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.78:8001");
         const CameraNode* entry = main_->Cameras().Head();
         EXPECT_TRUE(entry && entry->address == newAddress);
         EXPECT_TRUE(entry && entry->mask == kMask24 && entry->gateway == kGateway);
@@ -1047,7 +1014,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
         SendMessageW(Main(), WM_NOTIFY, IDC_CAMERA_LIST, reinterpret_cast<LPARAM>(&header));
         EXPECT_EQ(SetIpDialog(), nullptr);
         EXPECT_EQ(boxes_.Count(), 1u) << boxes_.Describe();
-        Select(List(), 0);
+        ListSelect(List(), 0);
         header_ = header;
         PostMessageW(Main(), WM_NOTIFY, IDC_CAMERA_LIST, reinterpret_cast<LPARAM>(&header_));
         return true;
@@ -1062,7 +1029,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
   EndMain(script);
   Run(script);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK, IDCANCEL}));
-  EXPECT_EQ(Hex(boxes_.Last()), Hex(kSetBoxes.macSuccess));
+  EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macSuccess));
 }
 
 // Templates 129, 130 and 131 as each build's resources hold them.
