@@ -39,7 +39,8 @@ class CTessalyCtrl : public fw::COleControl {
   CTessalyCtrl();
   ~CTessalyCtrl() override;
 
-  // The last control constructed that is still alive, for the settings pages; or null.
+  // The last control constructed that is still alive, or null: for tests that serve the
+  // control themselves. The dialogs use the control that opened them.
   static CTessalyCtrl* Last();
 
   // ---- _DTessaly ------------------------------------------------------------------------
