@@ -346,14 +346,16 @@ TEST_F(SettingsDialogs, AcceptedChangesAreStoredTrimmedAndAnnounced) {
 TEST_F(SettingsDialogs, APasswordTheHostSetLongerThanTheEditIsKeptOnRenaming) {
   ASSERT_EQ(Host(), S_OK);
   const std::string text = "127.0.0.1:8123";
-  ASSERT_EQ(SetCliInfo(3, 8123, "abcdefghijkl", "Far"), 1);
+  // In the last window, which the dialog shows as window 16.
+  ASSERT_EQ(SetCliInfo(15, 8123, "abcdefghijkl", "Far"), 1);
   RecordCamEvents();
   HWND dialog = nullptr;
-  std::string shown;
+  std::string shown, window;
   ModalScript script;
   script.Then("the dialog", Find(dialog, ModifyCaption()));
   script.Then("rename", [&] {
     shown = ItemText(dialog, 204);
+    window = ItemText(dialog, 210);
     SetItemText(dialog, 208, "Near");
     Click(dialog, IDOK);
     return true;
@@ -363,9 +365,11 @@ TEST_F(SettingsDialogs, APasswordTheHostSetLongerThanTheEditIsKeptOnRenaming) {
   EXPECT_EQ(ShowInfoDlg(text), 1);
   ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
   EXPECT_EQ(shown, "abcdefghijkl");
+  EXPECT_EQ(window, "16");
   ASSERT_EQ(camEvents.size(), 1u);
   EXPECT_EQ(camEvents[0].TextAt(kPasswordAt), "abcdefghijkl");
   EXPECT_EQ(camEvents[0].TextAt(kNickAt), "Near");
+  EXPECT_EQ(camEvents[0].IntAt(kIndexAt), 15);
 }
 
 TEST_F(SettingsDialogs, AnOkAfterTheHostReplacedTheCameraStoresNothing) {
