@@ -13,6 +13,8 @@
 #include "framework/resources.h"
 #include "liveview/cameras/camera_table.h"
 #include "liveview/control/about_dlg.h"
+#include "liveview/control/modify_dlg.h"
+#include "liveview/control/settings_sheet.h"
 #include "liveview/control/tessaly_ctrl.h"
 #include "liveview/notify/control_messages.h"
 #include "liveview/resources/tessaly_resource.h"
@@ -280,9 +282,34 @@ int CTessalyCtrl::DeleteCamera(int index) {
   return 1;
 }
 
-// ---- the settings dialogs' entries, until the dialogs come --------------------------------
+// ---- the settings dialogs' entries ---------------------------------------------------------
 
-int CTessalyCtrl::RunSettingsSheet(int) { return 0; }
-int CTessalyCtrl::RunModifyDialog(int) { return IDCANCEL; }
+HWND CTessalyCtrl::DialogOwner() const {
+  HWND root = GetAncestor(GetSafeHwnd(), GA_ROOT);
+  return root ? root : GetSafeHwnd();
+}
+
+// One sheet and one modify dialog at a time: the control keeps one of each to end it when
+// its window goes.
+int CTessalyCtrl::RunSettingsSheet(int page) {
+  if (settingsSheet_ || !GetSafeHwnd()) return 0;
+  fw::ModalScope scope(this);
+  CSetDlg sheet(this, DialogOwner());
+  sheet.SetStartPage(page);
+  settingsSheet_ = &sheet;
+  const INT_PTR result = sheet.Run();
+  settingsSheet_ = nullptr;
+  return static_cast<int>(result);
+}
+
+int CTessalyCtrl::RunModifyDialog(int index) {
+  if (!CCameraTable::IsValidIndex(index) || modifyDialog_ || !GetSafeHwnd()) return IDCANCEL;
+  fw::ModalScope scope(this);
+  CModifyDlg dialog(this, DialogOwner(), index);
+  modifyDialog_ = &dialog;
+  const INT_PTR result = dialog.DoModal();
+  modifyDialog_ = nullptr;
+  return result == IDOK && scope.WindowAlive() ? IDOK : IDCANCEL;
+}
 
 }  // namespace liveview

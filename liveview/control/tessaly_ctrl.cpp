@@ -13,6 +13,8 @@
 #include "framework/message_table.h"
 #include "liveview/cameras/camera_table.h"
 #include "liveview/cameras/camera_text.h"
+#include "liveview/control/modify_dlg.h"
+#include "liveview/control/settings_sheet.h"
 #include "liveview/control/tessaly_classes.h"
 #include "liveview/notify/control_messages.h"
 #include "liveview/notify/control_registry.h"
@@ -131,6 +133,9 @@ void CTessalyCtrl::LoadSettings() {
 }
 
 void CTessalyCtrl::OnDestroy() {
+  // An open dialog would go on with a control that has no windows, streams or settings.
+  if (modifyDialog_) modifyDialog_->ControlGone();
+  if (settingsSheet_) settingsSheet_->ControlGone();
   for (int n = 0; n < kCellCount; ++n) {
     StreamSlot* slot = Streams().SlotByWindow(n);
     if (!slot) continue;

@@ -23,6 +23,7 @@
 
 namespace liveview {
 
+class CModifyDlg;
 class CSetDlg;
 struct CameraInfo;
 struct StreamSlot;
@@ -38,7 +39,8 @@ class CTessalyCtrl : public fw::COleControl {
   CTessalyCtrl();
   ~CTessalyCtrl() override;
 
-  // The last control constructed that is still alive, for the settings pages; or null.
+  // The last control constructed that is still alive, or null: for tests that serve the
+  // control themselves. The dialogs use the control that opened them.
   static CTessalyCtrl* Last();
 
   // ---- _DTessaly ------------------------------------------------------------------------
@@ -231,6 +233,9 @@ class CTessalyCtrl : public fw::COleControl {
   // camera (IDOK when it stored changes).
   int RunSettingsSheet(int page);
   int RunModifyDialog(int index);
+  // The window the settings dialogs are modal to: the host's top-level window, which a
+  // dialog owned by the control's child window would leave enabled.
+  HWND DialogOwner() const;
 
   Cell cells_[kCellCount];
   int selected_ = -1;
@@ -239,6 +244,7 @@ class CTessalyCtrl : public fw::COleControl {
   int fullWindowIndex_ = -1;
   std::string settingsPath_;
   CSetDlg* settingsSheet_ = nullptr;  // the settings sheet while it runs
+  CModifyDlg* modifyDialog_ = nullptr;  // the modify dialog while it runs
   int scratchResult_ = 0;
   CBkgndPicture background_;
 

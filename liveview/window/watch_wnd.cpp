@@ -241,6 +241,12 @@ void CWatchWnd::SetTitle(const std::string& title) {
   if (renderer_) renderer_->SetTitle(title);
 }
 
+void CWatchWnd::SetShowTitle(int showTitle) {
+  base::CScopedLock hold(lock_);
+  showTitle_ = showTitle;
+  if (renderer_) renderer_->SetShowTitle(showTitle);
+}
+
 void CWatchWnd::SetSelected(int selected) { selected_ = selected; }
 
 void CWatchWnd::SetFontColor(COLORREF color) {

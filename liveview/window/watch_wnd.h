@@ -67,6 +67,8 @@ class CWatchWnd : public fw::CWnd {
   void SetBkgndPicture(CBkgndPicture* picture);
   void SetRecording(int recording);
   void SetTitle(const std::string& title);
+  // Under the window lock: the stream worker draws with it.
+  void SetShowTitle(int showTitle);
   void SetSelected(int selected);
   void SetFontColor(COLORREF color);
 

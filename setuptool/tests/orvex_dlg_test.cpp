@@ -22,7 +22,7 @@
 #include "setuptool/tests/build_texts.h"
 #include "setuptool/camera_list.h"
 #include "chinese_locale.h"
-#include "testing/container/dialog_controls.h"
+#include "testing/container/dialog_items.h"
 #include "testing/container/box_recorder.h"
 #include "fake_ip_helper.h"
 #include "framework/ansi_text.h"
@@ -46,7 +46,7 @@ namespace {
 using test_container::Click;
 using test_container::ListCell;
 using test_container::ListRows;
-using test_container::SelectListRow;
+using test_container::ListSelect;
 using test_container::WindowTextW;
 
 using setuptool_tests::kBuildTexts;
@@ -71,7 +71,7 @@ class CountingApp : public COrvexApp {
 };
 CountingApp g_app;
 
-using testing_support::HexBytes;
+using test_container::HexBytes;
 
 std::wstring Wide(const char* utf8) { return fw::Utf8ToWide(utf8); }
 
@@ -441,7 +441,7 @@ TEST_F(OrvexDialogTest, SetIpAddressAndDoubleClickHandOnTheSelectedEntry) {
           return dialog.GetSafeHwnd() && ListRows(list) == 2;
         })
       .Then("set", [&] {
-        SelectListRow(list, 1);
+        ListSelect(list, 1);
         Click(dialog.GetSafeHwnd(), IDC_SET_IP);
         NMHDR header{list, IDC_CAMERA_LIST, static_cast<UINT>(NM_DBLCLK)};
         SendMessageW(dialog.GetSafeHwnd(), WM_NOTIFY, IDC_CAMERA_LIST,
@@ -620,7 +620,7 @@ class BrowserTest : public OrvexDialogTest {
   ModalScript& ConnectScript(ModalScript& script) {
     script.Then("row", [&] { return Shown() && ListRows(List()) == 1; })
         .Then("connect", [&] {
-          SelectListRow(List(), 0);
+          ListSelect(List(), 0);
           Click(Dlg(), IDC_CONNECT);
           return true;
         });
@@ -663,7 +663,7 @@ TEST_F(BrowserTest, ConnectWarnsOutsideTheLocalSubnetsThenStartsTheBrowser) {
           })
         .Then("connect", [&] {
           dialog.SetBrowserPath(probe_);
-          SelectListRow(dialog.ListControl(), 0);
+          ListSelect(dialog.ListControl(), 0);
           Click(dialog.GetSafeHwnd(), IDC_CONNECT);
           return true;
         })

@@ -17,7 +17,7 @@
 #include "isolated_network.h"
 #include "setuptool/resource_ids.h"
 #include "simulator/discovery_responder.h"
-#include "testing/container/dialog_controls.h"
+#include "testing/container/dialog_items.h"
 #include "testing/container/child_process.h"
 #include "setuptool/tests/build_texts.h"
 

@@ -20,7 +20,6 @@
 #include "framework/ansi_text.h"
 #include "framework/message_box.h"
 #include "framework/module.h"
-#include "chinese_locale.h"
 #include "isolated_network.h"
 #include "setuptool/orvex_app.h"
 #include "setuptool/orvex_dlg.h"
@@ -29,17 +28,18 @@
 #include "setuptool/tests/set_box_texts.h"
 #include "simulator/discovery_responder.h"
 #include "simulator/simulated_ip_helper.h"
-#include "testing/container/dialog_controls.h"
+#include "testing/container/dialog_items.h"
 #include "testing/container/box_recorder.h"
 #include "testing/container/modal_script.h"
 
 namespace setuptool {
 namespace {
 
+using test_container::ClassOf;
 using test_container::Click;
 using test_container::ListCell;
 using test_container::ListRows;
-using test_container::SelectListRow;
+using test_container::ListSelect;
 
 using setuptool_tests::kSetBoxes;
 using test_container::ModalScript;
@@ -58,7 +58,7 @@ const uint32_t kGateway = Host(10, 213, 0, 1);
 const common::MacAddress kCameraMac = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x01};
 const common::MacAddress kOtherMac = {0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x99};
 
-using testing_support::HexBytes;
+using test_container::HexBytes;
 using BoxRecorder = test_container::BoxRecorder;
 
 camsim::DiscoveryIdentity Camera(const common::MacAddress& mac = kCameraMac,
@@ -71,12 +71,6 @@ camsim::DiscoveryIdentity Camera(const common::MacAddress& mac = kCameraMac,
   camera.webPort = 8001;
   camera.firmware = "fw 1";
   return camera;
-}
-
-std::string ClassOf(HWND window) {
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
 }
 
 struct DialogSearch {
@@ -174,7 +168,7 @@ class SetDialogTest : public ::testing::Test {
   ModalScript& OpenSetIp(ModalScript& script) {
     return script.Then("row", [this] { return Main() && ListRows(List()) >= 1; })
         .Then("set ip", [this] {
-          SelectListRow(List(), 0);
+          ListSelect(List(), 0);
           Click(Main(), IDC_SET_IP);
           return true;
         })
@@ -685,7 +679,7 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
   } else {
     script24.Then("row", [&] { return ListRows(main24.ListControl()) == 1; })
         .Then("open", [&] {
-          SelectListRow(main24.ListControl(), 0);
+          ListSelect(main24.ListControl(), 0);
           Click(main24.GetSafeHwnd(), IDC_SET_IP);
           return true;
         })
@@ -987,7 +981,7 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
         SendMessageW(Main(), WM_NOTIFY, IDC_CAMERA_LIST, reinterpret_cast<LPARAM>(&header));
         EXPECT_EQ(SetIpDialog(), nullptr);
         EXPECT_EQ(boxes_.Count(), 1u) << boxes_.Describe();
-        SelectListRow(List(), 0);
+        ListSelect(List(), 0);
         header_ = header;
         PostMessageW(Main(), WM_NOTIFY, IDC_CAMERA_LIST, reinterpret_cast<LPARAM>(&header_));
         return true;

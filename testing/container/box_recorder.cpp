@@ -1,13 +1,13 @@
 #include "testing/container/box_recorder.h"
 
-#include "chinese_locale.h"
+#include "testing/container/dialog_items.h"
 
 namespace test_container {
 
 BoxRecorder::BoxRecorder()
     : intercept_([this](HWND, const std::wstring& text, const std::wstring&, UINT) {
         std::lock_guard<std::mutex> hold(lock_);
-        boxes_.push_back({testing_support::ToChineseBytes(text), GetCurrentThreadId()});
+        boxes_.push_back({InCodePage(text, 936), GetCurrentThreadId()});
         return IDOK;
       }) {}
 
@@ -36,7 +36,7 @@ bool BoxRecorder::Has(const std::string& text) {
 
 std::string BoxRecorder::Describe() {
   std::string out;
-  for (const Box& box : Boxes()) out += "[" + testing_support::HexBytes(box.text) + "] ";
+  for (const Box& box : Boxes()) out += "[" + HexBytes(box.text) + "] ";
   return out.empty() ? "no box" : out;
 }
 

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace testing_support {
 
 constexpr unsigned kChineseCodePage = 936;
@@ -15,12 +13,6 @@ constexpr unsigned kChineseCodePage = 936;
 // Success only when the process's ANSI code page is 936; the failure names the code page
 // and the user's interface language found.
 ::testing::AssertionResult InChineseLocale();
-
-// `text` as code page 936 bytes, the form the Chinese build's texts are compared in.
-std::string ToChineseBytes(const std::wstring& text);
-
-// "41 42 " for "AB": a failure then shows which byte of a GBK text differs.
-std::string HexBytes(const std::string& bytes);
 
 // Fixture of the suites that need the Chinese locale: outside it the test fails, it never
 // skips. Name a suite "<Something>InChineseLocale" and derive its fixture from this.

@@ -570,10 +570,27 @@ TEST_F(HostMembers, TheDialogMembersAnswerByTheirArguments) {
   ASSERT_EQ(Host(), S_OK);
   EXPECT_EQ(ByText("ShowInfoDlg", Named(0)), 0) << "no camera";
   ASSERT_EQ(Add(0, "localhost", cameras[0]->Port()), 1);
-  EXPECT_EQ(ByText("ShowInfoDlg", Named(0)), 1);
+  // Each opens its dialog, cancelled here as it comes.
+  const auto cancelTheDialog = [](test_container::ModalScript& script) {
+    script.Then("the dialog", [] {
+      HWND dialog = test_container::FindThreadDialog();
+      if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+      return dialog != nullptr;
+    });
+    script.Start();
+  };
+  {
+    test_container::ModalScript script;
+    cancelTheDialog(script);
+    EXPECT_EQ(ByText("ShowInfoDlg", Named(0)), 1);
+    EXPECT_TRUE(script.Finished());
+  }
   for (long page : {0L, 1L, 2L}) {
+    test_container::ModalScript script;
+    cancelTheDialog(script);
     EXPECT_EQ(Call("ShowPropertiesDlgs", [page](CallArgs& a) { a.Long(page).OutLong(7); }), 1)
         << page;
+    EXPECT_TRUE(script.Finished()) << page;
   }
   for (long page : {-1L, 3L}) {
     EXPECT_EQ(Call("ShowPropertiesDlgs", [page](CallArgs& a) { a.Long(page).OutLong(7); }), 0)

@@ -31,6 +31,8 @@ RawCamera::RawCamera(Script script) : script_(std::move(script)) {
 
 RawCamera::~RawCamera() {
   stop_.store(true);
+  const SOCKET serving = serving_.load();
+  if (serving != INVALID_SOCKET) shutdown(serving, SD_BOTH);
   thread_.join();
 }
 
@@ -47,7 +49,12 @@ void RawCamera::Serve() {
       if (recv(client.Get(), &byte, 1, 0) <= 0) break;
       request += byte;
     }
-    if (request.find("\r\n\r\n") != std::string::npos) script_(client.Get(), number);
+    if (request.find("\r\n\r\n") != std::string::npos) {
+      serving_.store(client.Get());
+      // Stopping may have begun before the connection was published.
+      if (!stop_.load()) script_(client.Get(), number);
+      serving_.store(INVALID_SOCKET);
+    }
   }
 }
 

@@ -46,6 +46,9 @@ class RawCamera {
   uint16_t port_ = 0;
   std::atomic<int> connections_{0};
   std::atomic<bool> stop_{false};
+  // The connection being served, so stopping can end a send that a peer which no longer
+  // reads would block for ever.
+  std::atomic<SOCKET> serving_{INVALID_SOCKET};
   std::thread thread_;
 };
 
