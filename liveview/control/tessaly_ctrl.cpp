@@ -85,6 +85,7 @@ int CTessalyCtrl::OnCreate(CREATESTRUCTA* cs) {
   ++windowGeneration_;
   stalePosts_.Reset();
   for (auto& files : snapshotFiles_) files.clear();
+  for (auto& camera : stopped_) camera = StoppedCamera{};
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -293,6 +294,10 @@ int CTessalyCtrl::StopCamera(int index) {
 }
 
 void CTessalyCtrl::StopStreamsOf(int index) {
+  if (index >= 0 && index < kCellCount) {
+    stopped_[index] =
+        StoppedCamera{Table().NamedCameraText(index), Table().GetRecordingPath(index)};
+  }
   Table().SetState(index, kCamStateStopped);
   const std::string text = Table().CameraText(index);
   if (!text.empty()) Streams().RequestStop(text);
@@ -419,9 +424,9 @@ LRESULT CTessalyCtrl::OnWatchKey(WPARAM w, LPARAM) {
   return 0;
 }
 
-int CTessalyCtrl::PostedIndex(WPARAM w) const {
+int CTessalyCtrl::PostedIndex(WPARAM w, int* goneAt) const {
   if (!IsCameraIndex(w)) return -1;
-  return stalePosts_.Resolve(static_cast<int>(w));
+  return stalePosts_.Resolve(static_cast<int>(w), goneAt);
 }
 
 LRESULT CTessalyCtrl::OnStateFence(WPARAM, LPARAM) {
@@ -459,9 +464,18 @@ LRESULT CTessalyCtrl::OnCamSnapped(WPARAM w, LPARAM) {
 
 LRESULT CTessalyCtrl::OnCamRecord(WPARAM w, LPARAM l) {
   if (!IsCameraIndex(w)) return 0;
-  const int i = PostedIndex(w);
-  if (i < 0) return 1;
+  int goneAt = -1;
+  const int i = PostedIndex(w, &goneAt);
   const int status = static_cast<int>(l);
+  if (i < 0) {
+    // Stopping the camera that went ended its recording: the host started it and hears of
+    // its end, named as the camera was.
+    if (status == 0 && goneAt >= 0 && !stopped_[goneAt].camera.empty()) {
+      const StoppedCamera camera = stopped_[goneAt];
+      FireRecordStatus(camera.camera, camera.recording, 0);
+    }
+    return 1;
+  }
   if (CWatchWnd* window = WindowAt(i)) window->SetRecording(status);
   FireRecordStatus(Table().NamedCameraText(i), Table().GetRecordingPath(i), status);
   return 1;

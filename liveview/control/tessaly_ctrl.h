@@ -191,8 +191,8 @@ class CTessalyCtrl : public fw::COleControl {
   void LoadSettings();
   void DeleteWindows();
   // A camera index of a post, mapped past the changes made since it was queued; -1 when
-  // it concerns no camera now.
-  int PostedIndex(WPARAM w) const;
+  // it concerns no camera now (`goneAt`, when given, is then the index it went from).
+  int PostedIndex(WPARAM w, int* goneAt = nullptr) const;
   bool HasWindowAt(int index) const { return WindowAt(index) != nullptr; }
 
   // The context-menu commands, the keys Ctrl+C and Ctrl+L and the pan/tilt click.
@@ -245,6 +245,13 @@ class CTessalyCtrl : public fw::COleControl {
   // The files of the snapshots whose WM_CAM_SNAPPED is still queued, per camera index,
   // oldest first: each event names its own file.
   std::deque<std::string> snapshotFiles_[kCellCount];
+  // Each index's camera as its last stop found it: a recording's end still queued when the
+  // camera went is reported under these.
+  struct StoppedCamera {
+    std::string camera;
+    std::string recording;
+  };
+  StoppedCamera stopped_[kCellCount];
 
   unsigned windowGeneration_ = 0;
   // Tessaly.ini is read at the first creation and again only after a destruction saved it.

@@ -1030,6 +1030,55 @@ TEST_F(HostMembers, RecordTakesTheDecodedSizeAndDestroyCliFinishesTheFile) {
   DeleteFileA(again.c_str());
 }
 
+// A recording ends with its camera: the host hears it stopped, under the camera's text and
+// file as they were, although no record has them any more.
+TEST_F(HostMembers, ARecordingEndedWithItsCameraIsReportedStopped) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  const uint16_t port = static_cast<uint16_t>(cameras[0]->Port());
+  const std::string named = Named(0);
+  const std::string moved = "127.0.0.2:" + std::to_string(port);
+  struct Case {
+    const char* name;
+    std::function<long()> end;
+    std::string left;  // the camera text to destroy afterwards
+  };
+  const Case cases[] = {
+      {"DestroyCli", [&] { return ByText("DestroyCli", named); }, ""},
+      {"Set 11 to another address",
+       [&] {
+         const auto block = CameraBlock(0, "127.0.0.2", port, "admin", "Moved");
+         return SetCode(11, block.data());
+       },
+       moved},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    const std::string file = KeptRecording("host_record_gone.avi");
+    ASSERT_EQ(Add(0, "localhost", port, "Gone"), 1);
+    events->Clear();
+    ASSERT_EQ(ByText("LookPic", named), 1);
+    ASSERT_TRUE(Streaming(named));
+    PumpFor(300);
+    ASSERT_EQ(Rec(named, file), 1);
+    PumpFor(1000);
+    EXPECT_EQ(k.end(), 1);
+    PumpUntil([&] { return events->Count(kFireRecordStatus) >= 2; }, kWaitMs);
+    const auto statuses = EventsOf(kFireRecordStatus);
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(statuses[1].TextArg(0), Wide(named));
+    EXPECT_EQ(statuses[1].TextArg(1), Wide(file));
+    EXPECT_EQ(statuses[1].LongArg(2), 0);
+    EXPECT_EQ(IsAvi(file), 1);
+    if (!k.left.empty()) {
+      EXPECT_EQ(ByText("DestroyCli", k.left), 1);
+    }
+    PumpFor(200);
+    EXPECT_EQ(events->Count(kFireRecordStatus), 2u);
+    DeleteFileA(file.c_str());
+  }
+}
+
 TEST_F(HostMembers, GetLastPictureCopiesOnlyIntoRoomEnoughForIt) {
   StartCameras(1);
   ASSERT_EQ(Host(), S_OK);
