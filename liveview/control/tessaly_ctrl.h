@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <string>
@@ -117,6 +118,10 @@ class CTessalyCtrl : public fw::COleControl {
   // Writes a snapshot: 1 only when every byte was written and the file closed; a file left
   // short is removed.
   static int WriteSnapshotFile(const std::string& file, const uint8_t* bytes, size_t length);
+  // What puts a snapshot's bytes into its open file: fwrite unless a test makes it fail.
+  // Returns the previous one; nullptr restores fwrite.
+  using SnapshotWriter = size_t (*)(const void* bytes, size_t length, FILE* file);
+  static SnapshotWriter SetSnapshotWriter(SnapshotWriter writer);
   // Fires FireCamEvent (0, the CameraInfo of `index`, 972); whether the window is still the
   // one it had.
   bool NotifyCameraModified(int index);
