@@ -258,7 +258,7 @@ int CTessalyCtrl::ReplaceFromBlock(const CameraInfo& info) {
   // No stream may run under a camera text that no record has any more.
   if (!EqualsIgnoreCase(Table().CameraText(index), FormatCameraText(address, info.port))) {
     StopStreamsOf(index);
-    NoteCameraGone(index);
+    NoteCameraGone(index, Table().NamedCameraText(index));
   }
   Table().ReadCameraInfo(info);
   if (CWatchWnd* window = WindowAt(index)) {

@@ -85,7 +85,8 @@ int CTessalyCtrl::OnCreate(CREATESTRUCTA* cs) {
   ++windowGeneration_;
   stalePosts_.Reset();
   for (auto& files : snapshotFiles_) files.clear();
-  for (auto& camera : stopped_) camera = StoppedCamera{};
+  for (auto& files : recordFiles_) files.clear();
+  for (auto& gone : goneRecordings_) gone.clear();
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -268,18 +269,25 @@ void CTessalyCtrl::ExchangeWindows(int a, int b) {
   first->SetNumber(b);
   second->SetNumber(a);
   std::swap(cells_[a].window, cells_[b].window);
-  // What was queued for either index is about the camera that now sits at the other.
+  // What was queued for either index is about the camera that now sits at the other, and
+  // so are the files its snapshots and recordings will be heard under.
   stalePosts_.NoteExchange(GetSafeHwnd(), a, b);
+  std::swap(snapshotFiles_[a], snapshotFiles_[b]);
+  std::swap(recordFiles_[a], recordFiles_[b]);
   LayoutWindows(false, true);
   cells_[a].window->Invalidate(true);
   cells_[b].window->Invalidate(true);
 }
 
-void CTessalyCtrl::NoteCameraGone(int index) {
+void CTessalyCtrl::NoteCameraGone(int index, const std::string& namedCameraText) {
   if (index < 0 || index >= kCellCount) return;
   stalePosts_.NoteGone(GetSafeHwnd(), index);
   // Their posts now concern no camera and are dropped unheard.
   snapshotFiles_[index].clear();
+  for (std::string& file : recordFiles_[index]) {
+    goneRecordings_[index].push_back(GoneRecording{namedCameraText, std::move(file)});
+  }
+  recordFiles_[index].clear();
 }
 
 void CTessalyCtrl::RebindStream(const std::string& cameraText, int index) {
@@ -294,10 +302,6 @@ int CTessalyCtrl::StopCamera(int index) {
 }
 
 void CTessalyCtrl::StopStreamsOf(int index) {
-  if (index >= 0 && index < kCellCount) {
-    stopped_[index] =
-        StoppedCamera{Table().NamedCameraText(index), Table().GetRecordingPath(index)};
-  }
   Table().SetState(index, kCamStateStopped);
   const std::string text = Table().CameraText(index);
   if (!text.empty()) Streams().RequestStop(text);
@@ -467,17 +471,21 @@ LRESULT CTessalyCtrl::OnCamRecord(WPARAM w, LPARAM l) {
   int goneAt = -1;
   const int i = PostedIndex(w, &goneAt);
   const int status = static_cast<int>(l);
+  // A recording's start is about the oldest file still listed, its end takes it off.
   if (i < 0) {
-    // Stopping the camera that went ended its recording: the host started it and hears of
-    // its end, named as the camera was.
-    if (status == 0 && goneAt >= 0 && !stopped_[goneAt].camera.empty()) {
-      const StoppedCamera camera = stopped_[goneAt];
-      FireRecordStatus(camera.camera, camera.recording, 0);
-    }
+    if (goneAt < 0 || goneRecordings_[goneAt].empty()) return 1;
+    GoneRecording gone = goneRecordings_[goneAt].front();
+    if (status == 0) goneRecordings_[goneAt].pop_front();
+    FireRecordStatus(gone.camera, gone.file, status);
     return 1;
   }
+  std::string file = Table().GetRecordingPath(i);
+  if (!recordFiles_[i].empty()) {
+    file = recordFiles_[i].front();
+    if (status == 0) recordFiles_[i].pop_front();
+  }
   if (CWatchWnd* window = WindowAt(i)) window->SetRecording(status);
-  FireRecordStatus(Table().NamedCameraText(i), Table().GetRecordingPath(i), status);
+  FireRecordStatus(Table().NamedCameraText(i), file, status);
   return 1;
 }
 

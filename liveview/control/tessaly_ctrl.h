@@ -99,8 +99,9 @@ class CTessalyCtrl : public fw::COleControl {
   // StopCamera without the home command: the record's state becomes 0.
   void StopStreamsOf(int index);
   // The camera at `index` is destroyed or replaced: posts queued for it so far concern no
-  // camera. (Exchanges are noted by ExchangeWindows.)
-  void NoteCameraGone(int index);
+  // camera, but for the ends of its recordings, heard under `namedCameraText` (the camera's
+  // as it was). (Exchanges are noted by ExchangeWindows.)
+  void NoteCameraGone(int index, const std::string& namedCameraText = {});
   // Stops the camera, clears its record and fires FireDelCam with the record as it was; the
   // window keeps its texts. 0 outside 0 to 15 or when the clearing failed, else 1.
   int DestroyCamera(int index);
@@ -250,13 +251,16 @@ class CTessalyCtrl : public fw::COleControl {
   // The files of the snapshots whose WM_CAM_SNAPPED is still queued, per camera index,
   // oldest first: each event names its own file.
   std::deque<std::string> snapshotFiles_[kCellCount];
-  // Each index's camera as its last stop found it: a recording's end still queued when the
-  // camera went is reported under these.
-  struct StoppedCamera {
+  // The files of the recordings started by Record whose end is still to be heard, per
+  // camera index, oldest first: each WM_CAM_RECORD names its own recording.
+  std::deque<std::string> recordFiles_[kCellCount];
+  // The same for cameras that went meanwhile, by the index they went from, with the named
+  // camera text they had: the host started those recordings and hears of their end.
+  struct GoneRecording {
     std::string camera;
-    std::string recording;
+    std::string file;
   };
-  StoppedCamera stopped_[kCellCount];
+  std::deque<GoneRecording> goneRecordings_[kCellCount];
 
   unsigned windowGeneration_ = 0;
   // Tessaly.ini is read at the first creation and again only after a destruction saved it.
