@@ -1071,6 +1071,7 @@ TEST_F(HostMembers, ARecordingEndedWithItsCameraIsReportedStopped) {
     EXPECT_EQ(statuses[1].LongArg(2), 0);
     EXPECT_EQ(IsAvi(file), 1);
     if (!k.left.empty()) {
+      EXPECT_EQ(RecordFields(k.left), std::make_tuple(0, 0, 0)) << "no longer recording";
       EXPECT_EQ(ByText("DestroyCli", k.left), 1);
     }
     PumpFor(200);
