@@ -282,7 +282,8 @@ void CTessalyCtrl::ExchangeWindows(int a, int b) {
 void CTessalyCtrl::NoteCameraGone(int index, const std::string& namedCameraText) {
   if (index < 0 || index >= kCellCount) return;
   stalePosts_.NoteGone(GetSafeHwnd(), index);
-  // Their posts now concern no camera and are dropped unheard.
+  // Its snapshots' posts now concern no camera and are dropped unheard; its recordings'
+  // are still heard, under the camera as it was.
   snapshotFiles_[index].clear();
   for (std::string& file : recordFiles_[index]) {
     goneRecordings_[index].push_back(GoneRecording{namedCameraText, std::move(file)});

@@ -99,8 +99,8 @@ class CTessalyCtrl : public fw::COleControl {
   // StopCamera without the home command: the record's state becomes 0.
   void StopStreamsOf(int index);
   // The camera at `index` is destroyed or replaced: posts queued for it so far concern no
-  // camera, but for the ends of its recordings, heard under `namedCameraText` (the camera's
-  // as it was). (Exchanges are noted by ExchangeWindows.)
+  // camera, but for the starts and ends of its recordings, heard under `namedCameraText`
+  // (the camera's as it was). (Exchanges are noted by ExchangeWindows.)
   void NoteCameraGone(int index, const std::string& namedCameraText = {});
   // Stops the camera, clears its record and fires FireDelCam with the record as it was; the
   // window keeps its texts. 0 outside 0 to 15 or when the clearing failed, else 1.
