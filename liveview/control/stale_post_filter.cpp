@@ -21,11 +21,14 @@ void CStalePostFilter::OnFence() {
   if (!pending_.empty()) pending_.pop_front();
 }
 
-int CStalePostFilter::Resolve(int index) const {
+int CStalePostFilter::Resolve(int index, int* goneAt) const {
   for (const Change& c : pending_) {
     if (index < 0) return -1;
     if (c.b < 0) {
-      if (index == c.a) return -1;
+      if (index == c.a) {
+        if (goneAt) *goneAt = index;
+        return -1;
+      }
     } else if (index == c.a) {
       index = c.b;
     } else if (index == c.b) {

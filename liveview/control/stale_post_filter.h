@@ -24,8 +24,9 @@ class CStalePostFilter {
   bool NoteGone(HWND control, int index);
   // The fence of the oldest pending change was handled.
   void OnFence();
-  // The index a post handled now refers to, or -1 when its camera is gone.
-  int Resolve(int index) const;
+  // The index a post handled now refers to, or -1 when its camera is gone; then `goneAt`,
+  // when given, is the index the camera had when it went.
+  int Resolve(int index, int* goneAt = nullptr) const;
   // The window is going or new: its queue, fences included, is gone.
   void Reset() { pending_.clear(); }
   size_t Pending() const { return pending_.size(); }

@@ -256,12 +256,17 @@ int CTessalyCtrl::ReplaceFromBlock(const CameraInfo& info) {
   std::string address = domainName;
   if (ResolveHost(address) != kResolveOk) address = domainName;
   // No stream may run under a camera text that no record has any more.
-  if (!EqualsIgnoreCase(Table().CameraText(index), FormatCameraText(address, info.port))) {
+  const bool stopped =
+      !EqualsIgnoreCase(Table().CameraText(index), FormatCameraText(address, info.port));
+  if (stopped) {
     StopStreamsOf(index);
-    NoteCameraGone(index);
+    NoteCameraGone(index, Table().NamedCameraText(index));
+    // Its recording ended with the stream: neither the record nor the REC mark goes on.
+    Table().SetRecording(index, 0);
   }
   Table().ReadCameraInfo(info);
   if (CWatchWnd* window = WindowAt(index)) {
+    if (stopped) window->SetRecording(0);
     BindWindow(window, index);
     window->Invalidate(true);
   }

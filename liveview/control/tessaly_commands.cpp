@@ -253,11 +253,12 @@ int CTessalyCtrl::DestroyCamera(int index) {
   CameraInfo info{};
   try {
     Table().BuildCameraInfo(index, &info);
+    const std::string named = Table().NamedCameraText(index);
     StopCamera(index);
     Table().Clear(index);
     // Stopping the stream ended any recording; the flag would outlive the camera.
     Table().SetRecording(index, 0);
-    NoteCameraGone(index);
+    NoteCameraGone(index, named);
     if (CWatchWnd* window = WindowAt(index)) {
       window->Invalidate(true);
       window->SetRecording(0);

@@ -87,6 +87,8 @@ int CTessalyCtrl::OnCreate(CREATESTRUCTA* cs) {
   ++windowGeneration_;
   stalePosts_.Reset();
   for (auto& files : snapshotFiles_) files.clear();
+  for (auto& files : recordFiles_) files.clear();
+  for (auto& gone : goneRecordings_) gone.clear();
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -272,18 +274,26 @@ void CTessalyCtrl::ExchangeWindows(int a, int b) {
   first->SetNumber(b);
   second->SetNumber(a);
   std::swap(cells_[a].window, cells_[b].window);
-  // What was queued for either index is about the camera that now sits at the other.
+  // What was queued for either index is about the camera that now sits at the other, and
+  // so are the files its snapshots and recordings will be heard under.
   stalePosts_.NoteExchange(GetSafeHwnd(), a, b);
+  std::swap(snapshotFiles_[a], snapshotFiles_[b]);
+  std::swap(recordFiles_[a], recordFiles_[b]);
   LayoutWindows(false, true);
   cells_[a].window->Invalidate(true);
   cells_[b].window->Invalidate(true);
 }
 
-void CTessalyCtrl::NoteCameraGone(int index) {
+void CTessalyCtrl::NoteCameraGone(int index, const std::string& namedCameraText) {
   if (index < 0 || index >= kCellCount) return;
   stalePosts_.NoteGone(GetSafeHwnd(), index);
-  // Their posts now concern no camera and are dropped unheard.
+  // Its snapshots' posts now concern no camera and are dropped unheard; its recordings'
+  // are still heard, under the camera as it was.
   snapshotFiles_[index].clear();
+  for (std::string& file : recordFiles_[index]) {
+    goneRecordings_[index].push_back(GoneRecording{namedCameraText, std::move(file)});
+  }
+  recordFiles_[index].clear();
 }
 
 void CTessalyCtrl::RebindStream(const std::string& cameraText, int index) {
@@ -424,9 +434,9 @@ LRESULT CTessalyCtrl::OnWatchKey(WPARAM w, LPARAM) {
   return 0;
 }
 
-int CTessalyCtrl::PostedIndex(WPARAM w) const {
+int CTessalyCtrl::PostedIndex(WPARAM w, int* goneAt) const {
   if (!IsCameraIndex(w)) return -1;
-  return stalePosts_.Resolve(static_cast<int>(w));
+  return stalePosts_.Resolve(static_cast<int>(w), goneAt);
 }
 
 LRESULT CTessalyCtrl::OnStateFence(WPARAM, LPARAM) {
@@ -464,11 +474,24 @@ LRESULT CTessalyCtrl::OnCamSnapped(WPARAM w, LPARAM) {
 
 LRESULT CTessalyCtrl::OnCamRecord(WPARAM w, LPARAM l) {
   if (!IsCameraIndex(w)) return 0;
-  const int i = PostedIndex(w);
-  if (i < 0) return 1;
+  int goneAt = -1;
+  const int i = PostedIndex(w, &goneAt);
   const int status = static_cast<int>(l);
+  // A recording's start is about the oldest file still listed, its end takes it off.
+  if (i < 0) {
+    if (goneAt < 0 || goneRecordings_[goneAt].empty()) return 1;
+    GoneRecording gone = goneRecordings_[goneAt].front();
+    if (status == 0) goneRecordings_[goneAt].pop_front();
+    FireRecordStatus(gone.camera, gone.file, status);
+    return 1;
+  }
+  std::string file = Table().GetRecordingPath(i);
+  if (!recordFiles_[i].empty()) {
+    file = recordFiles_[i].front();
+    if (status == 0) recordFiles_[i].pop_front();
+  }
   if (CWatchWnd* window = WindowAt(i)) window->SetRecording(status);
-  FireRecordStatus(Table().NamedCameraText(i), Table().GetRecordingPath(i), status);
+  FireRecordStatus(Table().NamedCameraText(i), file, status);
   return 1;
 }
 

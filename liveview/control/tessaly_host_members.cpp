@@ -227,8 +227,6 @@ int CTessalyCtrl::ExchangeCameras(int a, int b) {
     selected_ = -1;
   }
   Table().Swap(a, b);
-  // Their queued posts are remapped to the new indexes, and so are their files.
-  std::swap(snapshotFiles_[a], snapshotFiles_[b]);
   ExchangeWindows(a, b);
   // Each stream follows its camera: its slot now reports under the other index and draws
   // into the window object that moved with it.

@@ -2,6 +2,7 @@
 // slot and window. The slot lock keeps the worker's frame hand-off out while they are used,
 // and everything is checked again under it: between the lookup of the slot and its lock the
 // stream may end, or the slot may be claimed for another window.
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -21,7 +22,17 @@ CThreadManager& Streams() { return *CThreadManager::Instance(); }
 
 constexpr int kMotionJpegFormat = 0;
 
+size_t WriteWhole(const void* bytes, size_t length, FILE* file) {
+  return std::fwrite(bytes, 1, length, file);
+}
+
+std::atomic<CTessalyCtrl::SnapshotWriter> g_snapshotWriter{&WriteWhole};
+
 }  // namespace
+
+CTessalyCtrl::SnapshotWriter CTessalyCtrl::SetSnapshotWriter(SnapshotWriter writer) {
+  return g_snapshotWriter.exchange(writer ? writer : &WriteWhole);
+}
 
 bool CTessalyCtrl::UnderBoundSlot(int index,
                                   const std::function<void(StreamSlot&, CWatchWnd&)>& use) {
@@ -56,7 +67,7 @@ int CTessalyCtrl::WriteSnapshotFile(const std::string& file, const uint8_t* byte
                                     size_t length) {
   FILE* f = std::fopen(file.c_str(), "wb");
   if (!f) return 0;
-  const bool written = std::fwrite(bytes, 1, length, f) == length;
+  const bool written = g_snapshotWriter.load()(bytes, length, f) == length;
   const bool closed = std::fclose(f) == 0;
   if (written && closed) return 1;
   // A host would take a cut JPEG for the picture.
@@ -108,6 +119,8 @@ void CTessalyCtrl::Record(const std::string& pszURLPort, const std::string& pszF
                              static_cast<int>(lBitRate), pszFile.c_str());
   });
   if (!started) return;
+  // Its start is queued already; the end follows it, whoever brings it about.
+  recordFiles_[index].push_back(pszFile);
   Table().SetRecordingPath(index, pszFile);
   Table().SetRecording(index, 1);
   Table().SetRecordFormat(index, kMotionJpegFormat);

@@ -284,6 +284,35 @@ TEST_F(HostMembersInProcess, AStalePictureGivesNoSnapshotAndNoPicture) {
   DeleteFileA(file.c_str());
 }
 
+// A disk that fills in the middle of a snapshot: the call fails and leaves no cut picture.
+size_t WriteHalf(const void* bytes, size_t length, FILE* file) {
+  return std::fwrite(bytes, 1, length / 2, file);
+}
+
+TEST_F(HostMembersInProcess, ASnapshotWrittenOnlyInPartLeavesNoFile) {
+  ASSERT_EQ(Add(0, "localhost"), 1);
+  const std::string named = "localhost:" + port;
+  ASSERT_EQ(LookPic(named), 1);
+  ASSERT_TRUE(Streaming(named));
+  ASSERT_TRUE(camera->Log().WaitForFrames(3, std::chrono::milliseconds(kWaitMs)));
+  PumpFor(300);
+  testing_support::TempFolder folder;
+  const std::string file = folder.File("cut.jpg");
+  const auto previous = liveview::CTessalyCtrl::SetSnapshotWriter(&WriteHalf);
+  events->Clear();
+  EXPECT_EQ(Snap(named, file), 0);
+  liveview::CTessalyCtrl::SetSnapshotWriter(previous);
+  EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  PumpFor(300);
+  EXPECT_EQ(events->Count(tessaly_test::kFireSnapSuccess), 0u);
+  // The same file whole once the disk has room.
+  EXPECT_EQ(Snap(named, file), 1);
+  EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(PumpUntil([&] { return events->Count(tessaly_test::kFireSnapSuccess) == 1; },
+                        kWaitMs));
+  DeleteFileA(file.c_str());
+}
+
 // A name service that does not answer: Get 14 gives up after 5000 ms with an empty text,
 // also when the host closed the control inside the wait. The lookup released after that
 // still finishes on its own thread, with its own Winsock, and the module stays locked until

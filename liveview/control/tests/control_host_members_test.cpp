@@ -1047,6 +1047,100 @@ TEST_F(HostMembers, RecordTakesTheDecodedSizeAndDestroyCliFinishesTheFile) {
   DeleteFileA(again.c_str());
 }
 
+// A recording ends with its camera: the host hears it stopped, under the camera's text and
+// file as they were, although no record has them any more.
+TEST_F(HostMembers, ARecordingEndedWithItsCameraIsReportedStopped) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  const uint16_t port = static_cast<uint16_t>(cameras[0]->Port());
+  const std::string named = Named(0);
+  const std::string moved = "127.0.0.2:" + std::to_string(port);
+  struct Case {
+    const char* name;
+    std::function<long()> end;
+    std::string left;  // the camera text to destroy afterwards
+  };
+  const Case cases[] = {
+      {"DestroyCli", [&] { return ByText("DestroyCli", named); }, ""},
+      {"Set 11 to another address",
+       [&] {
+         const auto block = CameraBlock(0, "127.0.0.2", port, "admin", "Moved");
+         return SetCode(11, block.data());
+       },
+       moved},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    const std::string file = KeptRecording("host_record_gone.avi");
+    ASSERT_EQ(Add(0, "localhost", port, "Gone"), 1);
+    events->Clear();
+    ASSERT_EQ(ByText("LookPic", named), 1);
+    ASSERT_TRUE(Streaming(named));
+    PumpFor(300);
+    ASSERT_EQ(Rec(named, file), 1);
+    PumpFor(1000);
+    EXPECT_EQ(k.end(), 1);
+    PumpUntil([&] { return events->Count(kFireRecordStatus) >= 2; }, kWaitMs);
+    const auto statuses = EventsOf(kFireRecordStatus);
+    ASSERT_EQ(statuses.size(), 2u);
+    EXPECT_EQ(statuses[1].TextArg(0), Wide(named));
+    EXPECT_EQ(statuses[1].TextArg(1), Wide(file));
+    EXPECT_EQ(statuses[1].LongArg(2), 0);
+    EXPECT_EQ(IsAvi(file), 1);
+    if (!k.left.empty()) {
+      EXPECT_EQ(RecordFields(k.left), std::make_tuple(0, 0, 0)) << "no longer recording";
+      EXPECT_EQ(ByText("DestroyCli", k.left), 1);
+    }
+    PumpFor(200);
+    EXPECT_EQ(events->Count(kFireRecordStatus), 2u);
+    DeleteFileA(file.c_str());
+  }
+}
+
+// A host that cuts its recording into files: StopRecord and Record again at once, before
+// any event came. Each event names the file it is about, also when the camera goes before
+// they are heard.
+TEST_F(HostMembers, EachRecordingEventNamesItsOwnFile) {
+  StartCameras(1);
+  ASSERT_EQ(Host(), S_OK);
+  const std::string named = Named(0);
+  struct Case {
+    const char* name;
+    const char* last;  // what ends the second file
+  };
+  for (const Case& k : {Case{"StopRecord", "StopRecord"}, Case{"DestroyCli", "DestroyCli"}}) {
+    SCOPED_TRACE(k.name);
+    const std::string first = KeptRecording("host_record_part1.avi");
+    const std::string second = KeptRecording("host_record_part2.avi");
+    ASSERT_EQ(Add(0, "localhost", cameras[0]->Port(), "Parts"), 1);
+    events->Clear();
+    ASSERT_EQ(ByText("LookPic", named), 1);
+    ASSERT_TRUE(Streaming(named));
+    PumpFor(300);
+    events->Clear();
+    ASSERT_EQ(Rec(named, first), 1);
+    EXPECT_EQ(ByText("StopRecord", named), 1);
+    ASSERT_EQ(Rec(named, second), 1);
+    EXPECT_EQ(ByText(k.last, named), 1);
+    PumpUntil([&] { return events->Count(kFireRecordStatus) >= 4; }, kWaitMs);
+    PumpFor(200);
+    const auto statuses = EventsOf(kFireRecordStatus);
+    ASSERT_EQ(statuses.size(), 4u);
+    const std::pair<std::string, long> expected[] = {
+        {first, 1}, {first, 0}, {second, 1}, {second, 0}};
+    for (size_t i = 0; i < 4; ++i) {
+      EXPECT_EQ(statuses[i].TextArg(0), Wide(named)) << i;
+      EXPECT_EQ(statuses[i].TextArg(1), Wide(expected[i].first)) << i;
+      EXPECT_EQ(statuses[i].LongArg(2), expected[i].second) << i;
+    }
+    if (std::string(k.last) != "DestroyCli") {
+      EXPECT_EQ(ByText("DestroyCli", named), 1);
+    }
+    DeleteFileA(first.c_str());
+    DeleteFileA(second.c_str());
+  }
+}
+
 TEST_F(HostMembers, GetLastPictureCopiesOnlyIntoRoomEnoughForIt) {
   StartCameras(1);
   ASSERT_EQ(Host(), S_OK);

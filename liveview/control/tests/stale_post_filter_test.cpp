@@ -30,6 +30,8 @@ class FilteredWindow {
   CStalePostFilter filter;
   // (index the post concerns now, state) in the order handled.
   std::vector<std::pair<int, int>> handled;
+  // For each: the index its camera went from, or -1.
+  std::vector<int> goneAt;
 
  private:
   static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
@@ -39,7 +41,10 @@ class FilteredWindow {
       return 0;
     }
     if (self && m == WM_CAM_STATE) {
-      self->handled.emplace_back(self->filter.Resolve(static_cast<int>(wp)), static_cast<int>(lp));
+      int goneAt = -1;
+      self->handled.emplace_back(self->filter.Resolve(static_cast<int>(wp), &goneAt),
+                                 static_cast<int>(lp));
+      self->goneAt.push_back(goneAt);
       return 1;
     }
     return DefWindowProcA(w, m, wp, lp);
@@ -67,16 +72,18 @@ TEST(StalePostFilter, ChangesApplyInOrderAndAGoneCameraTakesNoPost) {
     std::vector<std::pair<int, int>> changes;  // (a, b); b = -1: the camera at a is gone
     int posted;
     int expected;
+    int goneAt;  // where the camera went from; -1 when not gone
   };
   const Case cases[] = {
-      {"no change", {}, 3, 3},
-      {"exchange, other index", {{1, 2}}, 3, 3},
-      {"exchange, second index", {{1, 2}}, 2, 1},
-      {"two exchanges in a row", {{1, 2}, {2, 7}}, 1, 7},
-      {"exchanged back", {{1, 2}, {1, 2}}, 1, 1},
-      {"gone", {{4, -1}}, 4, -1},
-      {"moved, then its new index gone", {{4, 6}, {6, -1}}, 4, -1},
-      {"gone, then another camera moved in", {{4, -1}, {4, 9}}, 9, 4},
+      {"no change", {}, 3, 3, -1},
+      {"exchange, other index", {{1, 2}}, 3, 3, -1},
+      {"exchange, second index", {{1, 2}}, 2, 1, -1},
+      {"two exchanges in a row", {{1, 2}, {2, 7}}, 1, 7, -1},
+      {"exchanged back", {{1, 2}, {1, 2}}, 1, 1, -1},
+      {"gone", {{4, -1}}, 4, -1, 4},
+      {"moved, then its new index gone", {{4, 6}, {6, -1}}, 4, -1, 6},
+      {"gone, then moved away from again", {{4, -1}, {4, 6}, {6, -1}}, 4, -1, 4},
+      {"gone, then another camera moved in", {{4, -1}, {4, 9}}, 9, 4, -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -92,6 +99,7 @@ TEST(StalePostFilter, ChangesApplyInOrderAndAGoneCameraTakesNoPost) {
     test_container::PumpPending();
     ASSERT_EQ(w.handled.size(), 1u);
     EXPECT_EQ(w.handled[0].first, c.expected);
+    EXPECT_EQ(w.goneAt[0], c.goneAt);
   }
 }
 
