@@ -94,6 +94,19 @@ TEST_F(VantrelEvents, ASinkWithoutTheEventInterfaceIsRefusedAndGetsNothing) {
   EXPECT_EQ(events_->Count(kOnRemoved), 1u);
 }
 
+TEST_F(VantrelEvents, OnlyTheNewestSinkHearsTheEventsAndTheOneBeforeItAfterItLeaves) {
+  auto newer = EventRecorder::Create(DIID_IVantrelEvents);
+  ASSERT_EQ(newer->Connect(host_.Control()), S_OK);
+  wchar_t missing[] = L"C:\\no\\such\\clip.avi";
+  ASSERT_EQ(vantrel_->AddSurveillanceRecord(missing, nullptr, nullptr, 46000, 0), S_OK);
+  EXPECT_EQ(newer->Count(kOnRemoved), 1u);
+  EXPECT_EQ(events_->Count(kOnRemoved), 0u);
+  newer->Disconnect();
+  ASSERT_EQ(vantrel_->AddSurveillanceRecord(missing, nullptr, nullptr, 46000, 0), S_OK);
+  EXPECT_EQ(newer->Count(kOnRemoved), 1u);
+  EXPECT_EQ(events_->Count(kOnRemoved), 1u);
+}
+
 TEST_F(VantrelEvents, AMissingFileIsReportedRemovedWithASinkAndSilentlyDroppedWithout) {
   wchar_t missing[] = L"C:\\no\\such\\clip.avi";
   ASSERT_EQ(vantrel_->AddSurveillanceRecord(missing, nullptr, nullptr, 46000, 0), S_OK);
@@ -256,16 +269,17 @@ TEST_F(VantrelEvents, AHostThatLetsTheControlGoInsideAnEventFindsItGoneAfterward
   struct Case {
     const char* name;
     DISPID event;
+    bool inFormMessage;  // fired while one of the form's messages is handled
     std::function<void()> cause;
   };
   const Case cases[] = {
-      {"a key", kOnKeyPress, [&] { SendMessageW(form_, WM_CHAR, L'k', 0); }},
-      {"a click", kOnClick,
+      {"a key", kOnKeyPress, true, [&] { SendMessageW(form_, WM_CHAR, L'k', 0); }},
+      {"a click", kOnClick, true,
        [&] {
          SendMessageW(form_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
          SendMessageW(form_, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
        }},
-      {"a removal", kOnRemoved,
+      {"a removal", kOnRemoved, false,
        [&] {
          wchar_t missing[] = L"C:\\no\\such\\clip.avi";
          ComPtr<IVantrel> held = vantrel_;
@@ -294,6 +308,11 @@ TEST_F(VantrelEvents, AHostThatLetsTheControlGoInsideAnEventFindsItGoneAfterward
     events_->SetHook(nullptr);
     EXPECT_EQ(events_->Count(c.event), 1u);
     EXPECT_EQ(events_->Count(kOnDestroy), 1u);
+    // The form outlives its own message, hidden, and goes once the message is done.
+    EXPECT_EQ(IsWindow(form) != FALSE, c.inFormMessage);
+    if (c.inFormMessage) {
+      EXPECT_FALSE(IsWindowVisible(form));
+    }
     test_container::PumpFor(30);
     EXPECT_FALSE(IsWindow(form));
     EXPECT_EQ(FindWindowA(kParkingClass, nullptr), nullptr);
