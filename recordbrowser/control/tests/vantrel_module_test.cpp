@@ -301,4 +301,30 @@ TEST_F(VantrelHosts, AHostCopiedIntoTwoFoldersMakesTwoCatalogues) {
   EXPECT_EQ(GetFileAttributesA((folder_ + "Records.ini").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// The demo's host: the registered control in Wine's ATL container, handed a picture, and a
+// picture of its window written out.
+TEST_F(VantrelHosts, TheDemoHostHandsOverItsMediaAndWritesAPictureOfTheControl) {
+  const std::string demo = test_container::PathBesideTests("..\\demo\\vantrel_demo_host.exe");
+  testing_support::TempFolder out;
+  const std::string picture = out.File("vantrel-demo.bmp");
+  EXPECT_EQ(test_container::RunProcess(
+                "\"" + demo + "\" --picture \"" + picture + "\" --wait 5 \"" + picture_ + "\"", 120000),
+            std::optional<DWORD>(0));
+  const std::string demoFolder = test_container::PathBesideTests("..\\demo\\");
+  EXPECT_EQ(ReadProfile(demoFolder + "Records.ini", "Record1", "MediaFile"), picture_);
+  EmptyCatalogue(demoFolder);
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  const HANDLE bmp = CreateFileA(picture.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+  ASSERT_NE(bmp, INVALID_HANDLE_VALUE);
+  DWORD read = 0;
+  ReadFile(bmp, &file, sizeof file, &read, nullptr);
+  ReadFile(bmp, &info, sizeof info, &read, nullptr);
+  CloseHandle(bmp);
+  EXPECT_EQ(file.bfType, 0x4D42);
+  EXPECT_EQ(info.biWidth, 760);
+  EXPECT_EQ(info.biHeight, 520);
+}
+
 }  // namespace
