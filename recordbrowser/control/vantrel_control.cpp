@@ -671,8 +671,20 @@ HRESULT TVantrelControl::put_Enabled(VARIANT_BOOL value) {
 
 HRESULT TVantrelControl::AddSurveillanceRecord(LPWSTR mediaFile, LPWSTR area, LPWSTR camera,
                                                double date, double time) {
-  return Guard("AddSurveillanceRecord", [&] {
-    return Form().AddSurveillanceRecord(mediaFile, area, camera, date, time);
+  return Guard("AddSurveillanceRecord", [&]() -> HRESULT {
+    const HRESULT hr = Form().AddSurveillanceRecord(mediaFile, area, camera, date, time);
+    if (SUCCEEDED(hr)) return hr;
+    // The form's error information, with the control as its source.
+    std::string text;
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+      BSTR description = nullptr;
+      info->GetDescription(&description);
+      text = fw::BstrToAnsi(description);
+      SysFreeString(description);
+      info->Release();
+    }
+    return text.empty() ? hr : ReportFailure(text, hr);
   });
 }
 

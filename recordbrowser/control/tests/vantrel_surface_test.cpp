@@ -426,6 +426,7 @@ TEST_F(VantrelSurface, AReadOnlyCatalogueFailsWithItsTextAsErrorInformation) {
   EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
   EXPECT_EQ(r.errorCode, hr);
   EXPECT_EQ(r.errorText.rfind(L"Unable to write to ", 0), 0u) << r.errorText;
+  EXPECT_EQ(r.errorSource, L"VantrelProj.Vantrel");
   CloseHandle(reader);
   SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -452,6 +453,20 @@ TEST_F(VantrelSurface, DeactivatingParksTheFormWithItsRecordsAndReactivatingBrin
   GetClientRect(form_, &r);
   EXPECT_EQ(r.right, 500);
   EXPECT_EQ(r.bottom, 300);
+}
+
+// A container that destroys its window before it deactivates the control: the form leaves
+// the control's window as that goes, with its records.
+TEST_F(VantrelSurface, AContainerWindowDestroyedUnderTheControlLeavesTheFormParked) {
+  std::wstring media(picture_.begin(), picture_.end());
+  ASSERT_EQ(vantrel_->AddSurveillanceRecord(&media[0], nullptr, nullptr, 46000.0, 0.0), S_OK);
+  HWND tree = TreeWindow(control_);
+  DestroyWindow(host_.Window());
+  test_container::PumpFor(20);
+  EXPECT_FALSE(IsWindow(control_));
+  ASSERT_TRUE(IsWindow(form_));
+  EXPECT_EQ(GetParent(form_), FindWindowA(kParkingClass, nullptr));
+  EXPECT_EQ(TreeCount(tree), 4);
 }
 
 TEST_F(VantrelSurface, TwoControlsHaveAFormEachAndTheParkingWindowGoesWithTheLast) {
