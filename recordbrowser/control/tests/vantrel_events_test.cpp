@@ -247,6 +247,7 @@ TEST_F(VantrelEvents, EventsWaitWhileTheContainerFreezesThem) {
 TEST_F(VantrelEvents, OnDestroyComesOnceWhileTheFormAndItsRecordsAreStillThere) {
   std::wstring media(picture_.begin(), picture_.end());
   ASSERT_EQ(vantrel_->AddSurveillanceRecord(&media[0], nullptr, nullptr, 46000.0, 0.0), S_OK);
+  ASSERT_TRUE(WaitForNodes(tree_, 4));
   bool formThere = false;
   int nodes = 0;
   events_->SetHook([&](DISPID id, DISPPARAMS*) {

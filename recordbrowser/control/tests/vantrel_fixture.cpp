@@ -108,6 +108,10 @@ HWND TreeWindow(HWND control) { return FindDescendant(control, WC_TREEVIEWA); }
 
 int TreeCount(HWND tree) { return static_cast<int>(SendMessageW(tree, TVM_GETCOUNT, 0, 0)); }
 
+bool WaitForNodes(HWND tree, int nodes) {
+  return test_container::PumpUntil([&] { return TreeCount(tree) == nodes; }, 20000);
+}
+
 std::vector<std::wstring> RootTexts(HWND tree) {
   std::vector<std::wstring> texts;
   auto node = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));

@@ -46,6 +46,9 @@ HWND FindDescendant(HWND root, const char* className, const wchar_t* text = null
 HWND TreeWindow(HWND control);
 // Every node of the tree, and the texts of its roots.
 int TreeCount(HWND tree);
+// Pumps messages until the tree holds `nodes` nodes: a record shows once its thumbnail is
+// made.
+bool WaitForNodes(HWND tree, int nodes);
 std::vector<std::wstring> RootTexts(HWND tree);
 std::wstring SelectedText(HWND tree);
 

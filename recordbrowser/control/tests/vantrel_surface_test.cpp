@@ -304,7 +304,7 @@ TEST_F(VantrelSurface, ARealRecordThroughTheVtableWithPlainWideArrays) {
   EXPECT_EQ(ReadProfile(ini, "Record1", "Camera"), "Door camera");
   EXPECT_EQ(ReadProfile(ini, "Record1", "ThumbFile"), folder_ + "Thumb\\0912.BMP");
   // A date group under the time root, a camera group under the camera root.
-  EXPECT_EQ(TreeCount(TreeWindow(control_)), 4);
+  EXPECT_TRUE(WaitForNodes(TreeWindow(control_), 4));
   // Null texts are empty; a date that is no date-time is refused.
   EXPECT_EQ(vantrel_->AddSurveillanceRecord(media, nullptr, nullptr, 46000.0, 0.0), S_OK);
   EXPECT_EQ(ReadProfile(ini, "Record2", "Camera"), "");
@@ -440,7 +440,7 @@ TEST_F(VantrelSurface, DeactivatingParksTheFormWithItsRecordsAndReactivatingBrin
   std::wstring media(picture_.begin(), picture_.end());
   ASSERT_EQ(vantrel_->AddSurveillanceRecord(&media[0], nullptr, nullptr, 46000.0, 0.0), S_OK);
   HWND tree = TreeWindow(control_);
-  ASSERT_EQ(TreeCount(tree), 4);
+  ASSERT_TRUE(WaitForNodes(tree, 4));
 
   ASSERT_EQ(host_.As<IOleInPlaceObject>()->InPlaceDeactivate(), S_OK);
   EXPECT_EQ(host_.ControlWindow(), nullptr);
@@ -466,6 +466,7 @@ TEST_F(VantrelSurface, AContainerWindowDestroyedUnderTheControlLeavesTheFormPark
   std::wstring media(picture_.begin(), picture_.end());
   ASSERT_EQ(vantrel_->AddSurveillanceRecord(&media[0], nullptr, nullptr, 46000.0, 0.0), S_OK);
   HWND tree = TreeWindow(control_);
+  ASSERT_TRUE(WaitForNodes(tree, 4));
   DestroyWindow(host_.Window());
   test_container::PumpFor(20);
   EXPECT_FALSE(IsWindow(control_));
