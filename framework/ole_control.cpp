@@ -98,6 +98,7 @@ ULONG COleControl::Release() {
 }
 
 void COleControl::ReleaseAll() {
+  OnFinalRelease();
   if (inPlaceActive_) InPlaceDeactivate();
   DestroyWindow();
   if (events_) events_->DisconnectAll();

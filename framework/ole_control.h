@@ -213,6 +213,9 @@ class COleControl : public CWnd,
   virtual void OnAmbientPropertyChanged(DISPID) {}
   // After every Advise and Unadvise on the event connection point.
   virtual void OnEventSinksChanged() {}
+  // The last reference went: first of the teardown, while the site, the window and the
+  // event sinks are all still there (a last event may go out).
+  virtual void OnFinalRelease() {}
   // Modeless user interface is disabled (a modal loop of the host or of the control runs)
   // or enabled again; a control with modeless windows of its own disables them here.
   virtual void OnEnableModeless(bool /*enable*/) {}

@@ -119,8 +119,9 @@ void Control::SetFontColor(Color color) {
 HFONT Control::FontHandle() {
   if (!fontHandle_) {
     const Font& f = GetFont();
-    fontHandle_.Reset(CreateFontW(f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+    const int weight = f.weight != 0 ? f.weight : (f.bold ? FW_BOLD : FW_NORMAL);
+    fontHandle_.Reset(CreateFontW(f.height, 0, 0, 0, weight, f.italic, f.underline, f.strikeOut,
+                                  f.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, f.name.c_str()));
   }
   return fontHandle_.Get();
@@ -214,8 +215,17 @@ void Control::OnPaint() {
   SelectObject(paint.Get(), oldFont);
 }
 
+bool Control::InMessage() const {
+  if (IsDispatching()) return true;
+  return std::any_of(children_.begin(), children_.end(),
+                     [](const Control* c) { return c->InMessage(); });
+}
+
 bool Control::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
   switch (msg) {
+    case WM_SETFOCUS:
+      if (Form* form = GetForm(); form && form->OnFocusEnter) form->OnFocusEnter();
+      break;
     case WM_CHAR: {
       Form* form = GetForm();
       wchar_t key = static_cast<wchar_t>(w);
@@ -267,6 +277,35 @@ Form::Form(HWND parentWindow, const RECT& bounds) : Control(nullptr, nullptr) {
 Form::~Form() {
   // The form's own overrides hear its components go.
   DestroyComponents();
+}
+
+void Form::OnPaint() {
+  Control::OnPaint();
+  if (OnFormPaint) OnFormPaint();
+}
+
+bool Form::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+      clicked_ = true;
+      break;
+    case WM_LBUTTONUP: {
+      const POINT at{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
+      const RECT client = ClientRect();
+      const bool click = clicked_ && PtInRect(&client, at);
+      clicked_ = false;
+      if (click && OnFormClick) OnFormClick();
+      break;
+    }
+    case WM_LBUTTONDBLCLK:
+      // The button's release after a double click is no click of its own.
+      clicked_ = false;
+      if (OnFormDblClick) OnFormDblClick();
+      break;
+    default:
+      break;
+  }
+  return Control::OnWndMsg(msg, w, l, result);
 }
 
 void Form::KeyPress(wchar_t& key) {

@@ -44,6 +44,12 @@ struct Font {
   int height = -11;
   Color color = SystemColor(COLOR_WINDOWTEXT);
   bool bold = false;
+  // What an OLE font brings besides: a weight other than 0 overrides `bold`.
+  int weight = 0;
+  bool italic = false;
+  bool underline = false;
+  bool strikeOut = false;
+  BYTE charset = DEFAULT_CHARSET;
 };
 
 enum class Align { kNone, kTop, kBottom, kLeft, kRight, kClient };
@@ -86,6 +92,8 @@ class Control : public fw::Component, public fw::CWnd {
 
   // Places the aligned children in the client area.
   void Realign();
+  // One of this control's messages, or one of its children's, is being handled.
+  bool InMessage() const;
 
  protected:
   // Called by each kind of control once its own settings are made.
@@ -147,8 +155,21 @@ class Form : public Control {
   std::function<void(wchar_t& key)> OnKeyPress;
   void KeyPress(wchar_t& key);
 
+  // The form's own events for whoever hosts it: it painted, it was clicked or
+  // double-clicked on its own client area, and the focus came to it or to one of its
+  // controls. Unguarded: the host's handlers stop their own errors.
+  std::function<void()> OnFormPaint;
+  std::function<void()> OnFormClick;
+  std::function<void()> OnFormDblClick;
+  std::function<void()> OnFocusEnter;
+
+ protected:
+  void OnPaint() override;
+  bool OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) override;
+
  private:
   bool keyPreview_ = false;
+  bool clicked_ = false;  // the left button went down on the form itself
 };
 
 }  // namespace form

@@ -10,7 +10,6 @@
 #include <olectl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,13 +28,12 @@
 #include "testing/container/dispatch_call.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
+#include "testing/container/module_clients.h"
 #include "testing/container/ole_environment.h"
 #include "testing/container/registry_dump.h"
 #include "testing/container/window_capture.h"
 
 namespace {
-
-using test_container::DumpRegistryTree;
 
 constexpr char kProgId[] = "LUMIDEX.LumidexCtrl.1";
 constexpr char kPageProgId[] = "LUMIDEX.LumidexPropPage.1";
@@ -44,55 +42,30 @@ constexpr char kLogFile[] = "c:\\dizev.log";
 
 const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new test_container::OleEnvironment);
 
-std::string ModulePath() {
-  const std::string relative = test_container::ExecutableFolder() + "..\\Lumidex.ocx";
-  char full[MAX_PATH];
-  const DWORD n = GetFullPathNameA(relative.c_str(), MAX_PATH, full, nullptr);
-  return n > 0 && n < MAX_PATH ? std::string(full, n) : relative;
-}
+std::string ModulePath() { return test_container::PathBesideTests("..\\Lumidex.ocx"); }
 
 std::string Key(REFGUID id) { return fw::GuidToString(id); }
 
 std::optional<DWORD> Regsvr32(const std::string& options) {
-  return test_container::RunProcess("regsvr32.exe /s " + options + " \"" + ModulePath() + "\"",
-                                    60000);
+  return test_container::Regsvr32(ModulePath(), options);
 }
 
 // Everything the module could have put into HKEY_CLASSES_ROOT, and any class anywhere whose
 // server is the module's file.
 std::vector<std::string> Traces() {
-  std::vector<std::string> lines;
-  const std::string roots[] = {
-      "CLSID\\" + Key(CLSID_Lumidex),
-      "CLSID\\" + Key(discovery::kLumidexPageClsid),
-      kProgId,
-      kPageProgId,
-      "TypeLib\\" + Key(LIBID_LUMIDEXLib),
-      "Interface\\" + Key(DIID__DLumidex),
-      "Interface\\" + Key(DIID__DLumidexEvents),
-  };
-  for (const std::string& root : roots) {
-    const auto tree = DumpRegistryTree(HKEY_CLASSES_ROOT, root);
-    lines.insert(lines.end(), tree.begin(), tree.end());
-  }
-  const std::string path = ModulePath();
-  for (const std::string& clsid : test_container::SubkeyNames(HKEY_CLASSES_ROOT, "CLSID")) {
-    const std::string server =
-        test_container::DefaultValue(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32");
-    if (lstrcmpiA(server.c_str(), path.c_str()) == 0) lines.push_back("server of " + clsid);
-  }
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  return lines;
+  return test_container::RegistrationTraces(
+      {"CLSID\\" + Key(CLSID_Lumidex), "CLSID\\" + Key(discovery::kLumidexPageClsid), kProgId,
+       kPageProgId, "TypeLib\\" + Key(LIBID_LUMIDEXLib), "Interface\\" + Key(DIID__DLumidex),
+       "Interface\\" + Key(DIID__DLumidexEvents)},
+      ModulePath());
 }
 
 bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
+  return test_container::HasLine(lines, line);
 }
 
 bool HasPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+  return test_container::HasLineStartingWith(lines, prefix);
 }
 
 TEST(LumidexModule, Regsvr32RegistersTheControlAndThePageAndUnregistersWithoutATrace) {
@@ -186,24 +159,9 @@ class RegisteredLumidex : public ::testing::Test {
   static inline bool registered_ = false;
 };
 
-std::string WriteTempFile(const char* name, const std::string& text) {
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return {};
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-  return path;
-}
-
-// Errors in a WSH script end it with 0 and no output: only 42 means every check passed.
+// Only 42 means every check passed.
 std::optional<DWORD> RunScript(const char* name, const std::string& script) {
-  const std::string path = WriteTempFile(name, script);
-  if (path.empty()) return std::nullopt;
-  const auto code = test_container::RunProcess("cscript.exe //nologo \"" + path + "\"", 120000);
-  DeleteFileA(path.c_str());
-  return code;
+  return test_container::RunCscript(name, script);
 }
 
 class LumidexScripts : public RegisteredLumidex {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
-
 #include "base/com_ptr.h"
 #include "fwsample_h.h"
 #include "sample_fixture.h"
@@ -13,6 +11,7 @@
 #include "testing/container/dispatch_call.h"
 #include "testing/container/dll_export.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/module_clients.h"
 #include "testing/container/window_capture.h"
 
 namespace {
@@ -20,17 +19,6 @@ namespace {
 using base::ComPtr;
 
 class ForeignClients : public sample::RegisteredSample {};
-
-std::string WriteTempFile(const char* name, const std::string& text) {
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return {};
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-  return path;
-}
 
 TEST_F(ForeignClients, CscriptCreatesByProgIdAndReadsByReferenceResults) {
   // Errors in a WSH script end it with 0 and no output: only 42 means every check passed.
@@ -45,10 +33,7 @@ TEST_F(ForeignClients, CscriptCreatesByProgIdAndReadsByReferenceResults) {
       "o.SetColor 1, 2, 300, r\r\n"
       "If r <> 0 Then WScript.Quit 12\r\n"
       "WScript.Quit 42\r\n";
-  const std::string path = WriteTempFile("fwsample_client.vbs", script);
-  ASSERT_FALSE(path.empty());
-  const auto code = test_container::RunProcess("cscript.exe //nologo \"" + path + "\"", 120000);
-  DeleteFileA(path.c_str());
+  const auto code = test_container::RunCscript("fwsample_client.vbs", script);
   ASSERT_TRUE(code.has_value()) << "cscript did not finish";
   EXPECT_EQ(*code, 42u);
 }
@@ -73,10 +58,7 @@ TEST_F(ForeignClients, VbscriptSeesTheTextOfAnExceptionInADualMember) {
       "f.Caption = \"still there\"\r\n"
       "If Err.Number <> 0 Or f.Caption <> \"still there\" Then WScript.Quit 14\r\n"
       "WScript.Quit 42\r\n";
-  const std::string path = WriteTempFile("fwsample_dual.vbs", script);
-  ASSERT_FALSE(path.empty());
-  const auto code = test_container::RunProcess("cscript.exe //nologo \"" + path + "\"", 120000);
-  DeleteFileA(path.c_str());
+  const auto code = test_container::RunCscript("fwsample_dual.vbs", script);
   ASSERT_TRUE(code.has_value()) << "cscript did not finish";
   EXPECT_EQ(*code, 42u);
 }

@@ -15,6 +15,7 @@
 #include "sample_classes.h"
 #include "sample_fixture.h"
 #include "testing/container/child_process.h"
+#include "testing/container/module_clients.h"
 #include "testing/container/registry_dump.h"
 
 namespace {
@@ -26,8 +27,7 @@ std::string Key(REFGUID id) { return fw::GuidToString(id); }
 // Everything the sample module could have put into HKEY_CLASSES_ROOT, and any class
 // anywhere whose server is the sample's file.
 std::vector<std::string> Traces() {
-  std::vector<std::string> lines;
-  const std::string roots[] = {
+  return test_container::RegistrationTraces({
       "CLSID\\" + Key(CLSID_Sample),
       "CLSID\\" + Key(CLSID_SampleForm),
       "CLSID\\" + Key(kSamplePageClsid),
@@ -39,29 +39,15 @@ std::vector<std::string> Traces() {
       "Interface\\" + Key(DIID__DSampleEvents),
       "Interface\\" + Key(IID_ISampleForm),
       "Interface\\" + Key(DIID_ISampleFormEvents),
-  };
-  for (const std::string& root : roots) {
-    const auto tree = DumpRegistryTree(HKEY_CLASSES_ROOT, root);
-    lines.insert(lines.end(), tree.begin(), tree.end());
-  }
-  const std::string path = sample::DllPath();
-  for (const std::string& clsid : test_container::SubkeyNames(HKEY_CLASSES_ROOT, "CLSID")) {
-    const std::string server =
-        test_container::DefaultValue(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32");
-    if (lstrcmpiA(server.c_str(), path.c_str()) == 0) lines.push_back("server of " + clsid);
-  }
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  return lines;
+  }, sample::DllPath());
 }
 
 bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
+  return test_container::HasLine(lines, line);
 }
 
 std::optional<DWORD> Regsvr32(const std::string& options) {
-  return test_container::RunProcess("regsvr32.exe /s " + options + " \"" + sample::DllPath() + "\"",
-                                    60000);
+  return test_container::Regsvr32(sample::DllPath(), options);
 }
 
 TEST(Registration, Regsvr32RegistersEveryClassAndUnregistersWithoutATrace) {

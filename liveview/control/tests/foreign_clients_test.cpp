@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "base/com_ptr.h"
@@ -12,6 +11,7 @@
 #include "testing/container/child_process.h"
 #include "testing/container/dispatch_call.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/module_clients.h"
 
 namespace {
 
@@ -60,17 +60,6 @@ TEST_F(TessalyForeignClients, AtlContainerHostsTheControlAndItLaysOutFourWindows
   test_container::PumpFor(100);
 }
 
-std::string WriteTempFile(const char* name, const std::string& text) {
-  char folder[MAX_PATH];
-  GetTempPathA(MAX_PATH, folder);
-  const std::string path = std::string(folder) + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return {};
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-  return path;
-}
-
 // Events do not reach WSH scripts under Wine; the members' results do.
 TEST_F(TessalyForeignClients, CscriptCallsAControlThatNeverGetsAWindow) {
   // Errors in a WSH script end it with 0 and no output: only 42 means every check passed.
@@ -99,10 +88,7 @@ TEST_F(TessalyForeignClients, CscriptCallsAControlThatNeverGetsAWindow) {
       "o.GetTotalCameras r\r\n"
       "If r <> 0 Then WScript.Quit 16\r\n"
       "WScript.Quit 42\r\n";
-  const std::string path = WriteTempFile("tessaly_client.vbs", script);
-  ASSERT_FALSE(path.empty());
-  const auto code = test_container::RunProcess("cscript.exe //nologo \"" + path + "\"", 120000);
-  DeleteFileA(path.c_str());
+  const auto code = test_container::RunCscript("tessaly_client.vbs", script);
   ASSERT_TRUE(code.has_value()) << "cscript did not finish";
   EXPECT_EQ(*code, 42u);
 }

@@ -18,11 +18,11 @@
 #include "testing/container/child_process.h"
 #include "testing/container/control_host.h"
 #include "testing/container/dispatch_call.h"
+#include "testing/container/module_clients.h"
 #include "testing/container/registry_dump.h"
 
 namespace {
 
-using test_container::DumpRegistryTree;
 using tessaly_test::OcxPath;
 
 const CLSID kPageClsid = {
@@ -33,37 +33,19 @@ std::string Key(REFGUID id) { return fw::GuidToString(id); }
 // Everything the module could have put into HKEY_CLASSES_ROOT, and any class whose
 // server is the module's file.
 std::vector<std::string> Traces() {
-  std::vector<std::string> lines;
-  const std::string roots[] = {
-      "CLSID\\" + Key(CLSID_Tessaly),
-      "CLSID\\" + Key(kPageClsid),
-      tessaly_test::kProgId,
-      tessaly_test::kPageProgId,
-      "TypeLib\\" + Key(LIBID_TESSALYLib),
-      "Interface\\" + Key(DIID__DTessaly),
-      "Interface\\" + Key(DIID__DTessalyEvents),
-  };
-  for (const std::string& root : roots) {
-    const auto tree = DumpRegistryTree(HKEY_CLASSES_ROOT, root);
-    lines.insert(lines.end(), tree.begin(), tree.end());
-  }
-  const std::string path = OcxPath();
-  for (const std::string& clsid : test_container::SubkeyNames(HKEY_CLASSES_ROOT, "CLSID")) {
-    const std::string server =
-        test_container::DefaultValue(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\InprocServer32");
-    if (lstrcmpiA(server.c_str(), path.c_str()) == 0) lines.push_back("server of " + clsid);
-  }
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  return lines;
+  return test_container::RegistrationTraces(
+      {"CLSID\\" + Key(CLSID_Tessaly), "CLSID\\" + Key(kPageClsid), tessaly_test::kProgId,
+       tessaly_test::kPageProgId, "TypeLib\\" + Key(LIBID_TESSALYLib),
+       "Interface\\" + Key(DIID__DTessaly), "Interface\\" + Key(DIID__DTessalyEvents)},
+      OcxPath());
 }
 
 bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
+  return test_container::HasLine(lines, line);
 }
 
 std::optional<DWORD> Regsvr32(const std::string& options) {
-  return test_container::RunProcess("regsvr32.exe /s " + options + " \"" + OcxPath() + "\"", 60000);
+  return test_container::Regsvr32(OcxPath(), options);
 }
 
 TEST(TessalyRegistration, Regsvr32RegistersBothClassesAndTheLibraryAndUnregistersWithoutATrace) {
