@@ -29,6 +29,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitHostFailed = 3;
 constexpr DWORD kExitWaitMs = 20000;
 constexpr DWORD kAnswerMs = 5000;  // for one message to the program's window
+constexpr DWORD kUncoveredWaitMs = 20000;
 
 struct Options {
   int cameras = 4;
@@ -93,22 +94,46 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The process's visible dialogs: its main one (the one with the camera list) and any
+// message box it shows.
 struct Found {
   DWORD process;
-  HWND window;
+  HWND main = nullptr;
+  std::vector<HWND> boxes;
 };
 
-BOOL CALLBACK FindProcessDialog(HWND window, LPARAM param) {
+BOOL CALLBACK FindProcessDialogs(HWND window, LPARAM param) {
   auto* found = reinterpret_cast<Found*>(param);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
   wchar_t cls[16] = {};
   GetClassNameW(window, cls, 16);
   if (process == found->process && IsWindowVisible(window) && lstrcmpW(cls, L"#32770") == 0) {
-    found->window = window;
-    return FALSE;
+    if (GetDlgItem(window, IDC_CAMERA_LIST)) {
+      found->main = window;
+    } else {
+      found->boxes.push_back(window);
+    }
   }
   return TRUE;
+}
+
+Found FindDialogs(DWORD process) {
+  Found found{process, nullptr, {}};
+  EnumWindows(&FindProcessDialogs, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// What the message boxes the program shows say: their captions and texts.
+std::string BoxTexts(const std::vector<HWND>& boxes) {
+  constexpr int kMessageBoxText = 0xFFFF;  // the static control holding a message box's text
+  std::string said;
+  for (HWND box : boxes) {
+    said += (said.empty() ? "" : ", ") + std::string("\"") +
+            fw::WideToUtf8(test_container::WindowTextW(box)) + ": " +
+            fw::WideToUtf8(test_container::WindowTextW(GetDlgItem(box, kMessageBoxText))) + "\"";
+  }
+  return said;
 }
 
 // Pointers in list-view messages are the receiver's: the texts are read through memory in
@@ -208,6 +233,9 @@ class ToolRun {
     std::printf("tool: %s\n", why.c_str());
     return kExitHostFailed;
   }
+  static std::string Saying(const std::vector<HWND>& boxes) {
+    return boxes.empty() ? "" : "; it shows " + BoxTexts(boxes);
+  }
   bool Ended() const { return WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0; }
   // Exit, as a user clicks it; true when the program ended with 0 in time.
   bool ClickExit();
@@ -232,22 +260,84 @@ bool ToolRun::ClickExit() {
 
 void ToolRun::EndProgram() {
   if (!process_ || Ended()) return;
-  if (dialog_ && IsWindow(dialog_)) {
-    PostMessageW(dialog_, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.Get(), kExitWaitMs) == WAIT_OBJECT_0) return;
+  // A thread inside a message box outlives the dialog: the boxes go first.
+  const Found found = FindDialogs(processId_);
+  for (HWND box : found.boxes) PostMessageW(box, WM_CLOSE, 0, 0);
+  if (found.main) {
+    PostMessageW(found.main, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.Get(), kExitWaitMs) == WAIT_OBJECT_0) {
+      std::printf("tool: closed %s\n", name_.c_str());
+      return;
+    }
   }
+  std::printf("tool: %s did not close; ending it\n", name_.c_str());
   TerminateProcess(process_.Get(), 255);
   WaitForSingleObject(process_.Get(), 5000);
 }
 
+struct CoverSearch {
+  HWND dialog;
+  RECT area;
+  HWND covering;
+};
+
+BOOL CALLBACK FindCovering(HWND window, LPARAM param) {
+  auto* s = reinterpret_cast<CoverSearch*>(param);
+  RECT r{}, overlap{};
+  if (window == s->dialog || !IsWindowVisible(window) || IsIconic(window) ||
+      !GetWindowRect(window, &r) || !IntersectRect(&overlap, &r, &s->area))
+    return TRUE;
+  s->covering = window;
+  return FALSE;
+}
+
+// The first visible top-level window other than `dialog` that overlaps it, whatever its
+// place in the order: a window newly shown by another program lies above on the screen.
+HWND CoveringWindow(HWND dialog) {
+  CoverSearch search{dialog, {}, nullptr};
+  GetWindowRect(dialog, &search.area);
+  EnumWindows(&FindCovering, reinterpret_cast<LPARAM>(&search));
+  return search.covering;
+}
+
+std::string Describe(HWND window) {
+  char cls[64] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  return std::string(cls) + " \"" + fw::WideToUtf8(test_container::WindowTextW(window)) + "\"";
+}
+
 bool ToolRun::SavePicture(HWND dialog) {
-  // On top and painted, the rows included.
-  SetForegroundWindow(dialog);
-  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &ignored);
-  Sleep(300);
-  const auto image = test_container::CaptureWholeWindow(dialog);
+  // The pixels are read from the screen, where the suite's other programs, run beside this
+  // on the same display, show their windows: the dialog moves to the screen's bottom right
+  // corner, out of their usual places, and is taken only while no other window overlaps it.
+  RECT r{};
+  GetWindowRect(dialog, &r);
+  SetWindowPos(dialog, nullptr, GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left),
+               GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  std::optional<test_container::Image> image;
+  HWND covering = nullptr;
+  const DWORD start = GetTickCount();
+  do {
+    covering = CoveringWindow(dialog);
+    if (covering) {
+      Sleep(100);
+      continue;
+    }
+    RedrawWindow(dialog, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerMs, &ignored);
+    Sleep(300);
+    image = test_container::CaptureWholeWindow(dialog);
+    // One that came and went meanwhile may be in the picture.
+    covering = CoveringWindow(dialog);
+  } while ((covering || !image) && GetTickCount() - start < kUncoveredWaitMs);
+  if (covering) {
+    std::printf("tool: the dialog stayed covered by %s for %lu s\n", Describe(covering).c_str(),
+                kUncoveredWaitMs / 1000);
+    return false;
+  }
   if (!image || !image->SaveBmp(options_.picture)) return false;
   std::printf("tool: picture of the %d x %d dialog saved to %s\n", image->width, image->height,
               options_.picture.c_str());
@@ -270,22 +360,17 @@ int ToolRun::Run() {
   const DWORD waitMs = static_cast<DWORD>(options_.waitSeconds) * 1000;
   const std::string within = " within " + std::to_string(options_.waitSeconds) + " s";
 
-  Found found{processId_, nullptr};
-  WaitFor(
-      [&] {
-        EnumWindows(&FindProcessDialog, reinterpret_cast<LPARAM>(&found));
-        return found.window != nullptr || Ended();
-      },
-      waitMs);
-  if (!found.window) {
+  WaitFor([&] { return FindDialogs(processId_).main != nullptr || Ended(); }, waitMs);
+  const Found found = FindDialogs(processId_);
+  if (!found.main) {
     if (Ended()) {
       DWORD code = 0;
       GetExitCodeProcess(process_.Get(), &code);
       return Missing("ended (exit code " + std::to_string(code) + ") without showing its dialog");
     }
-    return Missing("showed no dialog" + within);
+    return Missing("showed no dialog" + within + Saying(found.boxes));
   }
-  dialog_ = found.window;
+  dialog_ = found.main;
   std::printf("tool: %s shows its dialog \"%s\"\n", name_.c_str(),
               fw::WideToUtf8(test_container::WindowTextW(dialog_)).c_str());
 
@@ -296,10 +381,14 @@ int ToolRun::Run() {
   WaitFor([&] { return list.Rows() >= options_.cameras || Ended(); }, waitMs);
   const int rows = list.Rows();
   if (Ended()) return Missing("ended while its list filled");
-  if (rows <= 0) return Missing("listed no camera" + within + " (nothing answered on UDP 13000)");
   if (rows < options_.cameras) {
+    const std::string saying = Saying(FindDialogs(processId_).boxes);
+    if (rows <= 0) {
+      return Missing("listed no camera" + within +
+                     (saying.empty() ? " (nothing answered on UDP 13000)" : saying));
+    }
     return Missing("listed " + std::to_string(rows) + " of " + std::to_string(options_.cameras) +
-                   " cameras" + within);
+                   " cameras" + within + saying);
   }
   std::printf("tool: %d cameras listed %.1f s after the dialog showed\n", rows,
               (GetTickCount() - listStart) / 1000.0);

@@ -176,8 +176,31 @@ INSTANTIATE_TEST_SUITE_P(Builds, ToolCaptureOfBuild, ::testing::Values("Orvex", 
 struct FailureCase {
   const char* name;
   bool camerasAnswer;
-  const char* program;  // under the tool's folder, or a system program
+  bool replyPortTaken;  // by this test, so the tool cannot listen
+  const char* program;  // under the tool's folder, or (after '%') a system program
   const char* says;
+};
+
+// Holds UDP 13001 for as long as it lives.
+class ReplyPortHolder {
+ public:
+  ReplyPortHolder() : socket_(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(13001);
+    bound_ = socket_ != INVALID_SOCKET &&
+             bind(socket_, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
+  }
+  ~ReplyPortHolder() {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  }
+  ReplyPortHolder(const ReplyPortHolder&) = delete;
+  ReplyPortHolder& operator=(const ReplyPortHolder&) = delete;
+  bool Bound() const { return bound_; }
+
+ private:
+  SOCKET socket_;
+  bool bound_ = false;
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
@@ -190,23 +213,34 @@ TEST_P(ToolCaptureFailure, ExitsSayingWhatWasMissingAndLeavesNoToolRunning) {
     ASSERT_TRUE(responder_.Start()) << "UDP 13000 is taken";
     for (int n = 1; n <= kCameras; ++n) responder_.AddCamera(Camera(n));
   }
+  std::optional<ReplyPortHolder> holder;
+  if (c.replyPortTaken) {
+    ASSERT_TRUE(holder.emplace().Bound()) << "UDP 13001 is taken";
+  }
   const std::string program = c.program[0] == '%' ? c.program + 1 : ToolPath(c.program);
   const std::string picture = folder_.File("tool.bmp");
   const auto run = RunCapture("--wait-seconds 3 --picture \"" + picture + "\"", program);
   ASSERT_TRUE(run) << "tool_capture did not end";
+  holder.reset();
   EXPECT_EQ(run->exitCode, 1u) << run->output;
   EXPECT_NE(run->output.find(c.says), std::string::npos) << run->output;
   EXPECT_EQ(GetFileAttributesA(picture.c_str()), INVALID_FILE_ATTRIBUTES) << "a picture of a failed run";
+  // Closed, not ended by force: a box the tool shows must not keep it alive.
+  EXPECT_EQ(run->output.find("did not close"), std::string::npos) << run->output;
   EXPECT_TRUE(ReplyPortFree()) << "the tool was left running, holding UDP 13001";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, ToolCaptureFailure,
     ::testing::Values(
-        FailureCase{"NoCameraAnswers", false, "Orvex",
-                    "tool: Orvex.exe listed no camera within 3 s"},
+        FailureCase{"NoCameraAnswers", false, false, "Orvex",
+                    "tool: Orvex.exe listed no camera within 3 s (nothing answered"},
+        // The box is what the user sees; it is named, not taken for silence.
+        FailureCase{"ReplyPortTaken", true, true, "Orvex",
+                    "tool: Orvex.exe listed no camera within 3 s; it shows \"Orvex: Can't Bind "
+                    "Listen Port\""},
         // A program that ends at once, with no window of its own.
-        FailureCase{"NoDialog", true, "%hostname.exe",
+        FailureCase{"NoDialog", true, false, "%hostname.exe",
                     "tool: hostname.exe ended (exit code 0) without showing its dialog"}),
     [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
