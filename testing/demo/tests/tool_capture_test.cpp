@@ -1,4 +1,4 @@
-// The demo's address-setup part as scripts/demo runs it: tool_capture.exe as a program of its
+// The demo's address-setup step as scripts/demo runs it: tool_capture.exe as a program of its
 // own, starting the real Orvex.exe or Setrova_CN.exe against simulated cameras that answer
 // the search; the rows it read from the list and the saved picture are checked here.
 #include <winsock2.h>
