@@ -86,6 +86,35 @@ bool Image::SaveBmp(const std::string& path) const {
   return std::fclose(f) == 0;
 }
 
+std::optional<Image> Image::LoadBmp(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return std::nullopt;
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  std::optional<Image> image;
+  if (std::fread(&file, sizeof file, 1, f) == 1 && std::fread(&info, sizeof info, 1, f) == 1 &&
+      file.bfType == 0x4D42 && info.biBitCount == 24 && info.biCompression == BI_RGB &&
+      info.biWidth > 0 && info.biWidth <= 16384 && info.biHeight > 0 && info.biHeight <= 16384 &&
+      std::fseek(f, static_cast<long>(file.bfOffBits), SEEK_SET) == 0) {
+    Image img;
+    img.width = info.biWidth;
+    img.height = info.biHeight;
+    img.pixels.resize(static_cast<size_t>(img.width) * img.height);
+    std::vector<unsigned char> row(static_cast<size_t>((img.width * 3 + 3) & ~3));
+    bool whole = true;
+    for (int y = img.height - 1; y >= 0 && whole; --y) {
+      whole = std::fread(row.data(), 1, row.size(), f) == row.size();
+      for (int x = 0; x < img.width && whole; ++x) {
+        img.pixels[static_cast<size_t>(y) * img.width + x] =
+            row[x * 3] | row[x * 3 + 1] << 8 | row[x * 3 + 2] << 16;
+      }
+    }
+    if (whole) image = std::move(img);
+  }
+  std::fclose(f);
+  return image;
+}
+
 std::optional<Image> CaptureWindow(HWND window) {
   if (!window) return std::nullopt;
   UpdateWindow(window);
@@ -101,6 +130,26 @@ std::optional<Image> CaptureWindow(HWND window) {
   {
     base::ScopedSelectObject select(memory.Get(), dib.bitmap.Get());
     if (!BitBlt(memory.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY)) {
+      return std::nullopt;
+    }
+  }
+  GdiFlush();
+  return FromDib(dib, width, height);
+}
+
+std::optional<Image> CaptureWholeWindow(HWND window) {
+  RECT r{};
+  if (!window || !GetWindowRect(window, &r)) return std::nullopt;
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  if (width <= 0 || height <= 0) return std::nullopt;
+  base::ScopedWindowDc screen(nullptr);
+  if (!screen) return std::nullopt;
+  base::ScopedMemoryDc memory(screen.Get());
+  Dib dib = MakeDib(screen.Get(), width, height);
+  if (!memory || !dib.bitmap) return std::nullopt;
+  {
+    base::ScopedSelectObject select(memory.Get(), dib.bitmap.Get());
+    if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), r.left, r.top, SRCCOPY)) {
       return std::nullopt;
     }
   }
