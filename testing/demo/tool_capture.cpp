@@ -19,7 +19,7 @@
 #include "base/scoped_handle.h"
 #include "framework/ansi_text.h"
 #include "setuptool/resource_ids.h"
-#include "testing/container/dialog_controls.h"
+#include "testing/container/dialog_items.h"
 #include "testing/container/window_capture.h"
 
 namespace {

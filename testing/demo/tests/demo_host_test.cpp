@@ -14,6 +14,7 @@
 
 #include "simulator/http_camera.h"
 #include "testing/container/child_process.h"
+#include "testing/container/module_clients.h"
 #include "testing/container/window_capture.h"
 #include "testing/support/temp_folder.h"
 
@@ -24,52 +25,13 @@ using test_container::Image;
 constexpr int kCameras = 4;
 constexpr DWORD kHostTimeoutMs = 240000;
 
-std::string FullPath(const std::string& path) {
-  char full[MAX_PATH];
-  const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  return n > 0 && n < MAX_PATH ? std::string(full) : path;
-}
-
-std::string DemoHostPath() { return FullPath(test_container::ExecutableFolder() + "..\\demo_host.exe"); }
+std::string DemoHostPath() { return test_container::PathBesideTests("..\\demo_host.exe"); }
 std::string OcxPath() {
-  return FullPath(test_container::ExecutableFolder() + "..\\..\\..\\liveview\\control\\Tessaly.ocx");
+  return test_container::PathBesideTests("..\\..\\..\\liveview\\control\\Tessaly.ocx");
 }
 std::string SettingsPath() {
   const std::string ocx = OcxPath();
   return ocx.substr(0, ocx.rfind('\\') + 1) + "log\\Tessaly.ini";
-}
-
-std::optional<DWORD> Regsvr32(const std::string& options) {
-  return test_container::RunProcess("regsvr32.exe /s " + options + " \"" + OcxPath() + "\"", 60000);
-}
-
-// A 24-bit bottom-up BMP as Image::SaveBmp writes it.
-std::optional<Image> LoadBmp(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return std::nullopt;
-  BITMAPFILEHEADER file{};
-  BITMAPINFOHEADER info{};
-  std::optional<Image> image;
-  if (std::fread(&file, sizeof file, 1, f) == 1 && std::fread(&info, sizeof info, 1, f) == 1 &&
-      file.bfType == 0x4D42 && info.biBitCount == 24 && info.biWidth > 0 && info.biHeight > 0 &&
-      std::fseek(f, static_cast<long>(file.bfOffBits), SEEK_SET) == 0) {
-    Image img;
-    img.width = info.biWidth;
-    img.height = info.biHeight;
-    img.pixels.resize(static_cast<size_t>(img.width) * img.height);
-    std::vector<unsigned char> row(static_cast<size_t>((img.width * 3 + 3) & ~3));
-    bool whole = true;
-    for (int y = img.height - 1; y >= 0 && whole; --y) {
-      whole = std::fread(row.data(), 1, row.size(), f) == row.size();
-      for (int x = 0; x < img.width && whole; ++x) {
-        img.pixels[static_cast<size_t>(y) * img.width + x] =
-            row[x * 3] | row[x * 3 + 1] << 8 | row[x * 3 + 2] << 16;
-      }
-    }
-    if (whole) image = std::move(img);
-  }
-  std::fclose(f);
-  return image;
 }
 
 std::optional<double> NumberAfter(const std::string& output, const std::string& prefix) {
@@ -82,9 +44,9 @@ std::optional<double> NumberAfter(const std::string& output, const std::string& 
 
 class DemoHost : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { registered_ = Regsvr32("") == 0u; }
+  static void SetUpTestSuite() { registered_ = test_container::Regsvr32(OcxPath()) == 0u; }
   static void TearDownTestSuite() {
-    if (registered_) Regsvr32("/u");
+    if (registered_) test_container::Regsvr32(OcxPath(), "/u");
     DeleteFileA(SettingsPath().c_str());
   }
 
@@ -159,7 +121,7 @@ TEST_F(DemoHost, ShowsFourLiveCamerasInTheirCellsAndSavesThePicture) {
   EXPECT_GT(*cpu, 0.0) << out;
   EXPECT_NE(out.find("demo: recorded camera 1 for 5 s"), std::string::npos) << out;
 
-  const auto image = LoadBmp(picture);
+  const auto image = Image::LoadBmp(picture);
   ASSERT_TRUE(image) << "no picture at " << picture << "\n" << out;
   ASSERT_EQ(image->width, 646);
   ASSERT_EQ(image->height, 486);

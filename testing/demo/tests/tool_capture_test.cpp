@@ -18,6 +18,7 @@
 #include "setuptool/resource_ids.h"
 #include "simulator/discovery_responder.h"
 #include "testing/container/child_process.h"
+#include "testing/container/module_clients.h"
 #include "testing/container/window_capture.h"
 #include "testing/support/isolated_network.h"
 #include "testing/support/temp_folder.h"
@@ -29,15 +30,9 @@ using test_container::Image;
 constexpr int kCameras = 4;
 constexpr DWORD kRunTimeoutMs = 120000;
 
-std::string FullPath(const std::string& path) {
-  char full[MAX_PATH];
-  const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  return n > 0 && n < MAX_PATH ? std::string(full) : path;
-}
-
-std::string CapturePath() { return FullPath(test_container::ExecutableFolder() + "..\\tool_capture.exe"); }
+std::string CapturePath() { return test_container::PathBesideTests("..\\tool_capture.exe"); }
 std::string ToolPath(const char* program) {
-  return FullPath(test_container::ExecutableFolder() + "..\\..\\..\\setuptool\\" + program + ".exe");
+  return test_container::PathBesideTests(std::string("..\\..\\..\\setuptool\\") + program + ".exe");
 }
 
 camsim::DiscoveryIdentity Camera(int n) {
