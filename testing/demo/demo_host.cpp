@@ -53,6 +53,7 @@ struct Options {
   std::string password = "admin";
   std::string picture;
   std::string recording;
+  std::string snapshot;
   int waitSeconds = 30;
   int measureSeconds = 5;
   std::vector<std::string> cameras;  // "host:port"
@@ -60,7 +61,7 @@ struct Options {
 
 const char kUsage[] =
     "usage: demo_host.exe [--user U] [--password P] [--picture FILE.bmp] [--recording FILE.avi]\n"
-    "                     [--wait-seconds 30] [--measure-seconds 5] HOST:PORT...\n"
+    "                     [--snapshot FILE.jpg] [--wait-seconds 30] [--measure-seconds 5] HOST:PORT...\n"
     "Hosts TESSALY.TessalyCtrl.1 (registered) in a 646 x 486 window watching 1 to 4 cameras.\n";
 
 std::optional<int> PositiveNumber(const std::string& text) {
@@ -96,6 +97,8 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
       o.picture = value;
     } else if (arg == "--recording") {
       o.recording = value;
+    } else if (arg == "--snapshot") {
+      o.snapshot = value;
     } else if (arg == "--wait-seconds" || arg == "--measure-seconds") {
       const auto n = PositiveNumber(value);
       if (!n) {
@@ -261,6 +264,8 @@ class Demo {
   void Measure();
   // The picture is taken halfway through the recording, so it shows the REC mark.
   int RecordOneCamera(bool& pictureSaved);
+  // The last camera's picture as the JPEG it came in, through SnapPicture.
+  int SnapOneCamera();
   bool SavePicture();
 
   const Options& options_;
@@ -409,6 +414,22 @@ void Demo::Measure() {
               frames ? cpu / frames : 0.0, frames, cameras_.size(), seconds);
 }
 
+// The size of a file that starts and ends as a JPEG does (SOI, EOI); 0 for anything else.
+DWORD WholeJpegBytes(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return 0;
+  std::vector<unsigned char> data;
+  unsigned char chunk[4096];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) {
+    data.insert(data.end(), chunk, chunk + n);
+  }
+  std::fclose(f);
+  const size_t n = data.size();
+  const bool whole = n >= 4 && data[0] == 0xFF && data[1] == 0xD8 && data[n - 2] == 0xFF &&
+                     data[n - 1] == 0xD9;
+  return whole ? static_cast<DWORD>(n) : 0;
+}
+
 // Frames (chunks "##dc" or "##db") in the movi list of an AVI file; nothing when the file is
 // no AVI.
 std::optional<long> AviFrames(const std::string& path, DWORD& bytes) {
@@ -461,6 +482,21 @@ bool Demo::SavePicture() {
   }
   std::printf("demo: picture saved to %s\n", options_.picture.c_str());
   return true;
+}
+
+int Demo::SnapOneCamera() {
+  const size_t last = cameras_.size() - 1;
+  DeleteFileA(options_.snapshot.c_str());
+  test_container::CallArgs snap;
+  snap.Text(cameras_[last].address).Text(options_.snapshot).Long(0).Long(0).OutLong();
+  std::string error;
+  if (!Call("SnapPicture", snap, error)) return Fail(last, "gave no snapshot: " + error);
+  if (snap.LongAt(4) != 1) return Fail(last, "gave no snapshot: SnapPicture answered 0");
+  const DWORD size = WholeJpegBytes(options_.snapshot);
+  if (size == 0) return Fail(last, "gave no snapshot: " + options_.snapshot + " is no whole JPEG");
+  std::printf("demo: snapshot of camera %zu: %lu bytes in %s\n", last + 1,
+              static_cast<unsigned long>(size), options_.snapshot.c_str());
+  return 0;
 }
 
 int Demo::RecordOneCamera(bool& pictureSaved) {
@@ -586,6 +622,10 @@ int Demo::Run() {
     if (status != 0) return status;
   }
   if (!options_.picture.empty() && !pictureSaved && !SavePicture()) return kExitHostFailed;
+  if (!options_.snapshot.empty()) {
+    const int status = SnapOneCamera();
+    if (status != 0) return status;
+  }
   events_->Disconnect();
   return 0;
 }

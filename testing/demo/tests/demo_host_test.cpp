@@ -94,8 +94,9 @@ TEST_F(DemoHost, ShowsFourLiveCamerasInTheirCellsAndSavesThePicture) {
 
   const std::string picture = folder_.File("demo.bmp");
   const std::string recording = folder_.File("demo.avi");
+  const std::string snapshot = folder_.File("demo.jpg");
   const auto run = RunDemo("--measure-seconds 3 --picture \"" + picture + "\" --recording \"" +
-                           recording + "\"");
+                           recording + "\" --snapshot \"" + snapshot + "\"");
   ASSERT_TRUE(run) << "the demo host did not end";
   const std::string& out = run->output;
   ASSERT_EQ(run->exitCode, 0u) << out;
@@ -120,6 +121,7 @@ TEST_F(DemoHost, ShowsFourLiveCamerasInTheirCellsAndSavesThePicture) {
   ASSERT_TRUE(cpu) << out;
   EXPECT_GT(*cpu, 0.0) << out;
   EXPECT_NE(out.find("demo: recorded camera 1 for 5 s"), std::string::npos) << out;
+  EXPECT_NE(out.find("demo: snapshot of camera 4: "), std::string::npos) << out;
 
   const auto image = Image::LoadBmp(picture);
   ASSERT_TRUE(image) << "no picture at " << picture << "\n" << out;
