@@ -74,6 +74,10 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
       const auto n = number(1, 100);
       if (!n) return std::nullopt;
       options.quality = static_cast<int>(*n);
+    } else if (arg == "--replay") {
+      const auto n = number(1, 1000);
+      if (!n) return std::nullopt;
+      options.replayFrames = static_cast<int>(*n);
     } else if (arg == "--user") {
       const std::string* v = value();
       if (!v) return std::nullopt;
@@ -128,6 +132,7 @@ std::string CamsimUsage() {
          "  --size WxH         picture size (default 320x240)\n"
          "  --fps F            frames per second, 1 to 100 (default 10)\n"
          "  --quality Q        JPEG quality, 1 to 100 (default 75)\n"
+         "  --replay N         compress N pictures once and send them round and round\n"
          "  --user U           user name the cameras require (default: accept anyone)\n"
          "  --password P       password that goes with --user (default empty)\n"
          "  --name TEXT        camera names are \"TEXT 1\", \"TEXT 2\", ... (default Camera)\n"

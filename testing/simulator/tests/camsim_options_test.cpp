@@ -27,7 +27,7 @@ TEST(CamsimOptions, ReadsEveryOption) {
   const auto options =
       Parse({"--cameras", "4", "--port", "9000", "--size", "640x480", "--fps", "15", "--quality",
              "50", "--user", "admin", "--password", "secret", "--name", "Dock", "--discovery",
-             "--reply-to", "127.0.0.1", "--stop-file", "C:\\stop.txt", "--timeout", "30"});
+             "--reply-to", "127.0.0.1", "--stop-file", "C:\\stop.txt", "--timeout", "30", "--replay", "25"});
   ASSERT_TRUE(options);
   EXPECT_EQ(options->cameras, 4);
   EXPECT_EQ(options->firstPort, 9000);
@@ -42,6 +42,7 @@ TEST(CamsimOptions, ReadsEveryOption) {
   EXPECT_EQ(options->replyAddress, "127.0.0.1");
   EXPECT_EQ(options->stopFile, "C:\\stop.txt");
   EXPECT_EQ(options->timeoutSeconds, 30);
+  EXPECT_EQ(options->replayFrames, 25);
 }
 
 TEST(CamsimOptions, RefusesWhatItCannotServe) {
@@ -50,7 +51,7 @@ TEST(CamsimOptions, RefusesWhatItCannotServe) {
       {"--port", "65536"},         {"--port", "65535", "--cameras", "2"},
       {"--size", "640"},           {"--size", "0x480"},         {"--size", "640x480x2"},
       {"--fps", "0"},              {"--fps", "ten"},            {"--reply-to", "camera.local"},
-      {"--password", "p"},         {"--bogus"},
+      {"--password", "p"},         {"--bogus"},                 {"--replay", "0"},
   };
   for (const auto& args : bad) {
     std::string error;
