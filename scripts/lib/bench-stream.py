@@ -65,11 +65,12 @@ def cpu_seconds(pid):
 def server_pid(prefix):
     """The wineserver working in the server folder of this prefix."""
     st = os.stat(prefix)
-    folder = "/tmp/.wine-%d/server-%x-%x" % (os.getuid(), st.st_dev, st.st_ino)
+    # The folder's parent depends on the user and the Wine build (/tmp/.wine-UID, /tmp/wine-*).
+    folder = "server-%x-%x" % (st.st_dev, st.st_ino)
     for pid in pids_in_netns():
         if comm(pid).startswith("wineserver"):
             try:
-                if os.readlink(f"/proc/{pid}/cwd") == folder:
+                if os.path.basename(os.readlink(f"/proc/{pid}/cwd")) == folder:
                     return pid
             except OSError:
                 pass
@@ -82,6 +83,8 @@ class Accounts:
     def __init__(self, consumer_match, client_prefix):
         self.match = consumer_match
         self.wineserver = server_pid(client_prefix)
+        if not self.wineserver:
+            raise SystemExit("bench-stream: no wineserver found for " + client_prefix)
         self.xserver = next((p for p in pids_in_netns() if comm(p) == "Xvfb"), None)
 
     def snapshot(self):
