@@ -221,10 +221,17 @@ HRESULT CVideoRenderer::Present() {
 
 void CVideoRenderer::DrawTitle(IDirectDrawSurface* surface) {
   if (showTitle_ != 1) return;
+  const bool reduced = pictureWidth_ > 0 && pictureHeight_ > 0 &&
+                       (pictureWidth_ != surfaceWidth_ || pictureHeight_ != surfaceHeight_);
   OverlayLayout layout;
-  if (!ComputeOverlayLayout(surfaceWidth_, surfaceHeight_, WidthOf(screenRect_),
+  if (!ComputeOverlayLayout(reduced ? pictureWidth_ : surfaceWidth_,
+                            reduced ? pictureHeight_ : surfaceHeight_, WidthOf(screenRect_),
                             HeightOf(screenRect_), &layout))
     return;
+  if (reduced) {
+    layout = ScaleOverlayLayout(layout, pictureWidth_, pictureHeight_, surfaceWidth_,
+                                surfaceHeight_);
+  }
   if (titleFace_.empty()) titleFace_ = fw::LoadResString(IDS_TITLE_FONT);
   HDC dc = nullptr;
   if (FAILED(surface->GetDC(&dc))) return;
@@ -270,5 +277,9 @@ void CVideoRenderer::SetRecording(int recording) { recording_ = recording; }
 void CVideoRenderer::SetBitCount(int bitCount) { sourceBitCount_ = bitCount; }
 void CVideoRenderer::SetShowTitle(int showTitle) { showTitle_ = showTitle; }
 void CVideoRenderer::SetTitle(const std::string& title) { title_ = title; }
+void CVideoRenderer::SetPictureSize(int width, int height) {
+  pictureWidth_ = width;
+  pictureHeight_ = height;
+}
 
 }  // namespace liveview
