@@ -9,6 +9,7 @@
 #include "liveview/render/overlay_layout.h"
 #include "liveview/render/overlay_text.h"
 #include "liveview/render/pixel_copy.h"
+#include "liveview/render/point_font.h"
 #include "liveview/resources/tessaly_resource.h"
 
 namespace liveview {
@@ -235,7 +236,11 @@ void CVideoRenderer::DrawTitle(IDirectDrawSurface* surface) {
   if (titleFace_.empty()) titleFace_ = fw::LoadResString(IDS_TITLE_FONT);
   HDC dc = nullptr;
   if (FAILED(surface->GetDC(&dc))) return;
-  DrawOverlayText(dc, layout, titleFace_, title_, recording_ != 0);
+  if (!titleFont_ || titleFontTenths_ != layout.fontTenths) {
+    titleFont_ = CreatePointFont(layout.fontTenths, titleFace_, dc);
+    titleFontTenths_ = layout.fontTenths;
+  }
+  DrawOverlayText(dc, layout, titleFont_.Get(), title_, recording_ != 0);
   surface->ReleaseDC(dc);
 }
 

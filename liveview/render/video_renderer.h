@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/com_ptr.h"
+#include "base/scoped_gdi.h"
 
 namespace liveview {
 
@@ -76,6 +77,10 @@ class CVideoRenderer {
   int showTitle_ = 0;
   std::string title_;
   std::string titleFace_;  // loaded on first use
+  // Made for the first title drawn and again only when its size changes: a font made for
+  // every frame costs more than the text.
+  base::ScopedFont titleFont_;
+  int titleFontTenths_ = 0;
 };
 
 }  // namespace liveview

@@ -62,6 +62,26 @@ def cpu_seconds(pid):
         return 0.0
 
 
+def thread_times(pids):
+    """CPU seconds per thread name over the consumer's processes."""
+    times = {}
+    for pid in pids:
+        try:
+            tasks = os.listdir(f"/proc/{pid}/task")
+        except OSError:
+            continue
+        for tid in tasks:
+            try:
+                with open(f"/proc/{pid}/task/{tid}/comm") as f:
+                    name = f.read().strip()
+                with open(f"/proc/{pid}/task/{tid}/stat") as f:
+                    fields = f.read().rsplit(")", 1)[1].split()
+                times[(name, tid)] = (int(fields[11]) + int(fields[12])) / CLK_TCK
+            except (OSError, IndexError, ValueError):
+                pass
+    return times
+
+
 def server_pid(prefix):
     """The wineserver working in the server folder of this prefix."""
     st = os.stat(prefix)
@@ -142,11 +162,22 @@ def measure(name, start, frames_of, match, client_prefix, seconds, cameras):
         acc = Accounts(match, client_prefix)
         f0 = frames_of()
         c0 = acc.snapshot()
+        own_pids = [p for p in pids_in_netns() if match(p)]
+        threads0 = thread_times(own_pids) if os.environ.get("BENCH_THREADS") else {}
         t0 = time.monotonic()
         time.sleep(seconds)
         f1 = frames_of()
         c1 = acc.snapshot()
         elapsed = time.monotonic() - t0
+        if threads0:
+            # Where the consumer's CPU goes, by thread, in ms per handled frame.
+            threads1 = thread_times(own_pids)
+            spent = {}
+            for key, value in threads1.items():
+                spent[key] = value - threads0.get(key, 0.0)
+            frames = max(1, f1 - f0)
+            print(f"  {name}: " + ", ".join(f"{n[0]}:{n[1]} {1000 * v / frames:.2f}" for n, v in
+                  sorted(spent.items(), key=lambda kv: -kv[1])[:8] if v > 0), flush=True)
     finally:
         for p in procs:
             stop = getattr(p, "bench_stop", None)
