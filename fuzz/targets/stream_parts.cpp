@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "liveview/stream/header_block.h"
 #include "liveview/stream/part_reader.h"
 #include "liveview/stream/stream_parser.h"
 #include "support/fuzz_check.h"
@@ -28,31 +29,27 @@ class ArrivalInput final : public PartInput {
 
   bool Exhausted() const { return pos_ >= size_; }
 
+  // The product's header reader over these arrivals, checked against them: it takes exactly
+  // the bytes through the first blank line and never writes past its room.
   int ReadHeaderBlock(char* destination, int room) override {
-    if (Silent()) {
-      NextArrival();
-      return 0;  // nothing readable within 25 ms
+    const size_t start = pos_;
+    std::vector<char> guard(destination + room, destination + room + 1);
+    const int result = ReadHeaderBlockFrom(header_, destination, room);
+    FUZZ_CHECK(destination[room] == guard[0]);
+    if (result > 0) {
+      const size_t taken = pos_ - start;
+      FUZZ_CHECK(taken == size_t(result));
+      FUZZ_CHECK(std::memcmp(destination, bytes_ + start, taken) == 0);
+      const int end = FindHeaderBlockEnd(destination, 0, result);
+      // Either the block ends with its blank line and has no earlier one, or the camera
+      // closed the connection after it.
+      FUZZ_CHECK(end == result || (end < 0 && pos_ >= size_));
+    } else if (result == 0) {
+      FUZZ_CHECK(pos_ == start);
+    } else {
+      FUZZ_CHECK(result == kHeaderBlockFailed);
     }
-    int count = 0;
-    bool begun = false;
-    for (;;) {
-      if (count >= room) return -1;
-      if (pos_ >= size_) return count;  // the camera closed the connection
-      if (left_ == 0) {
-        NextArrival();
-        if (silence_) {
-          silence_ = false;
-          // A silence inside a begun header is a stall; between parts it is only waited out.
-          if (begun) return -1;
-          continue;
-        }
-      }
-      const char byte = static_cast<char>(bytes_[pos_++]);
-      --left_;
-      destination[count++] = byte;
-      if (byte != '\r' && byte != '\n') begun = true;
-      if (count > 4 && std::memcmp(destination + count - 4, "\r\n\r\n", 4) == 0) return count;
-    }
+    return result;
   }
 
   int WaitReadable(uint32_t) override {
@@ -106,6 +103,61 @@ class ArrivalInput final : public PartInput {
     }
   }
 
+  // Arrivals as a socket shows them to the header reader. A silence lasts a second: the
+  // reader's 25 ms look gives up on it whole, its 100 ms waits wear it down, and a begun
+  // header stalls inside it.
+  class Header final : public HeaderSource {
+   public:
+    explicit Header(ArrivalInput& in) : in_(in) {}
+    int Peek(char* destination, int n) override {
+      if (in_.pos_ >= in_.size_) return 0;  // the camera closed the connection
+      if (in_.left_ == 0 && !in_.silence_) in_.NextArrival();
+      if (in_.silence_) {
+        if (silenceLeft_ <= 0) silenceLeft_ = 1000;
+        return kNothingYet;
+      }
+      const int shown = static_cast<int>(std::min({in_.left_, size_t(n), in_.size_ - in_.pos_}));
+      std::memcpy(destination, in_.bytes_ + in_.pos_, size_t(shown));
+      shown_ = shown;
+      return shown;
+    }
+    int Take(char* destination, int n) override {
+      FUZZ_CHECK(n > 0 && n <= shown_);
+      std::memcpy(destination, in_.bytes_ + in_.pos_, size_t(n));
+      in_.pos_ += size_t(n);
+      in_.left_ -= size_t(n);
+      shown_ = 0;
+      return n;
+    }
+    bool ReadableSoon() override {
+      if (in_.Silent()) {
+        clock_ += 1000;
+        silenceLeft_ = 0;
+        in_.NextArrival();
+        return false;
+      }
+      return true;
+    }
+    void WaitForMore() override {
+      clock_ += 100;
+      if (!in_.silence_) return;
+      silenceLeft_ -= 100;
+      if (silenceLeft_ <= 0) {
+        silenceLeft_ = 0;
+        in_.silence_ = false;
+        in_.left_ = 0;
+      }
+    }
+    uint32_t Now() override { return clock_; }
+    bool StopWanted() override { return false; }
+
+   private:
+    ArrivalInput& in_;
+    uint32_t clock_ = 0;
+    int silenceLeft_ = 0;
+    int shown_ = 0;
+  };
+
   std::vector<uint8_t> plan_;
   size_t next_ = 0;
   const uint8_t* bytes_;
@@ -113,6 +165,7 @@ class ArrivalInput final : public PartInput {
   size_t pos_ = 0;
   size_t left_ = 0;
   bool silence_ = false;
+  Header header_{*this};
 };
 
 void CheckSlot(const StreamParse& parse) {

@@ -39,3 +39,10 @@ int CJpegDecoder::GetHeight() {
 int CJpegDecoder::GetBitCount() {
   return infoHeaderTaken_ ? bmp::InfoBitCount(output_.Data() + bmp::kFileHeaderSize) : 0;
 }
+
+liveview::ShownResult CJpegDecoder::DecodeShown(const uint8_t* frame, int length, int boxWidth,
+                                                int boxHeight, int bitCount,
+                                                liveview::ShownPicture* picture) {
+  if (!frame || length <= 0 || !input_.Assign(frame, length)) return liveview::kShownFailed;
+  return liveview::DecodeJpegShown(&input_, boxWidth, boxHeight, bitCount, &shown_, picture);
+}

@@ -4,6 +4,7 @@
 
 #include "liveview/decode/bmp_image.h"
 #include "liveview/decode/frame_decoder.h"
+#include "liveview/decode/jpeg_shown.h"
 #include "liveview/decode/memory_stream.h"
 
 class CJpegDecoder final : public CFrameDecoder {
@@ -24,9 +25,16 @@ class CJpegDecoder final : public CFrameDecoder {
   const uint8_t* GetInfoHeader() override;
   const uint8_t* GetBits() override;
 
+  // The frame at the size a window of `boxWidth` x `boxHeight` shows it, when that is half
+  // the picture or less (see DecodeJpegShown); the rows stay valid until the next call. The
+  // BMP image of the last Decode is left as it is.
+  liveview::ShownResult DecodeShown(const uint8_t* frame, int length, int boxWidth,
+                                    int boxHeight, int bitCount, liveview::ShownPicture* picture);
+
  private:
   MemoryStream input_;
   MemoryStream output_;
   // Set by GetInfoHeader; until then the size getters answer 0.
   bool infoHeaderTaken_ = false;
+  liveview::ShownBuffer shown_;
 };

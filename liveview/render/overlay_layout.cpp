@@ -1,5 +1,7 @@
 #include "liveview/render/overlay_layout.h"
 
+#include <cstdint>
+
 namespace liveview {
 
 namespace {
@@ -25,6 +27,24 @@ bool ComputeOverlayLayout(int surfaceWidth, int surfaceHeight, int windowWidth,
   const int recWidth = surfaceWidth >= 640 ? 60 : 40;
   layout->rec = RECT{surfaceWidth - recWidth, y, surfaceWidth, y + kTextBandHeight};
   return true;
+}
+
+OverlayLayout ScaleOverlayLayout(const OverlayLayout& layout, int pictureWidth,
+                                 int pictureHeight, int surfaceWidth, int surfaceHeight) {
+  if (pictureWidth <= 0 || pictureHeight <= 0) return layout;
+  const auto x = [&](LONG v) {
+    return static_cast<LONG>(static_cast<int64_t>(v) * surfaceWidth / pictureWidth);
+  };
+  const auto y = [&](LONG v) {
+    return static_cast<LONG>(static_cast<int64_t>(v) * surfaceHeight / pictureHeight);
+  };
+  OverlayLayout scaled;
+  scaled.fontTenths = static_cast<int>(
+      (static_cast<int64_t>(layout.fontTenths) * surfaceWidth + pictureWidth / 2) / pictureWidth);
+  scaled.title = RECT{x(layout.title.left), y(layout.title.top), x(layout.title.right),
+                      y(layout.title.bottom)};
+  scaled.rec = RECT{x(layout.rec.left), y(layout.rec.top), x(layout.rec.right), y(layout.rec.bottom)};
+  return scaled;
 }
 
 int PointFontHeight(int tenths, int dpi) {

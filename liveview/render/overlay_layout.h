@@ -18,6 +18,12 @@ struct OverlayLayout {
 bool ComputeOverlayLayout(int surfaceWidth, int surfaceHeight, int windowWidth,
                           int windowHeight, OverlayLayout* layout);
 
+// The layout of a full picture of `pictureWidth` x `pictureHeight` carried over to a surface
+// that holds it reduced to `surfaceWidth` x `surfaceHeight`: places and font shrink with the
+// picture, so the overlays look on screen as they do over the full picture.
+OverlayLayout ScaleOverlayLayout(const OverlayLayout& layout, int pictureWidth,
+                                 int pictureHeight, int surfaceWidth, int surfaceHeight);
+
 // The LOGFONT height of a `tenths`-of-a-point font on a device of `dpi` pixels per inch
 // (negative: a character height, as point fonts are made).
 int PointFontHeight(int tenths, int dpi);

@@ -15,7 +15,12 @@ constexpr UINT kTextFlags = DT_SINGLELINE | DT_VCENTER;
 void DrawOverlayText(HDC dc, const OverlayLayout& layout, const std::string& face,
                      const std::string& title, bool recording) {
   base::ScopedFont font = CreatePointFont(layout.fontTenths, face, dc);
-  base::ScopedSelectObject selected(dc, font.Get());
+  DrawOverlayText(dc, layout, font.Get(), title, recording);
+}
+
+void DrawOverlayText(HDC dc, const OverlayLayout& layout, HFONT font, const std::string& title,
+                     bool recording) {
+  base::ScopedSelectObject selected(dc, font);
   const int oldMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF oldColor = SetTextColor(dc, kTitleColor);
 

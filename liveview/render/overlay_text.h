@@ -13,5 +13,8 @@ namespace liveview {
 // `face` names the font; the DC's colour, background mode and font are restored afterwards.
 void DrawOverlayText(HDC dc, const OverlayLayout& layout, const std::string& face,
                      const std::string& title, bool recording);
+// The same with a font the caller made for `layout` and keeps.
+void DrawOverlayText(HDC dc, const OverlayLayout& layout, HFONT font, const std::string& title,
+                     bool recording);
 
 }  // namespace liveview

@@ -9,6 +9,7 @@
 #include "liveview/render/overlay_layout.h"
 #include "liveview/render/overlay_text.h"
 #include "liveview/render/pixel_copy.h"
+#include "liveview/render/point_font.h"
 #include "liveview/resources/tessaly_resource.h"
 
 namespace liveview {
@@ -221,14 +222,25 @@ HRESULT CVideoRenderer::Present() {
 
 void CVideoRenderer::DrawTitle(IDirectDrawSurface* surface) {
   if (showTitle_ != 1) return;
+  const bool reduced = pictureWidth_ > 0 && pictureHeight_ > 0 &&
+                       (pictureWidth_ != surfaceWidth_ || pictureHeight_ != surfaceHeight_);
   OverlayLayout layout;
-  if (!ComputeOverlayLayout(surfaceWidth_, surfaceHeight_, WidthOf(screenRect_),
+  if (!ComputeOverlayLayout(reduced ? pictureWidth_ : surfaceWidth_,
+                            reduced ? pictureHeight_ : surfaceHeight_, WidthOf(screenRect_),
                             HeightOf(screenRect_), &layout))
     return;
+  if (reduced) {
+    layout = ScaleOverlayLayout(layout, pictureWidth_, pictureHeight_, surfaceWidth_,
+                                surfaceHeight_);
+  }
   if (titleFace_.empty()) titleFace_ = fw::LoadResString(IDS_TITLE_FONT);
   HDC dc = nullptr;
   if (FAILED(surface->GetDC(&dc))) return;
-  DrawOverlayText(dc, layout, titleFace_, title_, recording_ != 0);
+  if (!titleFont_ || titleFontTenths_ != layout.fontTenths) {
+    titleFont_ = CreatePointFont(layout.fontTenths, titleFace_, dc);
+    titleFontTenths_ = layout.fontTenths;
+  }
+  DrawOverlayText(dc, layout, titleFont_.Get(), title_, recording_ != 0);
   surface->ReleaseDC(dc);
 }
 
@@ -270,5 +282,9 @@ void CVideoRenderer::SetRecording(int recording) { recording_ = recording; }
 void CVideoRenderer::SetBitCount(int bitCount) { sourceBitCount_ = bitCount; }
 void CVideoRenderer::SetShowTitle(int showTitle) { showTitle_ = showTitle; }
 void CVideoRenderer::SetTitle(const std::string& title) { title_ = title; }
+void CVideoRenderer::SetPictureSize(int width, int height) {
+  pictureWidth_ = width;
+  pictureHeight_ = height;
+}
 
 }  // namespace liveview

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/com_ptr.h"
+#include "base/scoped_gdi.h"
 
 namespace liveview {
 
@@ -39,6 +40,9 @@ class CVideoRenderer {
   void SetBitCount(int bitCount);
   void SetShowTitle(int showTitle);
   void SetTitle(const std::string& title);
+  // The size of the picture the surface holds a reduced copy of (the surface's own size
+  // when never set): the overlays keep their size and place relative to that picture.
+  void SetPictureSize(int width, int height);
   // Draws into `window` through GDI alone from now on, as after a failed DirectDraw set-up.
   void UseGdiOnly(HWND window);
 
@@ -66,11 +70,17 @@ class CVideoRenderer {
   int sourceBitCount_ = 32;
   int surfaceWidth_ = 0;
   int surfaceHeight_ = 0;
+  int pictureWidth_ = 0;
+  int pictureHeight_ = 0;
   int recording_ = 0;
   std::vector<uint8_t> scratch_;  // the GDI path's top-down copy, grown for larger pictures
   int showTitle_ = 0;
   std::string title_;
   std::string titleFace_;  // loaded on first use
+  // Made for the first title drawn and again only when its size changes: a font made for
+  // every frame costs more than the text.
+  base::ScopedFont titleFont_;
+  int titleFontTenths_ = 0;
 };
 
 }  // namespace liveview

@@ -41,7 +41,7 @@ PartResult ReadStreamPart(StreamParse& parse, PartInput& input, bool frameSeen) 
   }
   if (parse.partLength <= 0 || parse.partLength > parse.frameCapacity) return PartResult::kFailed;
 
-  input.WaitReadable(100);
+  // The body read waits by itself when nothing of it is there yet.
   if (input.ReadBody(parse.frameBuffer.get(), parse.partLength) < parse.partLength) {
     return PartResult::kFailed;
   }

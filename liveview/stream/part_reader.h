@@ -16,7 +16,7 @@ class PartInput {
   virtual int ReadHeaderBlock(char* destination, int room) = 0;
   // Positive once something is readable within `milliseconds`, else 0 or below.
   virtual int WaitReadable(uint32_t milliseconds) = 0;
-  // Up to `n` bytes of a body; the count read.
+  // Up to `n` bytes of a body, waiting by itself when none has come yet; the count read.
   virtual int ReadBody(uint8_t* destination, int n) = 0;
   // The stream is being stopped.
   virtual bool StopWanted() = 0;

@@ -21,48 +21,63 @@ int WaitReadable(StreamSlot& slot, DWORD milliseconds) {
   }
 }
 
-int ReadHeaderBlock(StreamSlot& slot, char* destination, int room) {
-  if (base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitRead) <= 0) return 0;
-  int count = 0;
-  // The line end that closes the previous part may come long before the next part (a slow
-  // or paused camera); only a header that has begun is held to the stall limit.
-  bool begun = false;
-  DWORD lastByte = GetTickCount();
-  for (;;) {
-    if (count >= room) return kHeaderBlockFailed;
-    const int got = recv(slot.socket.load(), destination + count, 1, 0);
-    if (got == 0) return count;
-    if (got < 0) {
-      if (WSAGetLastError() != WSAEWOULDBLOCK) return count;
-      if (begun && GetTickCount() - lastByte >= kStallLimitMs) return kHeaderBlockFailed;
-      if (slot.running.load() == 0 || slot.stopRequest.load() != 0) return kHeaderBlockFailed;
-      // Between parts a silent camera may hold the worker here for any time.
-      if (!begun) StopStaleRecording(slot);
-      WaitReadable(slot, 100);
-      continue;
-    }
-    const char byte = destination[count++];
-    if (byte != '\r' && byte != '\n') begun = true;
-    lastByte = GetTickCount();
-    if (count > 4 && destination[count - 4] == '\r' && destination[count - 3] == '\n' &&
-        destination[count - 2] == '\r' && destination[count - 1] == '\n') {
-      return count;
-    }
+namespace {
+
+// The worker's socket as a header source.
+class SocketHeaderSource final : public HeaderSource {
+ public:
+  explicit SocketHeaderSource(StreamSlot& slot) : slot_(slot) {}
+  int Peek(char* destination, int n) override { return Receive(destination, n, MSG_PEEK); }
+  int Take(char* destination, int n) override { return Receive(destination, n, 0); }
+  bool ReadableSoon() override {
+    return base::WaitSocket(slot_.socket.load(), 0, kPollMicroseconds, base::kWaitRead) > 0;
   }
+  void WaitForMore() override { WaitReadable(slot_, 100); }
+  uint32_t Now() override { return GetTickCount(); }
+  bool StopWanted() override {
+    return slot_.running.load() == 0 || slot_.stopRequest.load() != 0;
+  }
+  void BetweenParts() override { StopStaleRecording(slot_); }
+
+ private:
+  int Receive(char* destination, int n, int flags) {
+    const int got = recv(slot_.socket.load(), destination, n, flags);
+    if (got >= 0) return got;
+    return WSAGetLastError() == WSAEWOULDBLOCK ? kNothingYet : kFailed;
+  }
+
+  StreamSlot& slot_;
+};
+
+}  // namespace
+
+int ReadHeaderBlock(StreamSlot& slot, char* destination, int room) {
+  SocketHeaderSource source(slot);
+  return ReadHeaderBlockFrom(source, destination, room);
 }
 
 int ReadBody(StreamSlot& slot, uint8_t* destination, int n) {
-  if (base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitRead) <= 0) return 0;
   int count = 0;
+  bool waited = false;
   while (count < n) {
     const int got =
         recv(slot.socket.load(), reinterpret_cast<char*>(destination) + count, n - count, 0);
     if (got == 0) break;
     if (got < 0) {
       if (WSAGetLastError() != WSAEWOULDBLOCK) break;
+      if (count == 0 && !waited) {
+        // The body may follow its header a little later: up to 100 ms, then one 25 ms look.
+        waited = true;
+        WaitReadable(slot, 100);
+        if (base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitRead) <= 0) {
+          return 0;
+        }
+        continue;
+      }
       if (WaitReadable(slot, kStallLimitMs) <= 0) break;
       continue;
     }
+    waited = true;
     count += got;
   }
   return count;

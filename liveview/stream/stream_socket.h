@@ -9,28 +9,26 @@
 
 #include <string>
 
+#include "liveview/stream/header_block.h"
 #include "liveview/stream/stream_slot.h"
 
 namespace liveview {
-
-// A header block that fills its room or stalls is refused with this.
-constexpr int kHeaderBlockFailed = -1;
-// How long a header or a body may go without a byte.
-constexpr DWORD kStallLimitMs = 500;
 
 // Polls readability in 25 ms selects until `milliseconds` have passed or the stream is stopped
 // (-1), or a select fails (-1); a positive select result when readable.
 int WaitReadable(StreamSlot& slot, DWORD milliseconds);
 
-// Reads one header block, a byte at a time, up to and including its blank line, into `room`
-// bytes at `destination`. 0 when nothing is readable within 25 ms; the count read so far
-// when the peer closes or the receive fails; kHeaderBlockFailed when the block would not fit
-// in `room`, when a begun header (not just line ends) gets no byte for kStallLimitMs, or
-// when the stream is being stopped.
+// Reads one header block, up to and including its blank line, into `room` bytes at
+// `destination` (ReadHeaderBlockFrom over the slot's socket): a look at what has arrived and
+// one receive of exactly the block's bytes, where the block is there whole. 0 when nothing is
+// readable within 25 ms; the count read so far when the peer closes or the receive fails;
+// kHeaderBlockFailed when the block would not fit in `room`, when a begun header (not just
+// line ends) gets no byte for kStallLimitMs, or when the stream is being stopped.
 int ReadHeaderBlock(StreamSlot& slot, char* destination, int room);
 
 // Reads exactly `n` bytes unless the peer closes, the receive fails or no byte comes for
-// kStallLimitMs; 0 when nothing is readable within 25 ms. The count read.
+// kStallLimitMs, asking each time for all that is missing; it waits only when a receive
+// finds nothing. 0 when nothing has come within about 125 ms. The count read.
 int ReadBody(StreamSlot& slot, uint8_t* destination, int n);
 
 // The request for the camera's motion-JPEG stream, exactly as the cameras expect it.

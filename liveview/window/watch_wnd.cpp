@@ -9,6 +9,7 @@
 #include "framework/message_table.h"
 #include "liveview/decode/bmp_image.h"
 #include "liveview/decode/jpeg_decoder.h"
+#include "liveview/decode/jpeg_shown.h"
 #include "liveview/notify/control_messages.h"
 #include "liveview/notify/control_registry.h"
 #include "liveview/render/video_renderer.h"
@@ -114,9 +115,14 @@ void CWatchWnd::OnFrame(const uint8_t* frame, int length, int /*kind*/, int* wid
 }
 
 void CWatchWnd::DecodeAndDraw(const uint8_t* frame, int length, int* width, int* height) {
-  if (!decoder_) decoder_ = std::make_unique<CJpegDecoder>();
+  if (!decoder_) {
+    auto decoder = std::make_unique<CJpegDecoder>();
+    jpegDecoder_ = decoder.get();
+    decoder_ = std::move(decoder);
+  }
   FrameEnd end(decoder_.get());
   if (!decoder_->CanDecode(frame, length)) return;
+  if (DecodeAndDrawReduced(frame, length, width, height)) return;
   if (!decoder_->Decode(frame, length)) return;
   const uint8_t* info = decoder_->GetInfoHeader();
   if (!info) return;
@@ -124,15 +130,8 @@ void CWatchWnd::DecodeAndDraw(const uint8_t* frame, int length, int* width, int*
   const int decodedHeight = bmp::InfoHeight(info);
   if (decodedWidth <= 0 || decodedHeight <= 0) return;
 
-  if (decodedWidth != width_) {
-    const HWND control = GetControlWindow();
-    if (control && IsWindow(control)) {
-      PostMessageA(control, WM_CAM_VIDEOSIZE, static_cast<WPARAM>(number_),
-                   static_cast<LPARAM>((static_cast<uint32_t>(decodedWidth) << 16) +
-                                       (static_cast<uint32_t>(decodedHeight) & 0xFFFF)));
-    }
-  }
-  if (!ReplaceRendererIfNeeded(decodedWidth, decodedHeight)) return;
+  PostSizeIfNewWidth(decodedWidth, decodedHeight);
+  if (!ReplaceRendererIfNeeded(decodedWidth, decodedHeight, decodedWidth, decodedHeight)) return;
 
   if (width) *width = width_;
   if (height) *height = height_;
@@ -143,30 +142,98 @@ void CWatchWnd::DecodeAndDraw(const uint8_t* frame, int length, int* width, int*
     renderer_->SetBitCount(decoder_->GetBitCount());
     renderer_->SetShowTitle(showTitle_);
     renderer_->SetTitle(nick_);
+    renderer_->SetPictureSize(width_, height_);
     renderer_->DrawFrame(decoder_->GetBits(), width_, height_, decoder_->IsBottomUp());
+  }
+}
+
+// A window of half the picture or less in both directions (the 2 x 2 to 4 x 4 grids) gets
+// the picture decoded at a half or a quarter, straight into its surface's format: the full
+// picture would only be thrown away by the blit. All the window reports stays the full
+// picture's: the size, WM_USER+18, the copies handed out.
+bool CWatchWnd::DecodeAndDrawReduced(const uint8_t* frame, int length, int* width, int* height) {
+  const int boxWidth = boxWidth_.load();
+  const int boxHeight = boxHeight_.load();
+  int frameWidth = 0;
+  int frameHeight = 0;
+  if (!jpegDecoder_ || !PeekJpegSize(frame, length, &frameWidth, &frameHeight) ||
+      ShownScaleDenom(frameWidth, frameHeight, boxWidth, boxHeight) == 1) {
+    return false;
+  }
+  // Without a surface yet, the depth displays of today have.
+  const int bitCount = surfaceBitCount_ == 0 || surfaceBitCount_ == 32 ? 32 : 24;
+  ShownPicture shown;
+  const ShownResult result =
+      jpegDecoder_->DecodeShown(frame, length, boxWidth, boxHeight, bitCount, &shown);
+  if (result == kShownFullSize) return false;
+  if (result != kShownDecoded) return true;  // dropped, as a frame that does not decode
+
+  PostSizeIfNewWidth(shown.fullWidth, shown.fullHeight);
+  if (!ReplaceRendererIfNeeded(shown.fullWidth, shown.fullHeight, shown.width, shown.height)) {
+    return true;
+  }
+  if (width) *width = width_;
+  if (height) *height = height_;
+  if (!KeepJpeg(frame, length) ||
+      !KeepPicture(shown.rows, static_cast<int64_t>(shown.pitch) * shown.height)) {
+    return true;
+  }
+  shownReduced_ = true;
+  shownBitCount_ = shown.bitCount;
+  lastFrameTick_ = Now();
+
+  if (renderer_) {
+    renderer_->SetBitCount(shown.bitCount);
+    renderer_->SetShowTitle(showTitle_);
+    renderer_->SetTitle(nick_);
+    renderer_->SetPictureSize(width_, height_);
+    renderer_->DrawFrame(shown.rows, shown.width, shown.height, 0);
+  }
+  return true;
+}
+
+void CWatchWnd::PostSizeIfNewWidth(int width, int height) {
+  if (width == width_) return;
+  const HWND control = GetControlWindow();
+  if (control && IsWindow(control)) {
+    PostMessageA(control, WM_CAM_VIDEOSIZE, static_cast<WPARAM>(number_),
+                 static_cast<LPARAM>((static_cast<uint32_t>(width) << 16) +
+                                     (static_cast<uint32_t>(height) & 0xFFFF)));
   }
 }
 
 // False when the frame must be dropped: a new renderer could not set up DirectDraw. It is
 // kept all the same and draws later frames of this size through GDI.
-bool CWatchWnd::ReplaceRendererIfNeeded(int width, int height) {
-  if (renderer_ && width == width_ && height == height_) return true;
+bool CWatchWnd::ReplaceRendererIfNeeded(int width, int height, int surfaceWidth,
+                                        int surfaceHeight) {
+  if (renderer_ && width == width_ && height == height_ && surfaceWidth == surfaceWidth_ &&
+      surfaceHeight == surfaceHeight_) {
+    return true;
+  }
   width_ = width;
   height_ = height;
+  surfaceWidth_ = surfaceWidth;
+  surfaceHeight_ = surfaceHeight;
   // The copy's rows have the old size: never painted or handed out as pictures of the new.
   pictureSize_ = 0;
+  shownReduced_ = false;
   renderer_.reset();
   const RendererFactory factory = g_rendererFactory.load();
   renderer_ = factory ? factory() : std::make_unique<CVideoRenderer>();
   ++renderersCreated_;
   renderer_->SetRecording(recording_);
-  return renderer_->CreateSurfaces(GetSafeHwnd(), width_, height_) != E_FAIL;
+  const HRESULT created = renderer_->CreateSurfaces(GetSafeHwnd(), surfaceWidth, surfaceHeight);
+  surfaceBitCount_ = renderer_->SurfaceBitCount();
+  return created != E_FAIL;
 }
 
 void CWatchWnd::ForgetPictureSizeLocked() {
   width_ = 0;
   height_ = 0;
+  surfaceWidth_ = 0;
+  surfaceHeight_ = 0;
   pictureSize_ = 0;
+  shownReduced_ = false;
 }
 
 // The picture copy holds the padded rows, the whole pixel area whatever the width; the
@@ -175,11 +242,12 @@ bool CWatchWnd::KeepCopies(const uint8_t* frame, int length) {
   const int64_t size = bmp::RowWidth(width_) * height_;
   const uint8_t* bits = decoder_->GetBits();
   if (!bits || size > bmp::kMaxImageSize) return false;
-  if (picture_.size() < static_cast<size_t>(size)) {
-    picture_.clear();
-    picture_.shrink_to_fit();
-    picture_.resize(static_cast<size_t>(size));
-  }
+  if (!KeepJpeg(frame, length)) return false;
+  shownReduced_ = false;
+  return KeepPicture(bits, size);
+}
+
+bool CWatchWnd::KeepJpeg(const uint8_t* frame, int length) {
   if (jpeg_.size() < static_cast<size_t>(length)) {
     jpeg_.clear();
     jpeg_.shrink_to_fit();
@@ -187,8 +255,40 @@ bool CWatchWnd::KeepCopies(const uint8_t* frame, int length) {
   }
   std::memcpy(jpeg_.data(), frame, static_cast<size_t>(length));
   jpegLength_ = length;
-  std::memcpy(picture_.data(), bits, static_cast<size_t>(size));
+  ++frameSerial_;
+  return true;
+}
+
+bool CWatchWnd::KeepPicture(const uint8_t* rows, int64_t size) {
+  if (!rows || size > bmp::kMaxImageSize) return false;
+  if (picture_.size() < static_cast<size_t>(size)) {
+    picture_.clear();
+    picture_.shrink_to_fit();
+    picture_.resize(static_cast<size_t>(size));
+  }
+  std::memcpy(picture_.data(), rows, static_cast<size_t>(size));
   pictureSize_ = static_cast<int>(size);
+  return true;
+}
+
+// The full picture of the JPEG copy, decoded as the frame was; the copy's frame decoded
+// cleanly before, so only a failed allocation refuses it.
+bool CWatchWnd::FullPictureLocked() {
+  if (fullPictureFrame_ == frameSerial_ && !fullPicture_.empty()) return true;
+  if (!decoder_ || jpegLength_ <= 0) return false;
+  if (!decoder_->Decode(jpeg_.data(), jpegLength_)) return false;
+  const uint8_t* info = decoder_->GetInfoHeader();
+  const uint8_t* bits = decoder_->GetBits();
+  if (!info || !bits || bmp::InfoWidth(info) != width_ || bmp::InfoHeight(info) != height_) {
+    return false;
+  }
+  const size_t size = static_cast<size_t>(bmp::RowWidth(width_) * height_);
+  try {
+    fullPicture_.assign(bits, bits + size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  fullPictureFrame_ = frameSerial_;
   return true;
 }
 
@@ -196,6 +296,7 @@ void CWatchWnd::ClearPicture() {
   base::CScopedLock hold(lock_);
   std::vector<uint8_t>().swap(picture_);
   std::vector<uint8_t>().swap(jpeg_);
+  std::vector<uint8_t>().swap(fullPicture_);
   ForgetPictureSizeLocked();
   jpegLength_ = 0;
 }
@@ -203,6 +304,11 @@ void CWatchWnd::ClearPicture() {
 const uint8_t* CWatchWnd::GetLastBmp(int* size) {
   base::CScopedLock hold(lock_);
   if (picture_.empty() || pictureSize_ == 0 || IsStale()) return nullptr;
+  if (shownReduced_) {
+    if (!FullPictureLocked()) return nullptr;
+    if (size) *size = static_cast<int>(fullPicture_.size());
+    return fullPicture_.data();
+  }
   if (size) *size = pictureSize_;
   return picture_.data();
 }
@@ -223,6 +329,16 @@ int CWatchWnd::GetVideoWidth() const {
 int CWatchWnd::GetVideoHeight() const {
   base::CScopedLock hold(lock_);
   return height_;
+}
+
+int CWatchWnd::GetShownWidth() const {
+  base::CScopedLock hold(lock_);
+  return pictureSize_ > 0 ? surfaceWidth_ : 0;
+}
+
+int CWatchWnd::GetShownHeight() const {
+  base::CScopedLock hold(lock_);
+  return pictureSize_ > 0 ? surfaceHeight_ : 0;
 }
 
 void CWatchWnd::SetBkgndPicture(CBkgndPicture* picture) {
@@ -257,12 +373,21 @@ void CWatchWnd::SetFontColor(COLORREF color) {
 // ---- painting -----------------------------------------------------------------------------
 
 bool CWatchWnd::HasFreshPictureLocked() {
-  return renderer_ && pictureSize_ > 0 && pictureSize_ == bmp::RowWidth(width_) * height_ &&
+  const int64_t copySize =
+      shownReduced_ ? bmp::PaddedRowBytes(surfaceWidth_, shownBitCount_) * surfaceHeight_
+                    : bmp::RowWidth(width_) * height_;
+  return renderer_ && pictureSize_ > 0 && pictureSize_ == copySize &&
          picture_.size() >= static_cast<size_t>(pictureSize_) &&
          static_cast<DWORD>(Now() - lastFrameTick_) <= kStaleAfterMs;
 }
 
+// The copy at the size shown: a repaint never decodes.
 void CWatchWnd::DrawPictureCopyLocked() {
+  if (shownReduced_) {
+    renderer_->SetBitCount(shownBitCount_);
+    renderer_->DrawFrame(picture_.data(), surfaceWidth_, surfaceHeight_, 0);
+    return;
+  }
   renderer_->SetBitCount(bmp::kBitsPerPixel);
   renderer_->DrawFrame(picture_.data(), width_, height_, 1);
 }
@@ -286,6 +411,11 @@ BOOL CWatchWnd::OnEraseBkgnd(HDC dc) {
 int CWatchWnd::OnCreate(CREATESTRUCTA* cs) { return CWnd::OnCreate(cs) == -1 ? -1 : 0; }
 
 bool CWatchWnd::OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) {
+  // Read by the stream worker with each frame, without the window lock.
+  if (msg == WM_SIZE) {
+    boxWidth_.store(LOWORD(l));
+    boxHeight_.store(HIWORD(l));
+  }
   static constexpr fw::MessageEntry<CWatchWnd> kTable[] = {
       fw::OnMessage<&CWatchWnd::OnLButtonDblClk>(WM_LBUTTONDBLCLK),
       fw::OnMessage<&CWatchWnd::OnLButtonDown>(WM_LBUTTONDOWN),

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "framework/window.h"
 
 class CFrameDecoder;
+class CJpegDecoder;
 
 namespace liveview {
 
@@ -58,6 +60,8 @@ class CWatchWnd : public fw::CWnd {
   // Takes the window lock; the stream client calls it when a stream ends.
   void ClearPicture();
   // The last picture (padded rows) and its size, or nullptr when there is none or it is stale.
+  // Always the full picture: when the window shows a reduced one, the full one is decoded
+  // here from the last JPEG (and kept until the next frame).
   const uint8_t* GetLastBmp(int* size);
   // The last frame as received and its length, or nullptr under the same conditions.
   const uint8_t* GetLastJpeg(int* length);
@@ -87,8 +91,12 @@ class CWatchWnd : public fw::CWnd {
   bool IsStale();
   int IsFullWindow() const { return fullWindow_; }
   int IsSelected() const { return selected_; }
-  // Renderers made so far: one per picture size change.
+  // Renderers made so far: one per picture size change, or change of the size shown.
   int RenderersCreated() const { return renderersCreated_; }
+  // The size of the picture on screen: the full picture's, or the half or quarter of it
+  // that a window this small is given.
+  int GetShownWidth() const;
+  int GetShownHeight() const;
   // Command threads kept, oldest first; CommandThreadAt gives nullptr past the end.
   size_t CommandThreadCount() const { return commandThreads_.size(); }
   HANDLE CommandThreadAt(size_t index) const;
@@ -114,8 +122,15 @@ class CWatchWnd : public fw::CWnd {
 
   // The frame steps that run under the window lock.
   void DecodeAndDraw(const uint8_t* frame, int length, int* width, int* height);
-  bool ReplaceRendererIfNeeded(int width, int height);
+  // The frame at the size this window shows it: true when it was taken care of reduced
+  // (shown or dropped), false when the window needs it decoded whole.
+  bool DecodeAndDrawReduced(const uint8_t* frame, int length, int* width, int* height);
+  void PostSizeIfNewWidth(int width, int height);
+  bool ReplaceRendererIfNeeded(int width, int height, int surfaceWidth, int surfaceHeight);
   bool KeepCopies(const uint8_t* frame, int length);
+  bool KeepJpeg(const uint8_t* frame, int length);
+  bool KeepPicture(const uint8_t* rows, int64_t size);
+  bool FullPictureLocked();
   void ForgetPictureSizeLocked();
   bool HasFreshPictureLocked();
   void DrawPictureCopyLocked();
@@ -146,6 +161,22 @@ class CWatchWnd : public fw::CWnd {
   int fullWindow_ = 0;
   int selected_ = 0;
   std::unique_ptr<CFrameDecoder> decoder_;
+  CJpegDecoder* jpegDecoder_ = nullptr;  // decoder_, as the JPEG decoder it always is
+  // The client area's size, from WM_SIZE: what a frame is decoded for.
+  std::atomic<int> boxWidth_{0};
+  std::atomic<int> boxHeight_{0};
+  // The renderer's surface: the full picture's size, or the reduced one's.
+  int surfaceWidth_ = 0;
+  int surfaceHeight_ = 0;
+  int surfaceBitCount_ = 0;  // of the renderer's off-screen surface; 0 before one is known
+  // The picture copy holds a reduced picture: top-down rows of `shownBitCount_` bits.
+  bool shownReduced_ = false;
+  int shownBitCount_ = 24;
+  // The full picture decoded on demand from the JPEG copy, for GetLastBmp; valid while
+  // `fullPictureFrame_` is `frameSerial_`.
+  std::vector<uint8_t> fullPicture_;
+  uint32_t frameSerial_ = 0;
+  uint32_t fullPictureFrame_ = 0;
   DWORD lastFrameTick_ = 0;
   COLORREF fontColor_ = RGB(255, 255, 0);
   int renderersCreated_ = 0;

@@ -17,6 +17,9 @@ struct CameraConfig {
   int fps = 10;      // 1..100
   int jpegQuality = 75;
   int captionTop = 0;  // rows of bars above the picture's caption
+  // Above 0: that many pictures are drawn and compressed once and then sent round and round,
+  // so that a benchmark's cameras cost the machine next to nothing per frame.
+  int replayFrames = 0;
   std::string bindAddress = "127.0.0.1";
   uint16_t port = 0;  // 0: a free port, chosen by the system
   std::string boundary = "camsimframe";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "simulator/jpeg_writer.h"
 #include "simulator/test_picture.h"
 
 namespace camsim {
@@ -12,6 +13,7 @@ CameraConfig Sanitised(CameraConfig c) {
   c.height = std::clamp(c.height, 1, kMaxPictureSide);
   c.fps = std::clamp(c.fps, 1, 100);
   c.jpegQuality = std::clamp(c.jpegQuality, 1, 100);
+  c.replayFrames = std::clamp(c.replayFrames, 0, 1000);
   if (c.boundary.empty()) c.boundary = "camsimframe";
   return c;
 }
@@ -73,6 +75,23 @@ bool CameraState::Accepts(const std::optional<BasicCredentials>& credentials) co
   if (config_.acceptAnyCredentials) return true;
   return credentials && credentials->user == config_.user &&
          credentials->password == config_.password;
+}
+
+std::vector<uint8_t> CameraState::ReplayFrame(uint32_t number, int width, int height) {
+  const CameraConfig config = Config();
+  if (config.replayFrames <= 0) return {};
+  std::lock_guard<std::mutex> hold(replayMutex_);
+  if (width != replayWidth_ || height != replayHeight_ || replay_.empty()) {
+    replay_.clear();
+    for (int i = 0; i < config.replayFrames; ++i) {
+      replay_.push_back(EncodeJpeg(RenderTestPicture(config.name, static_cast<uint32_t>(i),
+                                                     width, height, config.captionTop),
+                                   config.jpegQuality));
+    }
+    replayWidth_ = width;
+    replayHeight_ = height;
+  }
+  return replay_[number % replay_.size()];
 }
 
 }  // namespace camsim

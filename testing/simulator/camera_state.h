@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "simulator/activity_log.h"
 #include "simulator/basic_credentials.h"
@@ -30,6 +31,9 @@ class CameraState {
 
   bool Accepts(const std::optional<BasicCredentials>& credentials) const;
   uint32_t NextFrameNumber() { return frameCounter_.fetch_add(1); }
+  // With replayFrames set, the JPEG of picture `number` of the replay loop at this size,
+  // made on first use; empty without replay.
+  std::vector<uint8_t> ReplayFrame(uint32_t number, int width, int height);
 
   ActivityLog& Log() { return log_; }
 
@@ -40,6 +44,10 @@ class CameraState {
   int faultedStreams_ = 0;
   std::atomic<uint32_t> frameCounter_{0};
   ActivityLog log_;
+  std::mutex replayMutex_;
+  int replayWidth_ = 0;
+  int replayHeight_ = 0;
+  std::vector<std::vector<uint8_t>> replay_;
 };
 
 }  // namespace camsim

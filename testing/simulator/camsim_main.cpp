@@ -56,6 +56,7 @@ int Run(const CamsimOptions& options) {
     config.fps = options.fps;
     config.jpegQuality = options.quality;
     config.captionTop = options.captionTop;
+    config.replayFrames = options.replayFrames;
     config.acceptAnyCredentials = !options.user;
     config.user = options.user.value_or("");
     config.password = options.password;
@@ -110,6 +111,10 @@ int Run(const CamsimOptions& options) {
 
   if (discovery) discovery->Stop();
   for (auto& camera : cameras) camera->Stop();
+  for (size_t i = 0; i < cameras.size(); ++i) {
+    std::printf("camsim: camera %zu sent %llu frames\n", i + 1,
+                static_cast<unsigned long long>(cameras[i]->Log().FramesSent()));
+  }
   std::printf("camsim: stopped\n");
   return 0;
 }

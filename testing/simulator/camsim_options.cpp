@@ -78,6 +78,10 @@ std::optional<CamsimOptions> ParseCamsimOptions(const std::vector<std::string>& 
       const auto n = number(0, kMaxPictureSide - 1);
       if (!n) return std::nullopt;
       options.captionTop = static_cast<int>(*n);
+    } else if (arg == "--replay") {
+      const auto n = number(1, 1000);
+      if (!n) return std::nullopt;
+      options.replayFrames = static_cast<int>(*n);
     } else if (arg == "--user") {
       const std::string* v = value();
       if (!v) return std::nullopt;
@@ -133,6 +137,7 @@ std::string CamsimUsage() {
          "  --fps F            frames per second, 1 to 100 (default 10)\n"
          "  --quality Q        JPEG quality, 1 to 100 (default 75)\n"
          "  --caption-top N    rows of bars above the caption of name and frame (default 0)\n"
+         "  --replay N         compress N pictures once and send them round and round\n"
          "  --user U           user name the cameras require (default: accept anyone)\n"
          "  --password P       password that goes with --user (default empty)\n"
          "  --name TEXT        camera names are \"TEXT 1\", \"TEXT 2\", ... (default Camera)\n"

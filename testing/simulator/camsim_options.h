@@ -16,6 +16,7 @@ struct CamsimOptions {
   int fps = 10;
   int quality = 75;
   int captionTop = 0;
+  int replayFrames = 0;             // 0: every frame drawn and compressed as it is sent
   std::optional<std::string> user;  // none: any credentials are accepted
   std::string password;
   std::string name = "Camera";      // cameras are called "<name> 1", "<name> 2", ...

@@ -247,10 +247,12 @@ void HttpConnection::StreamTick(Clock::time_point now) {
     width = faults_.resize->width;
     height = faults_.resize->height;
   }
+  const uint32_t number = camera_.NextFrameNumber();
   std::vector<uint8_t> jpeg =
-      EncodeJpeg(RenderTestPicture(config_.name, camera_.NextFrameNumber(), width, height,
-                                   config_.captionTop),
-                 config_.jpegQuality);
+      config_.replayFrames > 0
+          ? camera_.ReplayFrame(number, width, height)
+          : EncodeJpeg(RenderTestPicture(config_.name, number, width, height, config_.captionTop),
+                       config_.jpegQuality);
   if (jpeg.empty()) {
     BeginClosing(now);
     return;

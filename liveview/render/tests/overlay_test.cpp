@@ -49,6 +49,29 @@ TEST(OverlayLayout, FontTitleAndRecFollowTheSurfaceAndTheStretch) {
   }
 }
 
+TEST(OverlayLayout, AReducedSurfaceKeepsTheFullPicturesOverlays) {
+  // A 640 x 480 picture in a 160 x 120 window, its surface a quarter of it: the title, "REC"
+  // and the font are the full picture's shrunk by four, not those a 160 x 120 picture gets
+  // (10 points, "REC" 40 wide), so the screen shows what the full picture would.
+  OverlayLayout full;
+  ASSERT_TRUE(ComputeOverlayLayout(640, 480, 160, 120, &full));
+  const OverlayLayout quarter = ScaleOverlayLayout(full, 640, 480, 160, 120);
+  EXPECT_EQ(quarter.fontTenths, 50);
+  EXPECT_TRUE(SameRect(quarter.title, RECT{20, 10, 160, 20}));
+  EXPECT_TRUE(SameRect(quarter.rec, RECT{145, 10, 160, 20}));
+
+  ASSERT_TRUE(ComputeOverlayLayout(640, 480, 320, 240, &full));
+  const OverlayLayout half = ScaleOverlayLayout(full, 640, 480, 320, 240);
+  EXPECT_EQ(half.fontTenths, 100);
+  EXPECT_TRUE(SameRect(half.title, RECT{20, 10, 320, 30}));
+  EXPECT_TRUE(SameRect(half.rec, RECT{290, 10, 320, 30}));
+
+  // Not reduced: unchanged.
+  const OverlayLayout same = ScaleOverlayLayout(full, 640, 480, 640, 480);
+  EXPECT_EQ(same.fontTenths, full.fontTenths);
+  EXPECT_TRUE(SameRect(same.title, full.title));
+}
+
 TEST(OverlayLayout, NoPlaceInAWindowOfZeroSize) {
   OverlayLayout layout;
   EXPECT_FALSE(ComputeOverlayLayout(320, 240, 0, 480, &layout));

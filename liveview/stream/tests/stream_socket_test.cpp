@@ -64,6 +64,69 @@ TEST_F(ConnectedSlot, HeaderBlockEndsAtItsBlankLineAndLeavesTheBody) {
   EXPECT_EQ(std::memcmp(body, "BODY", 4), 0);
 }
 
+TEST_F(ConnectedSlot, HeaderSplitOverArrivalsEndsAtItsBlankLineAndTheBodyFollowsWhole) {
+  // Pieces that arrive 30 ms apart; the last piece of each header carries the body's first
+  // byte directly behind the blank line.
+  const std::vector<std::vector<std::string>> splits = {
+      {"--b\r\nCon", "tent-Length: 4\r\n", "\r\nBODY"},
+      {"--b\r\nContent-Length: 4\r\n\r", "\nBODY"},
+      {"--b\r\nContent-Length: 4\r", "\n\r", "\nB", "ODY"},
+      {"-", "-b\r\nContent-Length: 4\r\n\r\n", "BODY"},
+  };
+  const std::string header = "--b\r\nContent-Length: 4\r\n\r\n";
+  for (const auto& pieces : splits) {
+    std::thread camera([&] {
+      for (const auto& piece : pieces) {
+        Send(piece);
+        Sleep(30);
+      }
+    });
+    std::vector<char> block(100);
+    const int got = ReadHeaderBlock(slot_, block.data(), 100);
+    uint8_t body[4] = {};
+    const int bodyGot = got > 0 ? ReadBody(slot_, body, 4) : 0;
+    camera.join();
+    ASSERT_EQ(got, static_cast<int>(header.size())) << pieces[0];
+    EXPECT_EQ(std::string(block.data(), header.size()), header);
+    EXPECT_EQ(bodyGot, 4) << pieces[0];
+    EXPECT_EQ(std::memcmp(body, "BODY", 4), 0) << pieces[0];
+  }
+}
+
+TEST_F(ConnectedSlot, PartsSentBackToBackAreReadOneByOne) {
+  // Two whole parts and the start of a third in one arrival: each read takes only its own.
+  Send("--b\r\nContent-Length: 3\r\n\r\nONE\r\n--b\r\nContent-Length: 3\r\n\r\nTWO\r\n--b\r\n");
+  for (const char* expected : {"ONE", "TWO"}) {
+    std::vector<char> block(100);
+    const int got = ReadHeaderBlock(slot_, block.data(), 100);
+    ASSERT_GT(got, 0);
+    const std::string text(block.data(), static_cast<size_t>(got));
+    EXPECT_EQ(text.substr(text.size() - 21), "Content-Length: 3\r\n\r\n");
+    uint8_t body[3] = {};
+    ASSERT_EQ(ReadBody(slot_, body, 3), 3);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(body), 3), expected);
+  }
+  uint8_t rest[16] = {};
+  EXPECT_EQ(recv(slot_.socket.load(), reinterpret_cast<char*>(rest), sizeof rest, 0), 7);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(rest), 7), "\r\n--b\r\n");
+}
+
+TEST_F(ConnectedSlot, BodyThatFollowsItsHeaderLateIsStillRead) {
+  Send("--b\r\nContent-Length: 4\r\n\r\n");
+  std::thread late([this] {
+    Sleep(60);
+    Send("BODY");
+  });
+  std::vector<char> block(100);
+  const int got = ReadHeaderBlock(slot_, block.data(), 100);
+  uint8_t body[4] = {};
+  const int bodyGot = ReadBody(slot_, body, 4);
+  late.join();
+  EXPECT_EQ(got, 26);
+  EXPECT_EQ(bodyGot, 4);
+  EXPECT_EQ(std::memcmp(body, "BODY", 4), 0);
+}
+
 TEST_F(ConnectedSlot, HeaderLongerThanItsRoomIsRefusedWithoutWritingPastIt) {
   Send(std::string(300, 'x'));
   std::vector<char> buffer(96, '\xEE');

@@ -450,6 +450,116 @@ TEST_F(WatchWndTest, OldPictureIsNeverShownAtTheSizeOfAFailedSetUp) {
   EXPECT_EQ(size, bmp::RowWidth(160) * 120);
 }
 
+// Four quadrants that no channel swap or flip leaves alike.
+constexpr COLORREF kQuadrants[2][2] = {{RGB(220, 30, 30), RGB(30, 200, 40)},
+                                       {RGB(40, 40, 210), RGB(240, 240, 240)}};
+
+Bytes QuadrantJpeg(int width, int height) {
+  jpegfixture::Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.pixel = [width, height](int x, int y, uint8_t* p) {
+    const COLORREF c = kQuadrants[y * 2 / height][x * 2 / width];
+    p[0] = GetRValue(c);
+    p[1] = GetGValue(c);
+    p[2] = GetBValue(c);
+  };
+  return jpegfixture::MakeJpeg(picture);
+}
+
+// Each quadrant of the window's client area, away from its edges and from the title, shows
+// its colour.
+void ExpectQuadrantsOnScreen(HWND window, int width, int height) {
+  const auto image = test_container::CaptureWindow(window);
+  ASSERT_TRUE(image.has_value());
+  for (int qy = 0; qy < 2; ++qy) {
+    for (int qx = 0; qx < 2; ++qx) {
+      const RECT area{qx * width / 2 + width / 8, qy * height / 2 + height / 6,
+                      qx * width / 2 + width * 3 / 8, qy * height / 2 + height * 3 / 8};
+      EXPECT_GT(image->ShareOf(kQuadrants[qy][qx], area, 24), 0.9)
+          << "quadrant " << qx << "," << qy << " of " << width << "x" << height;
+    }
+  }
+}
+
+TEST_F(WatchWndTest, SmallWindowsShowAReducedDecodeAndReportTheFullPicture) {
+  const Bytes frame = QuadrantJpeg(640, 480);
+  struct Case {
+    int windowWidth, windowHeight, shownWidth, shownHeight;
+  };
+  // The 4 x 4 and 2 x 2 grids of a 640 x 480 control, a window a quarter wide but half high,
+  // and one larger than half, which gets the full picture.
+  for (const Case& c : {Case{160, 120, 160, 120}, Case{320, 240, 320, 240},
+                        Case{160, 240, 320, 240}, Case{400, 300, 640, 480}}) {
+    SCOPED_TRACE(::testing::Message() << c.windowWidth << "x" << c.windowHeight);
+    window_.Move(RECT{0, 0, c.windowWidth, c.windowHeight});
+    window_.BindCamera("127.0.0.1", 8080, "admin", "admin", "lobby", 0);
+    const FrameResult result = Feed(window_, frame);
+    EXPECT_EQ(result.width, 640);
+    EXPECT_EQ(result.height, 480);
+    EXPECT_EQ(window_.GetVideoWidth(), 640);
+    EXPECT_EQ(window_.GetVideoHeight(), 480);
+    EXPECT_EQ(window_.GetShownWidth(), c.shownWidth);
+    EXPECT_EQ(window_.GetShownHeight(), c.shownHeight);
+    ExpectQuadrantsOnScreen(window_.GetSafeHwnd(), c.windowWidth, c.windowHeight);
+
+    // A repaint draws the kept copy: paint the window black first.
+    {
+      base::ScopedWindowDc dc(window_.GetSafeHwnd());
+      RECT all{0, 0, c.windowWidth, c.windowHeight};
+      FillRect(dc.Get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    Repaint(window_.GetSafeHwnd());
+    ExpectQuadrantsOnScreen(window_.GetSafeHwnd(), c.windowWidth, c.windowHeight);
+  }
+  // The size went to the control once: the full picture's.
+  parent_.Pump();
+  EXPECT_EQ(parent_.Received(), std::vector<ReceivedMessage>{SizePosted(0x028001E0)});
+}
+
+TEST_F(WatchWndTest, LastBmpIsTheFullPictureWhileAReducedOneIsShown) {
+  window_.Move(RECT{0, 0, 160, 120});
+  const Bytes first = jpegfixture::CameraSceneJpeg(640, 480);
+  const Bytes second = QuadrantJpeg(640, 480);
+  for (const Bytes* frame : {&first, &second}) {
+    Feed(window_, *frame);
+    ASSERT_EQ(window_.GetShownWidth(), 160);
+    for (int ask = 0; ask < 2; ++ask) {  // asked twice for the same frame, the same picture
+      int size = 0;
+      const uint8_t* bits = window_.GetLastBmp(&size);
+      ASSERT_NE(bits, nullptr);
+      ASSERT_EQ(size, bmp::RowWidth(640) * 480);
+      EXPECT_EQ(Bytes(bits, bits + size), DecodedRows(*frame, 640, 480))
+          << (frame == &first ? "first" : "second") << " frame, ask " << ask;
+    }
+    int length = 0;
+    const uint8_t* jpeg = window_.GetLastJpeg(&length);
+    ASSERT_NE(jpeg, nullptr);
+    EXPECT_EQ(Bytes(jpeg, jpeg + length), *frame);
+  }
+  SetFakeTick(kStart + 8001);
+  EXPECT_EQ(window_.GetLastBmp(nullptr), nullptr);
+  SetFakeTick(kStart);
+  window_.ClearPicture();
+  EXPECT_EQ(window_.GetLastBmp(nullptr), nullptr);
+}
+
+TEST_F(WatchWndTest, TitleOverAReducedPictureKeepsItsPlaceOnScreen) {
+  // "REC" is drawn where it is over the full picture in this window: the full picture's
+  // last 60 of 640 pixels, a quarter of that here.
+  window_.Move(RECT{0, 0, 160, 120});
+  window_.BindCamera("127.0.0.1", 8080, "admin", "admin", "lobby", 1);
+  window_.SetRecording(1);
+  Feed(window_, jpegfixture::SolidJpeg(640, 480, 0, 0, 200));
+  ASSERT_EQ(window_.GetShownWidth(), 160);
+  Repaint(window_.GetSafeHwnd());
+  const auto image = test_container::CaptureWindow(window_.GetSafeHwnd());
+  ASSERT_TRUE(image.has_value());
+  EXPECT_GT(image->ShareOf(RGB(255, 0, 0), RECT{145, 0, 160, 40}, 90), 0.005);
+  EXPECT_EQ(image->ShareOf(RGB(255, 0, 0), RECT{0, 0, 140, 120}, 90), 0.0);
+  window_.SetRecording(0);
+}
+
 TEST(WatchWndStrings, IdleTextsInBothLanguages) {
   struct Case {
     UINT id;

@@ -28,7 +28,7 @@ TEST(CamsimOptions, ReadsEveryOption) {
       Parse({"--cameras", "4", "--port", "9000", "--size", "640x480", "--fps", "15", "--quality",
              "50", "--user", "admin", "--password", "secret", "--name", "Dock", "--discovery",
              "--reply-to", "127.0.0.1", "--stop-file", "C:\\stop.txt", "--timeout", "30",
-             "--caption-top", "40"});
+             "--caption-top", "40", "--replay", "25"});
   ASSERT_TRUE(options);
   EXPECT_EQ(options->cameras, 4);
   EXPECT_EQ(options->firstPort, 9000);
@@ -44,6 +44,7 @@ TEST(CamsimOptions, ReadsEveryOption) {
   EXPECT_EQ(options->stopFile, "C:\\stop.txt");
   EXPECT_EQ(options->timeoutSeconds, 30);
   EXPECT_EQ(options->captionTop, 40);
+  EXPECT_EQ(options->replayFrames, 25);
 }
 
 TEST(CamsimOptions, RefusesWhatItCannotServe) {
@@ -53,6 +54,7 @@ TEST(CamsimOptions, RefusesWhatItCannotServe) {
       {"--size", "640"},           {"--size", "0x480"},         {"--size", "640x480x2"},
       {"--fps", "0"},              {"--fps", "ten"},            {"--reply-to", "camera.local"},
       {"--password", "p"},         {"--bogus"},                 {"--caption-top", "-1"},
+      {"--replay", "0"},
   };
   for (const auto& args : bad) {
     std::string error;
