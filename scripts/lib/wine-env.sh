@@ -32,14 +32,16 @@ wine_ensure_prefix() {
 }
 
 # PID of the wineserver serving this prefix, if one runs. It works inside its server folder,
-# /tmp/.wine-UID/server-DEV-INODE, named after the prefix folder.
+# server-DEV-INODE after the prefix folder; where that folder lies differs between Wine
+# builds (/tmp/.wine-UID, /tmp/wine-XXXXXX), so only its name is compared.
 wine_server_pid() {
   [ -d "$WINEPREFIX" ] || return 0
-  local dev ino dir pid
+  local dev ino name pid cwd
   read -r dev ino < <(stat -c '%d %i' "$WINEPREFIX")
-  dir=$(printf '/tmp/.wine-%d/server-%x-%x' "$(id -u)" "$dev" "$ino")
+  name=$(printf 'server-%x-%x' "$dev" "$ino")
   for pid in $(pgrep -f wineserver 2>/dev/null); do
-    [ "$(readlink "/proc/$pid/cwd" 2>/dev/null)" = "$dir" ] && { echo "$pid"; return 0; }
+    cwd=$(readlink "/proc/$pid/cwd" 2>/dev/null) || continue
+    [ "${cwd##*/}" = "$name" ] && { echo "$pid"; return 0; }
   done
   return 0
 }
