@@ -136,7 +136,7 @@ void TVantrel::CreateComponents() {
 
   ImageListTypeS = Make<form::ImageList>(*this, "ImageListTypeS", 24, 24, true);
   ImageListTypeL = Make<form::ImageList>(*this, "ImageListTypeL", 32, 32, true);
-  ImageListThumb = Make<form::ImageList>(*this, "ImageListThumb", 120, 90);
+  ImageListThumb = Make<form::ImageList>(*this, "ImageListThumb", 120, 90, false, 64);
   ImageListMediaType = Make<form::ImageList>(*this, "ImageListMediaType", 16, 16, true);
   ImageListButton = Make<form::ImageList>(*this, "ImageListButton", 24, 24, true);
 

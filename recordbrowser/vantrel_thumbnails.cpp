@@ -236,6 +236,8 @@ void TVantrel::MakePictureThumbnail(TRecordItem* item) {
 }
 
 void TVantrel::DropPipelineMessages() {
+  // A window that went took its messages with it; a null one would take the thread's.
+  if (!GetSafeHwnd()) return;
   MSG msg;
   while (PeekMessageA(&msg, GetSafeHwnd(), WM_QUEUEVIDEO, WM_MAKEPICTURETHUMB, PM_REMOVE)) {
   }

@@ -169,7 +169,10 @@ void TVantrel::ShowGroupThumbnails(form::TreeNode node) {
   // A copy: nothing that runs meanwhile changes what is listed.
   const std::vector<TRecordItem*> items = group->Items;
   std::string firstError;
-  for (TRecordItem* item : items) AddThumbnailItem(item, &firstError);
+  {
+    form::ListUpdate update(*ListViewThumb);
+    for (TRecordItem* item : items) AddThumbnailItem(item, &firstError);
+  }
   if (!firstError.empty()) fw::ShowMessageBox(GetSafeHwnd(), firstError);
 }
 
@@ -233,6 +236,7 @@ void TVantrel::ShowRootGroups(form::TreeNode root) {
   if (!root || TreeViewSurveillance->NodeParent(root)) return;
   ListViewThumb->Clear();
   ListViewThumb->SetLargeImages(ImageListTypeL);
+  form::ListUpdate update(*ListViewThumb);
   for (form::TreeNode g = TreeViewSurveillance->FirstChild(root); g;
        g = TreeViewSurveillance->NextSibling(g)) {
     ListViewThumb->Add(TreeViewSurveillance->NodeText(g), TreeViewSurveillance->NodeImage(g), g);

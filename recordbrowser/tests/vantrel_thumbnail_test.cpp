@@ -92,6 +92,53 @@ class Thumbnails : public vantrel_tests::VantrelFixture {
   }
 };
 
+// The JPEG reader reduces by 1/2 to 1/8 only while the picture stays 120 x 90 or larger, and
+// gives colour and greyscale pictures as 24-bit rows.
+TEST(JpegReader, ReducesWhileTheThumbnailsSizeIsKept) {
+  const struct {
+    int width, height;
+    bool grey;
+    int outWidth, outHeight;
+  } cases[] = {
+      {640, 480, false, 160, 120}, {1000, 760, false, 125, 95}, {250, 190, true, 125, 95},
+      {239, 179, false, 120, 90},   {237, 180, false, 237, 180}, {130, 100, true, 130, 100},
+      {41, 7, false, 41, 7},
+      {961, 721, false, 121, 91},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    jpegfixture::Picture picture;
+    picture.width = c.width;
+    picture.height = c.height;
+    picture.components = c.grey ? 1 : 3;
+    picture.colorSpace = c.grey ? JCS_GRAYSCALE : JCS_RGB;
+    picture.pixel = [&](int x, int, uint8_t* p) {
+      p[0] = x < c.width / 2 ? 40 : 220;
+      if (!c.grey) p[1] = p[2] = 0;
+    };
+    const auto file = jpegfixture::MakeJpeg(picture);
+    vantrel::JpegPicture out;
+    ASSERT_EQ(vantrel::DecodeJpegFile(file.data(), file.size(), {}, &out), "");
+    EXPECT_EQ(out.width, c.outWidth);
+    EXPECT_EQ(out.height, c.outHeight);
+    fw::Bitmap bitmap;
+    vantrel::JpegPictureToBitmap(out, bitmap);
+    EXPECT_EQ(bitmap.BitsPerPixel(), 24);
+    const COLORREF left = PixelAt(bitmap, out.width / 8, out.height / 2);
+    const COLORREF right = PixelAt(bitmap, out.width * 7 / 8, out.height / 2);
+    EXPECT_PRED3(Near, left, c.grey ? RGB(40, 40, 40) : RGB(40, 0, 0), 24);
+    EXPECT_PRED3(Near, right, c.grey ? RGB(220, 220, 220) : RGB(220, 0, 0), 24);
+  }
+  // What is no picture names why, and leaves nothing.
+  const std::string text = "not a picture";
+  vantrel::JpegPicture out;
+  EXPECT_NE(vantrel::DecodeJpegFile(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                                    {}, &out),
+            "");
+  EXPECT_TRUE(out.rows.empty());
+  EXPECT_EQ(vantrel::DecodeJpegFile(nullptr, 0, {}, &out), "is empty");
+}
+
 TEST_F(Thumbnails, PicturesKeepTheirDepthAndColours) {
   const COLORREF greyRed = Grey(54), greyLime = Grey(182), greyBlue = Grey(18),
                  greyYellow = Grey(237);
