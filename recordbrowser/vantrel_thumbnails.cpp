@@ -134,7 +134,6 @@ void TVantrel::GraphEvent(long event) {
 void TVantrel::AdvanceCaptureQueue(bool ok) {
   KillTimer(kCaptureTimer);
   capturing_ = false;
-  captureTarget_ = CaptureTarget();
   // No sample is taken until the next capture publishes its target.
   CaptureBusy.store(1);
   if (FilterGraph->Active()) {
@@ -142,8 +141,10 @@ void TVantrel::AdvanceCaptureQueue(bool ok) {
     // leaving it while it runs.
     fw::GuardVoid("AdvanceCaptureQueue stop", [&] { FilterGraph->StopGraph(); });
     fw::GuardVoid("AdvanceCaptureQueue empty", [&] { FilterGraph->EmptyGraph(); });
-    FilterGraph->SetActive(false);
+    fw::GuardVoid("AdvanceCaptureQueue deactivate", [&] { FilterGraph->SetActive(false); });
   }
+  // Only with the streaming thread gone.
+  captureTarget_ = CaptureTarget();
   if (!CaptureQueue.empty()) {
     TRecordItem* head = CaptureQueue.front();
     CaptureQueue.erase(CaptureQueue.begin());
