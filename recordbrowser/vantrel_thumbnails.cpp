@@ -20,6 +20,21 @@ DWORD g_captureTimeoutMs = 0;
 
 DWORD CaptureTimeout() { return g_captureTimeoutMs ? g_captureTimeoutMs : kCaptureTimeoutMs; }
 
+// The reference clock every capture graph runs on, made once and never released. Wine's
+// system clock can hang the release of its last reference for good (its advise thread
+// misses the wake-up when it is between two waits, as just after a graph ran), and a graph
+// that owns its clock releases it when it goes; with this one, no graph ever holds the last
+// reference. Null where no clock can be made: the graph then picks its own.
+IReferenceClock* CaptureClock() {
+  static IReferenceClock* const clock = [] {
+    IReferenceClock* made = nullptr;
+    CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
+                     reinterpret_cast<void**>(&made));
+    return made;
+  }();
+  return clock;
+}
+
 bool IsVideo(const std::string& extension) { return extension == ".AVI" || extension == ".MPG"; }
 
 }  // namespace
@@ -118,6 +133,11 @@ void TVantrel::StartCapture() {
     FilterGraph->SetActive(true);
     FilterGraph->EmptyGraph();
     FilterGraph->RenderMediaFile(file);
+    if (IReferenceClock* clock = CaptureClock()) {
+      if (auto filter = FilterGraph->Query<IMediaFilter>(IID_IMediaFilter)) {
+        filter->SetSyncSource(clock);
+      }
+    }
     FilterGraph->RunGraph();
   });
   if (!*alive) return;

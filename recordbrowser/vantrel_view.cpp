@@ -129,6 +129,10 @@ void TVantrel::RemoveRecordItem(TRecordItem* item) {
         } else {
           TreeViewSurveillanceChange(root);
         }
+      } else if (TreeViewSurveillance->Selected() == root) {
+        // The root's list named the node that went.
+        ShowRootGroups(root);
+        ShowRootInfo(root);
       }
     } else if (TreeViewSurveillance->Selected() == node) {
       RemoveThumbnailItem(item);

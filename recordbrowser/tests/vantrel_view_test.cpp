@@ -285,6 +285,22 @@ TEST_F(View, RecordsArriveInTheGroupOrRootOnShow) {
   EXPECT_EQ(vantrel->LabelDetail->Text(), L"Include 2 surveillance record(s).");
 }
 
+TEST_F(View, AGroupThatGoesLeavesTheListOfItsRootOnShow) {
+  AddPicture("a.bmp", "Gate", kDay1, 0.25);
+  AddPicture("b.bmp", "Hall", kDay1, 0.5);
+  tree->Select(cameras);
+  ASSERT_EQ(Listed(), (std::vector<std::wstring>{L"Gate", L"Hall"}));
+  auto* hall = static_cast<vantrel::RecordGroup*>(tree->NodeData(Child(cameras, L"Hall")));
+  ASSERT_EQ(hall->Items.size(), 1u);
+  vantrel->RemoveRecord(hall->Items[0]);
+  EXPECT_EQ(Listed(), std::vector<std::wstring>{L"Gate"});
+  EXPECT_EQ(vantrel->LabelDetail->Text(), L"Include 1 group(s) of surveillance record.");
+  // What the list holds is a node of the tree still.
+  list->Select(0);
+  vantrel->ListViewThumbDblClick();
+  EXPECT_EQ(tree->Selected(), Child(cameras, L"Gate"));
+}
+
 TEST_F(View, ViewAndLocateGoToTheShellAndAVanishedFileIsDropped) {
   const std::string a = AddPicture("a.bmp", "Gate", kDay1, 0.25);
   const std::string b = AddPicture("b.bmp", "Gate", kDay1, 0.5);
