@@ -232,6 +232,7 @@ class TVantrel : public form::Form, public RecordEvents {
   static constexpr UINT_PTR kCaptureTimer = 0x83E9;
   bool capturing_ = false;
   unsigned captureSerial_ = 0;  // which capture a late failure belongs to
+  DWORD captureStarted_ = 0;
   int quietTree_ = 0;  // tree changes made by the view itself, unheard
   bool deleteAsking_ = false;
   // False once the form is gone, for code that ran a modal loop.

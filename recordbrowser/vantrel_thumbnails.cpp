@@ -95,6 +95,8 @@ bool TVantrel::HandlePipelineMessage(UINT msg, WPARAM w, LPARAM) {
       return true;
     case WM_TIMER:
       if (w != kCaptureTimer) return false;
+      // A tick left from an earlier capture is not this one's time-out.
+      if (GetTickCount() - captureStarted_ + 50 < CaptureTimeout()) return true;
       KillTimer(kCaptureTimer);
       if (capturing_ && ClaimCapture()) FailCapture();
       return true;
@@ -126,6 +128,7 @@ void TVantrel::StartCapture() {
   captureTarget_.height = ImageListThumb->Height();
   // Published to the streaming thread: it reads the target only after taking this flag.
   CaptureBusy.store(0);
+  captureStarted_ = GetTickCount();
   SetTimer(kCaptureTimer, CaptureTimeout());
   const std::wstring file = fw::AnsiToWide(head->MediaFile);
   const auto alive = alive_;
