@@ -1,5 +1,6 @@
 #include "recordbrowser/vantrel_impl.h"
 
+#include "framework/exception_guard.h"
 #include "recordbrowser/form_pictures.h"
 
 namespace vantrel {
@@ -32,14 +33,26 @@ TVantrel::TVantrel(HWND parent, const RECT& bounds) : Form(parent, bounds) {
   font.height = -11;
   font.color = kWhite;
   SetFont(font);
+  postWindow_ = GetSafeHwnd();
   CreateComponents();
   DrawImageLists();
+  BindHandlers();
   NotifyLoaded();
   ActiveFormCreate();
 }
 
 TVantrel::~TVantrel() {
-  TreeViewSurveillance->Clear();
+  *alive_ = false;
+  // The graph goes down first (stopped, so no provider leaves a running graph), so no
+  // sample arrives; then nothing of the pipeline is left queued or in flight.
+  fw::GuardVoid("TVantrel destruction", [this] { FilterGraph->SetActive(false); });
+  KillTimer(kCaptureTimer);
+  capturing_ = false;
+  DropPipelineMessages();
+  CaptureQueue.clear();
+  pipeline_.clear();
+  captureFailures_.clear();
+  ReleaseGroups();
   DestroyComponents();
 }
 
@@ -123,9 +136,25 @@ void TVantrel::CreateComponents() {
 
   ImageListTypeS = Make<form::ImageList>(*this, "ImageListTypeS", 24, 24, true);
   ImageListTypeL = Make<form::ImageList>(*this, "ImageListTypeL", 32, 32, true);
-  ImageListThumb = Make<form::ImageList>(*this, "ImageListThumb", 120, 90);
+  ImageListThumb = Make<form::ImageList>(*this, "ImageListThumb", 120, 90, false, 64);
   ImageListMediaType = Make<form::ImageList>(*this, "ImageListMediaType", 16, 16, true);
   ImageListButton = Make<form::ImageList>(*this, "ImageListButton", 24, 24, true);
+
+  FilterGraph = Make<mediagraph::TFilterGraph>(*this, "FilterGraph");
+  FilterGraph->SetGraphEdit(true);
+  FilterGraph->SetLinearVolume(true);
+  SampleGrabber = Make<mediagraph::TSampleGrabber>(*this, "SampleGrabber");
+  // 32-bit frames of any format, as the form stores the grabber's type.
+  mediagraph::TMediaType frames(MEDIATYPE_Video);
+  frames.SetSubtype(MEDIASUBTYPE_RGB32);
+  frames.SetFormatType(GUID_NULL);
+  SampleGrabber->SetMediaType(frames);
+  VideoWindow = Make<mediagraph::TVideoWindow>(*this, "VideoWindow");
+  VideoWindow->SetParentWindow(PanelThumb->GetSafeHwnd());
+  VideoWindow->SetVisible(false);
+  // Linked before the video window: the grabber splices itself into the path rendered to it.
+  SampleGrabber->SetFilterGraph(FilterGraph);
+  VideoWindow->SetFilterGraph(FilterGraph);
 
   TreeViewSurveillance->SetImages(ImageListTypeS);
   // After the images: a tree widens its indent to their width when it gets them.

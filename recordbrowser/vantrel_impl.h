@@ -12,6 +12,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/com_ptr.h"
@@ -23,10 +24,19 @@
 #include "recordbrowser/form/list_view.h"
 #include "recordbrowser/form/popup_menu.h"
 #include "recordbrowser/form/tree_view.h"
+// After the form's headers, which bring in the framework's window before DirectShow's.
+#include "mediagraph/media_graph.h"
+#include "mediagraph/sample_grabber.h"
+#include "mediagraph/video_window.h"
+#include "recordbrowser/picture/jpeg_image.h"
 
 namespace vantrel {
 
-class TJpegImage;
+// The thumbnail pipeline's messages, posted to the form's own window.
+constexpr UINT WM_QUEUEVIDEO = WM_APP + 1000;        // wParam a video's item
+constexpr UINT WM_CAPTUREDONE = WM_APP + 1001;       // wParam 1 frame saved, 0 failed
+constexpr UINT WM_RECORDREADY = WM_APP + 1002;       // wParam an item whose thumbnail is saved
+constexpr UINT WM_MAKEPICTURETHUMB = WM_APP + 1003;  // wParam a picture's item
 
 // The records of one group of the tree (the data of its node), in insertion order.
 struct RecordGroup {
@@ -72,10 +82,58 @@ class TVantrel : public form::Form, public RecordEvents {
   void DeleteRecord(int32_t recordNo, const std::string& mediaFile);
   void LoadRecords();
 
-  // Until thumbnails are made, a new item goes straight into its groups.
+  // Thumbnails. Items travel by address in the posted messages and the capture queue; the
+  // pipeline holds every one of them (pipeline_) until the view takes it at WM_RECORDREADY.
   void ScheduleThumbnail(std::unique_ptr<TRecordItem> item);
+  void QueueVideoThumbnail(TRecordItem* item);
+  void StartCapture();
+  void AdvanceCaptureQueue(bool ok);
+  void MakePictureThumbnail(TRecordItem* item);
+  // On the graph's streaming thread: the first sample of a capture becomes its thumbnail.
+  void SampleGrabberBuffer(mediagraph::TSampleGrabber* sender, double sampleTime, BYTE* buffer,
+                           long bufferLen);
+  // A capture that has no sample after this long fails; 0 gives back the product's 10 s.
+  static void SetCaptureTimeoutForTests(DWORD ms);
+  // A video whose capture fails this often leaves the queue (its record stays).
+  static constexpr int kCaptureAttempts = 3;
+  // Items the pipeline holds (queued or in a posted message).
+  size_t PipelineItemCount() const { return pipeline_.size(); }
+  bool Capturing() const { return capturing_; }
+
+  // The view.
   void InsertRecordItem(std::unique_ptr<TRecordItem> item);
+  void RemoveRecordItem(TRecordItem* item);
+  void ReleaseGroups();
+  void TreeViewSurveillanceChange(form::TreeNode node);
+  void TreeViewSurveillanceClick();
+  void ListViewThumbDblClick();
+  void ListViewThumbSelectItem(int index, bool selected);
+  void SpeedButtonGotoClick();
+  void SpeedButtonViewClick();
+  void SpeedButtonLocateClick();
+  void SpeedButtonDeleteClick();
+  void PopupMenuGotoPopup();
+  void MenuDateClick();
+  void MenuAreaClick();
+  void MenuCameraClick();
+  void MenuUpperLevelClick();
   void ShowRootInfo(form::TreeNode root);
+  void ShowRootGroups(form::TreeNode root);
+  void ShowGroupInfo(form::TreeNode group);
+  void ShowGroupThumbnails(form::TreeNode group);
+  void ShowRecordInfo(const TRecordItem& item);
+  void OpenRecordFile(TRecordItem* item);
+  void LocateRecordFile(TRecordItem* item);
+  void RemoveRecord(TRecordItem* item);
+  // The record of the selected thumbnail, or null.
+  TRecordItem* SelectedRecord() const;
+  // The list shows a root's groups (else a group's thumbnails).
+  bool ListShowsGroups() const { return ListViewThumb->LargeImages() == ImageListTypeL; }
+  size_t ViewItemCount() const { return viewItems_.size(); }
+
+  // Where "open" and "explore" go (null: ShellExecuteA, shown normally).
+  using ShellRunner = void (*)(const char* verb, const std::string& file);
+  static void SetShellForTests(ShellRunner runner);
 
   // The group key of `item` under `root`.
   std::string GroupKey(form::TreeNode root, const TRecordItem& item) const;
@@ -112,6 +170,9 @@ class TVantrel : public form::Form, public RecordEvents {
   form::ImageList* ImageListThumb;
   form::ImageList* ImageListMediaType;
   form::ImageList* ImageListButton;
+  mediagraph::TFilterGraph* FilterGraph;
+  mediagraph::TSampleGrabber* SampleGrabber;
+  mediagraph::TVideoWindow* VideoWindow;
 
   // Fields, in order.
   base::ComPtr<IDispatch> EventSink;
@@ -127,16 +188,55 @@ class TVantrel : public form::Form, public RecordEvents {
   std::unique_ptr<fw::Bitmap> VideoThumbBitmap;
   std::unique_ptr<fw::Bitmap> PictureBitmap;
   std::unique_ptr<fw::Bitmap> PictureThumbBitmap;
-  std::shared_ptr<TJpegImage> JpegImage;
+  std::unique_ptr<TJpegImage> JpegImage;
+
+ protected:
+  bool OnWndMsg(UINT msg, WPARAM w, LPARAM l, LRESULT* result) override;
 
  private:
   void CreateComponents();
   void DrawImageLists();
+  void BindHandlers();
+  bool HandlePipelineMessage(UINT msg, WPARAM w, LPARAM l);
+  // The UI thread takes a capture the streaming thread has not: true when no sample was or
+  // will be taken, so the capture is failed here.
+  bool ClaimCapture();
+  void FailCapture();
+  void GraphEvent(long event);
+  void DropPipelineMessages();
+  form::TreeNode FindGroup(form::TreeNode root, const std::string& key) const;
+  // Adds the item's thumbnail to the list; a thumbnail that does not load becomes a blank
+  // picture, its error kept in `firstError` (or shown at once without one).
+  void AddThumbnailItem(TRecordItem* item, std::string* firstError = nullptr);
+  void RemoveThumbnailItem(TRecordItem* item);
+  bool InView(const TRecordItem* item) const { return viewItems_.count(const_cast<TRecordItem*>(item)) != 0; }
+  std::string DateText(const TRecordItem& item) const;
+  std::string TimeText(const TRecordItem& item) const;
+  static std::string MediaExtension(const std::string& mediaFile);
 
   std::unique_ptr<RecordCatalogue> catalogue_;
-  // The items in the view, until the view's groups own them.
-  std::vector<std::unique_ptr<TRecordItem>> items_;
-  std::vector<std::unique_ptr<RecordGroup>> groups_;
+  // Items in flight through the thumbnail pipeline, and the view's own.
+  std::unordered_map<TRecordItem*, std::unique_ptr<TRecordItem>> pipeline_;
+  std::unordered_map<TRecordItem*, std::unique_ptr<TRecordItem>> viewItems_;
+  std::unordered_map<RecordGroup*, std::unique_ptr<RecordGroup>> groups_;
+  std::unordered_map<TRecordItem*, int> captureFailures_;
+  // What the streaming thread reads of a capture: set before the graph runs, and published
+  // to it by CaptureBusy going to 0.
+  struct CaptureTarget {
+    TRecordItem* item = nullptr;
+    std::string thumbFile;
+    int width = 120;
+    int height = 90;
+  } captureTarget_;
+  HWND postWindow_ = nullptr;
+  static constexpr UINT_PTR kCaptureTimer = 0x83E9;
+  bool capturing_ = false;
+  unsigned captureSerial_ = 0;  // which capture a late failure belongs to
+  DWORD captureStarted_ = 0;
+  int quietTree_ = 0;  // tree changes made by the view itself, unheard
+  bool deleteAsking_ = false;
+  // False once the form is gone, for code that ran a modal loop.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace vantrel

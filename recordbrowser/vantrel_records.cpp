@@ -36,12 +36,6 @@ bool ToAnsiExactly(const wchar_t* text, std::string& out) {
 
 std::string ToAnsi(const wchar_t* text) { return text ? fw::WideToAnsi(text) : std::string(); }
 
-std::string_view TrimSpaces(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
 }  // namespace
 
 HRESULT TVantrel::AddSurveillanceRecord(const wchar_t* mediaFile, const wchar_t* area,
@@ -80,40 +74,12 @@ void TVantrel::LoadRecords() {
   });
 }
 
-void TVantrel::ScheduleThumbnail(std::unique_ptr<TRecordItem> item) {
-  InsertRecordItem(std::move(item));
-}
-
 std::string TVantrel::GroupKey(form::TreeNode root, const TRecordItem& item) const {
   const std::wstring caption = TreeViewSurveillance->NodeText(root);
   if (caption == Texts[0]) return FormatDate(item.Date, catalogue_->Settings());
   if (caption == Texts[1]) return item.Area;
   if (caption == Texts[2]) return item.Camera;
   return {};
-}
-
-void TVantrel::InsertRecordItem(std::unique_ptr<TRecordItem> item) {
-  if (!item) return;
-  TRecordItem* record = item.get();
-  for (form::TreeNode root = TreeViewSurveillance->FirstChild(nullptr); root;
-       root = TreeViewSurveillance->NextSibling(root)) {
-    const std::string key = GroupKey(root, *record);
-    RecordGroup* group = nullptr;
-    for (form::TreeNode g = TreeViewSurveillance->FirstChild(root); g && !group;
-         g = TreeViewSurveillance->NextSibling(g)) {
-      if (TrimSpaces(fw::WideToAnsi(TreeViewSurveillance->NodeText(g))) == TrimSpaces(key)) {
-        group = static_cast<RecordGroup*>(TreeViewSurveillance->NodeData(g));
-      }
-    }
-    if (!group) {
-      groups_.push_back(std::make_unique<RecordGroup>());
-      group = groups_.back().get();
-      const int image = TreeViewSurveillance->NodeImage(root);
-      TreeViewSurveillance->Add(root, fw::AnsiToWide(key), image, image, group);
-    }
-    group->Items.push_back(record);
-  }
-  items_.push_back(std::move(item));
 }
 
 void TVantrel::OnRemoved(const std::wstring& mediaFile, long initiative) {

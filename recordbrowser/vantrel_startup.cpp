@@ -196,7 +196,7 @@ void TVantrel::ActiveFormCreate() {
   AviIconIndex = LoadMediaTypeIcon(".AVI");
   MpgIconIndex = LoadMediaTypeIcon(".MPG");
   CaptureQueue.clear();
-  // The video window's size of 0 x 0 joins with the graph components.
+  VideoWindow->SetBounds(VideoWindow->Left(), VideoWindow->Top(), 0, 0);
   ApplyLanguageTexts(static_cast<LANGID>(ParseInstallLanguage(InstallLanguageText())));
 
   const form::TreeNode timeRoot = TreeViewSurveillance->Add(nullptr, Texts[0], 0, 0);
@@ -208,7 +208,7 @@ void TVantrel::ActiveFormCreate() {
   VideoThumbBitmap = std::make_unique<fw::Bitmap>();
   PictureBitmap = std::make_unique<fw::Bitmap>();
   PictureThumbBitmap = std::make_unique<fw::Bitmap>();
-  // The JPEG image joins with the thumbnails.
+  JpegImage = std::make_unique<TJpegImage>();
 
   catalogue_ = std::make_unique<RecordCatalogue>(BaseFolder, *this, LoadTimeDateTimeSettings(),
                                                  CurrentYear());

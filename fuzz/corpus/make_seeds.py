@@ -255,3 +255,18 @@ put("bitmap_file", "rgb32_v5_header", bmp(2, 2, 32, info=124))
 put("bitmap_file", "rgb32_ten_bit_masks",
     bmp(2, 2, 32, compression=3, masks=struct.pack("<III", 0x3FF00000, 0xFFC00, 0x3FF)))
 put("bitmap_file", "rle8_refused", bmp(4, 2, 8, 4, compression=1))
+
+# --- thumbnail_jpeg: .JPG pictures the record browser makes thumbnails of -------------------
+quadrants = ["-size", "80x60", "xc:red", "-size", "80x60", "xc:lime", "+append", "(", "-size",
+             "80x60", "xc:blue", "-size", "80x60", "xc:yellow", "+append", ")", "-append"]
+put("thumbnail_jpeg", "quadrants_160x120", magick(quadrants + ["-quality", "70"]))
+put("thumbnail_jpeg", "grey_130x100", magick(["-size", "130x100", "gradient:", "-colorspace", "Gray"]))
+put("thumbnail_jpeg", "reduced_by_eight_1000x760",
+    magick(["-size", "1000x760", "xc:navy", "-quality", "30"]))
+put("thumbnail_jpeg", "reduced_by_two_250x190_progressive",
+    magick(["-size", "250x190", "plasma:", "-interlace", "JPEG", "-quality", "40"]))
+put("thumbnail_jpeg", "small_41x7_restart_markers",
+    magick(["-size", "41x7", "gradient:red-blue", "-define", "jpeg:restart-interval=1"]))
+put("thumbnail_jpeg", "cmyk_refused", magick(grad + ["-colorspace", "CMYK"]))
+cut = magick(quadrants + ["-quality", "90"])
+put("thumbnail_jpeg", "cut_in_entropy_data", cut[: len(cut) // 2])

@@ -15,6 +15,15 @@ constexpr DWORD kValueBuffer = 2048;
 
 }  // namespace
 
+namespace {
+volatile LONG g_liveItems = 0;
+}  // namespace
+
+LiveItemCount::LiveItemCount() { InterlockedIncrement(&g_liveItems); }
+LiveItemCount::LiveItemCount(const LiveItemCount&) { InterlockedIncrement(&g_liveItems); }
+LiveItemCount::~LiveItemCount() { InterlockedDecrement(&g_liveItems); }
+long LiveItemCount::Live() { return InterlockedCompareExchange(&g_liveItems, 0, 0); }
+
 std::string RecordSection(int32_t n) { return "Record" + std::to_string(n); }
 
 bool FileExists(const std::string& path) {

@@ -13,6 +13,16 @@
 
 namespace vantrel {
 
+// Counts the record items alive in the process, so tests see none left behind.
+class LiveItemCount {
+ public:
+  LiveItemCount();
+  LiveItemCount(const LiveItemCount&);
+  LiveItemCount& operator=(const LiveItemCount&) = default;
+  ~LiveItemCount();
+  static long Live();
+};
+
 struct TRecordItem {
   std::string MediaFile;
   double Date = 0;  // only its date part counts
@@ -21,6 +31,7 @@ struct TRecordItem {
   std::string Camera;
   std::string ThumbFile;
   int32_t RecordNo = 0;
+  LiveItemCount counted;
 };
 
 // Where removals are told: OnRemoved only while SinkConnected().

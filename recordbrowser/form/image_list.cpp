@@ -5,10 +5,10 @@
 
 namespace form {
 
-ImageList::ImageList(fw::Component* owner, int width, int height, bool masked)
+ImageList::ImageList(fw::Component* owner, int width, int height, bool masked, int grow)
     : Component(owner), width_(width), height_(height), masked_(masked) {
   InitCommonControlsOnce();
-  list_ = ImageList_Create(width, height, ILC_COLOR24 | (masked ? ILC_MASK : 0), 4, 4);
+  list_ = ImageList_Create(width, height, ILC_COLOR24 | (masked ? ILC_MASK : 0), 4, grow);
   if (!list_) throw fw::Error("An image list cannot be made.", E_OUTOFMEMORY);
 }
 

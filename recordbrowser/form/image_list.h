@@ -13,7 +13,9 @@ namespace form {
 
 class ImageList : public fw::Component {
  public:
-  ImageList(fw::Component* owner, int width, int height, bool masked = false);
+  // `grow`: how many images the list makes room for at a time (a list that takes many grows
+  // in larger steps, so it is copied less often).
+  ImageList(fw::Component* owner, int width, int height, bool masked = false, int grow = 4);
   ~ImageList() override;
 
   int Width() const { return width_; }

@@ -103,6 +103,17 @@ int ListView::FindData(const void* data) const {
   return -1;
 }
 
+void ListView::BeginUpdate() {
+  if (updating_++ == 0) Send(WM_SETREDRAW, FALSE);
+}
+
+void ListView::EndUpdate() {
+  if (updating_ == 0 || --updating_ > 0) return;
+  Send(WM_SETREDRAW, TRUE);
+  Send(LVM_ARRANGE, LVA_DEFAULT);
+  Invalidate();
+}
+
 int ListView::Selected() const {
   return static_cast<int>(Send(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }

@@ -36,6 +36,11 @@ class ListView : public Control {
   // The first item whose data is `data`, or -1.
   int FindData(const void* data) const;
 
+  // Between these the list neither redraws nor rearranges at each change (filling it with
+  // many items); they nest.
+  void BeginUpdate();
+  void EndUpdate();
+
   int Selected() const;    // -1 without one
   void Select(int index);  // selects and focuses; OnSelectItem as for a click
   void Deselect(int index);
@@ -55,6 +60,19 @@ class ListView : public Control {
   void SetState(int index, UINT state, UINT mask);
   ImageList* largeImages_ = nullptr;
   int deleting_ = 0;
+  int updating_ = 0;
+};
+
+// BeginUpdate for a scope.
+class ListUpdate {
+ public:
+  explicit ListUpdate(ListView& list) : list_(list) { list_.BeginUpdate(); }
+  ~ListUpdate() { list_.EndUpdate(); }
+  ListUpdate(const ListUpdate&) = delete;
+  ListUpdate& operator=(const ListUpdate&) = delete;
+
+ private:
+  ListView& list_;
 };
 
 }  // namespace form

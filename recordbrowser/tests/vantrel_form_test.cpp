@@ -95,7 +95,10 @@ TEST_F(VantrelForm, HoldsEveryComponentInTheDesignsOrder) {
                                              "ImageListTypeL",
                                              "ImageListThumb",
                                              "ImageListMediaType",
-                                             "ImageListButton"};
+                                             "ImageListButton",
+                                             "FilterGraph",
+                                             "SampleGrabber",
+                                             "VideoWindow"};
   std::vector<std::string> names;
   for (size_t i = 0; i < vantrel->ComponentCount(); ++i)
     names.push_back(vantrel->GetComponent(i)->Name());

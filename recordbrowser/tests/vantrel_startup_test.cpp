@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/ansi_text.h"
+#include "framework/bitmap.h"
 #include "framework/error.h"
 #include "recordbrowser/catalogue/catalogue.h"
 #include "recordbrowser/catalogue/locale_settings.h"
@@ -176,18 +177,23 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   Create();
   Sink sink;
   vantrel->EventSink = base::ComPtr<IDispatch>(&sink);
-  const std::string media = base + "clip.avi";
-  testing_support::WriteTextFile(media, "media");
+  const std::string media = base + "clip.bmp";
+  {
+    fw::Bitmap picture;
+    picture.SetSize(16, 12);
+    picture.SaveBmpFile(media);
+  }
   std::wstring wide = fw::AnsiToWide(media);
   wchar_t plain[MAX_PATH] = {};
   wide.copy(plain, wide.size());
   EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"Hall", L"Cam", 46000, 0.5), S_OK);
   EXPECT_EQ(vantrel->LabelDetail->Text(), L"Include 0 group(s) of surveillance record.");
   ASSERT_TRUE(sink.calls.empty());
-  // The item went into one date group and one camera group.
+  // Once its thumbnail is made, the item goes into one date group and one camera group.
   auto* tree = vantrel->TreeViewSurveillance;
   const form::TreeNode dates = tree->FirstChild(nullptr);
-  ASSERT_TRUE(tree->FirstChild(dates));
+  ASSERT_TRUE(test_container::PumpUntil([&] { return tree->FirstChild(dates) != nullptr; }, 5000));
+  EXPECT_EQ(vantrel->LabelDetail->Text(), L"Include 1 group(s) of surveillance record.");
   const std::wstring dateText =
       fw::AnsiToWide(vantrel::FormatDate(46000, vantrel::LoadTimeDateTimeSettings()));
   EXPECT_EQ(tree->NodeText(tree->FirstChild(dates)), dateText);
