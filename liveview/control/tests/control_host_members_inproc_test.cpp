@@ -284,6 +284,42 @@ TEST_F(HostMembersInProcess, AStalePictureGivesNoSnapshotAndNoPicture) {
   DeleteFileA(file.c_str());
 }
 
+// A 640 x 480 camera in a cell of the 4 x 4 grid is decoded reduced for the screen; the host
+// still gets the whole picture, and is told its whole size.
+TEST_F(HostMembersInProcess, GetGivesTheWholePictureWhileTheWindowShowsItReduced) {
+  camsim::CameraConfig config;
+  config.bindAddress = "0.0.0.0";
+  config.width = 640;
+  config.height = 480;
+  config.fps = 15;
+  camera = std::make_unique<camsim::HttpCamera>(config);
+  ASSERT_TRUE(camera->Start());
+  port = std::to_string(camera->Port());
+  ASSERT_EQ(Add(0, "localhost"), 1);
+  const std::string named = "localhost:" + port;
+  ASSERT_EQ(LookPic(named), 1);
+  ASSERT_TRUE(Streaming(named));
+  liveview::CWatchWnd* window = control->WindowAt(0);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return window->GetShownWidth() > 0; }, kWaitMs));
+  EXPECT_LE(window->GetShownWidth(), 320) << "the cell shows a reduced picture";
+  EXPECT_LE(window->GetShownHeight(), 240);
+  EXPECT_EQ(window->GetVideoWidth(), 640);
+
+  const long whole = 640 * 3 * 480;
+  constexpr char kGuard = 0x5A;
+  std::vector<char> picture(static_cast<size_t>(whole) + 16, kGuard);
+  long capacity = whole - 1;
+  EXPECT_EQ(Get(10, named.c_str(), picture.data(), &capacity), 0) << "room for less than all";
+  capacity = whole;
+  ASSERT_EQ(Get(10, named.c_str(), picture.data(), &capacity), 1);
+  EXPECT_EQ(capacity, whole);
+  // Written to its end (a reduced copy would fill a sixteenth of it), and not past it.
+  const auto lastRows = picture.begin() + whole - 640 * 3 * 16;
+  EXPECT_LT(std::count(lastRows, picture.begin() + whole, kGuard), 640 * 3 * 16 / 10);
+  EXPECT_EQ(std::count(picture.begin() + whole, picture.end(), kGuard), 16);
+}
+
 // A disk that fills in the middle of a snapshot: the call fails and leaves no cut picture.
 size_t WriteHalf(const void* bytes, size_t length, FILE* file) {
   return std::fwrite(bytes, 1, length / 2, file);
