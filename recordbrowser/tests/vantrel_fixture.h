@@ -18,6 +18,7 @@
 #include "recordbrowser/vantrel_impl.h"
 #include "testing/container/child_process.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/test_frame.h"
 #include "testing/support/temp_folder.h"
 
 namespace vantrel_tests {
@@ -37,20 +38,11 @@ inline std::string MediaSource(const std::string& name) {
 class VantrelFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const bool registered = [] {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = DefWindowProcA;
-      wc.hInstance = GetModuleHandleA(nullptr);
-      wc.lpszClassName = "VantrelThumbFrame";
-      return RegisterClassA(&wc) != 0;
-    }();
-    ASSERT_TRUE(registered);
     base = folder.path() + "\\";
     vantrel::TVantrel::SetBaseFolderForTests(base);
     vantrel::TVantrel::SetCaptureTimeoutForTests(3000);
     liveAtStart = vantrel::LiveItemCount::Live();
-    frame = CreateWindowA("VantrelThumbFrame", "Vantrel thumbnails", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                          30, 30, 660, 500, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    frame = test_container::CreateTestFrame("Vantrel thumbnails", RECT{30, 30, 690, 530});
     ASSERT_TRUE(frame);
   }
   void TearDown() override {
