@@ -42,6 +42,9 @@ constexpr char kLogFile[] = "c:\\dizev.log";
 
 const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new test_container::OleEnvironment);
 
+using test_container::HasLine;
+using test_container::HasLineStartingWith;
+
 std::string ModulePath() { return test_container::PathBesideTests("..\\Lumidex.ocx"); }
 
 std::string Key(REFGUID id) { return fw::GuidToString(id); }
@@ -58,14 +61,6 @@ std::vector<std::string> Traces() {
        kPageProgId, "TypeLib\\" + Key(LIBID_LUMIDEXLib), "Interface\\" + Key(DIID__DLumidex),
        "Interface\\" + Key(DIID__DLumidexEvents)},
       ModulePath());
-}
-
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return test_container::HasLine(lines, line);
-}
-
-bool HasPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
-  return test_container::HasLineStartingWith(lines, prefix);
 }
 
 TEST(LumidexModule, Regsvr32RegistersTheControlAndThePageAndUnregistersWithoutATrace) {
@@ -98,12 +93,12 @@ TEST(LumidexModule, Regsvr32RegistersTheControlAndThePageAndUnregistersWithoutAT
            "LUMIDEX.LumidexPropPage.1\\CLSID: @ = " + Key(discovery::kLumidexPageClsid),
            "TypeLib\\" + Key(LIBID_LUMIDEXLib) + "\\1.0",
        }) {
-    EXPECT_TRUE(Has(during, line)) << line;
+    EXPECT_TRUE(HasLine(during, line)) << line;
   }
-  EXPECT_FALSE(HasPrefix(during, control + "\\Insertable"));
-  EXPECT_FALSE(HasPrefix(during, "LUMIDEX.LumidexCtrl.1\\Insertable"));
-  EXPECT_TRUE(HasPrefix(during, "Interface\\" + Key(DIID__DLumidex)));
-  EXPECT_TRUE(HasPrefix(during, "Interface\\" + Key(DIID__DLumidexEvents)));
+  EXPECT_FALSE(HasLineStartingWith(during, control + "\\Insertable"));
+  EXPECT_FALSE(HasLineStartingWith(during, "LUMIDEX.LumidexCtrl.1\\Insertable"));
+  EXPECT_TRUE(HasLineStartingWith(during, "Interface\\" + Key(DIID__DLumidex)));
+  EXPECT_TRUE(HasLineStartingWith(during, "Interface\\" + Key(DIID__DLumidexEvents)));
 
   ASSERT_EQ(Regsvr32("/u"), std::optional<DWORD>(0));
   const auto after = Traces();
@@ -112,38 +107,13 @@ TEST(LumidexModule, Regsvr32RegistersTheControlAndThePageAndUnregistersWithoutAT
 
 TEST(LumidexModule, VersionResourceAndExportsAreThoseOfAControlModule) {
   const std::string path = ModulePath();
-  DWORD handle = 0;
-  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-  ASSERT_GT(size, 0u);
-  std::vector<char> data(size);
-  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
-  auto text = [&](const char* name) {
-    void* value = nullptr;
-    UINT length = 0;
-    const std::string query = std::string("\\StringFileInfo\\040904B0\\") + name;
-    if (!VerQueryValueA(data.data(), query.c_str(), &value, &length)) return std::string("<none>");
-    return std::string(static_cast<const char*>(value));
-  };
-  EXPECT_EQ(text("OLESelfRegister"), "");
-  EXPECT_EQ(text("FileVersion"), "2, 0, 0, 0");
-  EXPECT_EQ(text("FileDescription"), "Lumidex ActiveX Control Module");
-
-  HMODULE module = LoadLibraryA(path.c_str());
-  ASSERT_NE(module, nullptr);
-  const auto* base = reinterpret_cast<const unsigned char*>(module);
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-  ASSERT_NE(dir.VirtualAddress, 0u);
-  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-  std::vector<std::string> exported;
-  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
-    exported.emplace_back(reinterpret_cast<const char*>(base + names[i]));
-  EXPECT_EQ(exports->NumberOfFunctions, 4u);
-  EXPECT_EQ(exported, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject",
-                                                 "DllRegisterServer", "DllUnregisterServer"}));
-  FreeLibrary(module);
+  EXPECT_EQ(test_container::VersionText(path, "OLESelfRegister"), "");
+  EXPECT_EQ(test_container::VersionText(path, "FileVersion"), "2, 0, 0, 0");
+  EXPECT_EQ(test_container::VersionText(path, "FileDescription"), "Lumidex ActiveX Control Module");
+  EXPECT_EQ(test_container::ExportedFunctionCount(path), 4u);
+  EXPECT_EQ(test_container::ExportedNames(path),
+            (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                      "DllUnregisterServer"}));
 }
 
 // Suites that use the registered module.

@@ -77,6 +77,7 @@ TEST(VantrelModule, Regsvr32RegistersTheControlAndItsLibraryAndUnregistersWithou
 TEST(VantrelModule, VersionResourceOffersSelfRegistrationAndOnlyTheFourExportsAreThere) {
   EXPECT_EQ(test_container::VersionText(OcxPath(), "OLESelfRegister"), "");
   EXPECT_EQ(test_container::VersionText(OcxPath(), "OriginalFilename"), "Vantrel.ocx");
+  EXPECT_EQ(test_container::ExportedFunctionCount(OcxPath()), 4u);
   EXPECT_EQ(test_container::ExportedNames(OcxPath()),
             (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
                                       "DllUnregisterServer"}));
