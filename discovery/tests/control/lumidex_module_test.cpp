@@ -198,26 +198,11 @@ TEST_F(LumidexScripts, CscriptInitAnswersZeroWhileThePortIsTakenAndLogsNothing) 
 class LumidexOnTheDisplay : public RegisteredLumidex {};
 
 TEST_F(LumidexOnTheDisplay, AtlContainerWindowPaintsTheControl) {
-  auto getControl = test_container::AtlAxWinReady();
-  ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";
-  HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                               400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(frame, nullptr);
-  HWND axis = CreateWindowExA(0, "AtlAxWin", kProgId, WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, frame,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(axis, nullptr);
-  base::ComPtr<IUnknown> control;
-  ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
-  ASSERT_TRUE(control);
-  ASSERT_TRUE(test_container::PumpUntil(
-      [&] {
-        HWND own = nullptr;
-        auto inPlace = control.As<IOleInPlaceObject>();
-        return inPlace && SUCCEEDED(inPlace->GetWindow(&own)) && own;
-      },
-      5000));
+  test_container::AtlAxHost host;
+  ASSERT_EQ(host.Create(kProgId, RECT{40, 40, 440, 340}, 200, 100), S_OK)
+      << "Wine's ATL did not host the control";
   test_container::PumpFor(100);
-  auto image = test_container::CaptureWindow(axis);
+  auto image = test_container::CaptureWindow(host.Container());
   ASSERT_TRUE(image.has_value());
   const COLORREF white = RGB(255, 255, 255);
   const COLORREF black = RGB(0, 0, 0);
@@ -228,9 +213,6 @@ TEST_F(LumidexOnTheDisplay, AtlContainerWindowPaintsTheControl) {
   EXPECT_EQ(image->At(199, 50), black) << "right end";
   EXPECT_GT(image->ShareOf(white, RECT{0, 0, 200, 100}), 0.9);
   EXPECT_GT(image->ShareOf(black, RECT{0, 0, 200, 100}), 0.01);
-  control.Reset();
-  DestroyWindow(frame);
-  test_container::PumpFor(50);
 }
 
 TEST_F(LumidexOnTheDisplay, PropertyPageAndAboutBoxOpenAndClose) {
