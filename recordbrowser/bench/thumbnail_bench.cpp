@@ -62,19 +62,6 @@ struct Form {
   }
 };
 
-// The thumbnail folder goes with its files (the temporary folder removes only files).
-void RemoveThumbs(const std::string& base) {
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((base + "Thumb\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      DeleteFileA((base + "Thumb\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA((base + "Thumb").c_str());
-}
-
 // Adds `count` copies of `source` (named name_N.ext) and times them to the last thumbnail.
 double Throughput(const std::string& base, const std::string& source, const char* ext, int count) {
   for (int i = 0; i < count; ++i) {
@@ -90,7 +77,7 @@ double Throughput(const std::string& base, const std::string& source, const char
   const double s = Seconds(t0, Now());
   const size_t made = form.vantrel->ViewItemCount();
   if (made != static_cast<size_t>(count)) std::printf("  (%u of %d made)\n", unsigned(made), count);
-  RemoveThumbs(base);
+  testing_support::RemoveFolderAndFiles(base + "Thumb");
   return s > 0 ? made / s : 0;
 }
 
@@ -172,7 +159,7 @@ int main(int argc, char** argv) {
                 records, 1000 * Seconds(t0, t1), 1000 * Seconds(t1, t2),
                 form.vantrel->ListViewThumb->Count());
     form.vantrel.reset();
-    RemoveThumbs(base);
+    testing_support::RemoveFolderAndFiles(base + "Thumb");
   }
   vantrel::TVantrel::SetBaseFolderForTests("");
   OleUninitialize();

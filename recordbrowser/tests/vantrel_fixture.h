@@ -9,48 +9,19 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "framework/ansi_text.h"
 #include "framework/bitmap.h"
 #include "framework/message_box.h"
+#include "recordbrowser/tests/host_stand_ins.h"
 #include "recordbrowser/vantrel_impl.h"
 #include "testing/container/child_process.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/test_frame.h"
 #include "testing/support/temp_folder.h"
 
 namespace vantrel_tests {
-
-// A host's sink that writes down OnRemoved.
-class RemovedSink : public IDispatch {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*,
-                                   EXCEPINFO*, UINT*) override {
-    if (id == 209 && p->cArgs == 2 && p->rgvarg[1].vt == VT_BSTR && p->rgvarg[0].vt == VT_I4) {
-      removed.push_back({p->rgvarg[1].bstrVal ? p->rgvarg[1].bstrVal : L"", p->rgvarg[0].lVal});
-    }
-    return S_OK;
-  }
-  ULONG refs = 1;
-  std::vector<std::pair<std::wstring, long>> removed;
-};
 
 struct Box {
   HWND owner;
@@ -67,20 +38,11 @@ inline std::string MediaSource(const std::string& name) {
 class VantrelFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const bool registered = [] {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = DefWindowProcA;
-      wc.hInstance = GetModuleHandleA(nullptr);
-      wc.lpszClassName = "VantrelThumbFrame";
-      return RegisterClassA(&wc) != 0;
-    }();
-    ASSERT_TRUE(registered);
     base = folder.path() + "\\";
     vantrel::TVantrel::SetBaseFolderForTests(base);
     vantrel::TVantrel::SetCaptureTimeoutForTests(3000);
     liveAtStart = vantrel::LiveItemCount::Live();
-    frame = CreateWindowA("VantrelThumbFrame", "Vantrel thumbnails", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                          30, 30, 660, 500, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    frame = test_container::CreateTestFrame("Vantrel thumbnails", RECT{30, 30, 690, 530});
     ASSERT_TRUE(frame);
   }
   void TearDown() override {
@@ -92,15 +54,7 @@ class VantrelFixture : public ::testing::Test {
     EXPECT_EQ(vantrel::LiveItemCount::Live(), liveAtStart);
     DeleteFileA((base + "Records.ini").c_str());
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, (base + "Records.ini").c_str());
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((base + "Thumb\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        DeleteFileA((base + "Thumb\\" + found.cFileName).c_str());
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA((base + "Thumb").c_str());
+    testing_support::RemoveFolderAndFiles(base + "Thumb");
   }
   void Create() {
     vantrel = std::make_unique<vantrel::TVantrel>(frame);
@@ -125,6 +79,16 @@ class VantrelFixture : public ::testing::Test {
   bool PumpUntilIdle(DWORD ms = 30000) {
     return test_container::PumpUntil(
         [&] { return vantrel->PipelineItemCount() == 0 && !vantrel->Capturing(); }, ms);
+  }
+  // Whether the catalogue file holds a record of `media`.
+  bool InRecords(const std::string& media) const {
+    for (int n = 1; n < 50; ++n) {
+      char value[MAX_PATH] = {};
+      GetPrivateProfileStringA(("Record" + std::to_string(n)).c_str(), "MediaFile", "", value,
+                               MAX_PATH, (base + "Records.ini").c_str());
+      if (media == value) return true;
+    }
+    return false;
   }
   std::string ThumbOf(const std::string& stem) const { return base + "Thumb\\" + stem + ".BMP"; }
   std::vector<std::wstring> BoxTexts() const {

@@ -15,6 +15,7 @@
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
 #include "testing/container/popup_menu.h"
+#include "testing/container/test_frame.h"
 #include "testing/container/window_capture.h"
 #include "testing/support/temp_folder.h"
 
@@ -26,19 +27,8 @@ using vantrel::TVantrel;
 class VantrelForm : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const bool registered = [] {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = DefWindowProcA;
-      wc.hInstance = GetModuleHandleA(nullptr);
-      wc.lpszClassName = "VantrelTestFrame";
-      return RegisterClassA(&wc) != 0;
-    }();
-    ASSERT_TRUE(registered);
-    RECT outer{0, 0, 800, 600};
-    AdjustWindowRect(&outer, WS_OVERLAPPEDWINDOW, FALSE);
-    frame = CreateWindowA("VantrelTestFrame", "Vantrel test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
-                          20, outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                          GetModuleHandleA(nullptr), nullptr);
+    frame = test_container::CreateTestFrame(
+        "Vantrel test", test_container::FrameAroundClient(20, 20, 800, 600));
     ASSERT_TRUE(frame);
     TVantrel::SetBaseFolderForTests(catalogueFolder.path() + "\\");
     vantrel = std::make_unique<TVantrel>(frame);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,7 +13,9 @@
 #include "recordbrowser/catalogue/catalogue.h"
 #include "recordbrowser/catalogue/locale_settings.h"
 #include "recordbrowser/icon_stream.h"
+#include "recordbrowser/tests/host_stand_ins.h"
 #include "recordbrowser/vantrel_impl.h"
+#include "testing/container/child_process.h"
 #include "testing/container/message_pump.h"
 #include "testing/support/chinese_locale.h"
 #include "testing/support/temp_folder.h"
@@ -22,6 +23,8 @@
 namespace {
 
 using vantrel::TVantrel;
+using vantrel_tests::Classes;
+using vantrel_tests::ReadClasses;
 
 constexpr char kLanguageKey[] = "SYSTEM\\CurrentControlSet\\Control\\Nls\\Language";
 
@@ -142,40 +145,10 @@ TEST_F(VantrelStartup, OtherLanguagesGiveEnglish) {
   }
 }
 
-// A host's sink that counts OnRemoved.
-class Sink : public IDispatch {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*,
-                                   EXCEPINFO*, UINT*) override {
-    if (id == 209 && p->cArgs == 2 && p->rgvarg[1].vt == VT_BSTR && p->rgvarg[0].vt == VT_I4) {
-      calls.push_back({p->rgvarg[1].bstrVal ? p->rgvarg[1].bstrVal : L"", p->rgvarg[0].lVal});
-    }
-    return S_OK;
-  }
-  ULONG refs = 1;
-  std::vector<std::pair<std::wstring, long>> calls;
-};
-
 TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   InstallLanguage english("0409");
   Create();
-  Sink sink;
+  vantrel_tests::RemovedSink sink;
   vantrel->EventSink = base::ComPtr<IDispatch>(&sink);
   const std::string media = base + "clip.bmp";
   {
@@ -188,7 +161,7 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   wide.copy(plain, wide.size());
   EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"Hall", L"Cam", 46000, 0.5), S_OK);
   EXPECT_EQ(vantrel->LabelDetail->Text(), L"Include 0 group(s) of surveillance record.");
-  ASSERT_TRUE(sink.calls.empty());
+  ASSERT_TRUE(sink.removed.empty());
   // Once its thumbnail is made, the item goes into one date group and one camera group.
   auto* tree = vantrel->TreeViewSurveillance;
   const form::TreeNode dates = tree->FirstChild(nullptr);
@@ -206,11 +179,11 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   testing_support::WriteTextFile(base + "clipa.avi", "media");
   const std::wstring bestFit = fw::AnsiToWide(base) + L"clip\u0101.avi";
   EXPECT_EQ(vantrel->AddSurveillanceRecord(bestFit.c_str(), L"", L"", 0, 0), S_OK);
-  EXPECT_EQ(sink.calls, (std::vector<std::pair<std::wstring, long>>{{L"", 0}, {bestFit, 0}}));
+  EXPECT_EQ(sink.removed, (std::vector<std::pair<std::wstring, long>>{{L"", 0}, {bestFit, 0}}));
   // A folder is no media file.
   EXPECT_EQ(vantrel->AddSurveillanceRecord(fw::AnsiToWide(base + "Thumb").c_str(), L"", L"", 0, 0),
             S_OK);
-  EXPECT_EQ(sink.calls.size(), 3u);
+  EXPECT_EQ(sink.removed.size(), 3u);
   for (double bad : {std::numeric_limits<double>::quiet_NaN(),
                      std::numeric_limits<double>::infinity(), 1e9, -1e9}) {
     EXPECT_EQ(vantrel->AddSurveillanceRecord(plain, L"", L"", bad, 0), E_INVALIDARG);
@@ -246,23 +219,6 @@ TEST_F(VantrelStartup, AddSurveillanceRecordTakesPlainWideTexts) {
   DeleteFileA((base + "clipa.avi").c_str());
 }
 
-// HKEY_CLASSES_ROOT as the icon tests give it.
-std::map<std::string, std::string>& Classes() {
-  static std::map<std::string, std::string> classes;
-  return classes;
-}
-std::string ReadClasses(const std::string& key) {
-  const auto it = Classes().find(key);
-  return it == Classes().end() ? std::string() : it->second;
-}
-
-std::string BesideExe(const std::string& name) {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  return folder.substr(0, folder.rfind('\\') + 1) + name;
-}
-
 // The colour of the middle of image `index` of `list`.
 COLORREF Middle(const form::ImageList& list, int index) {
   HDC screen = GetDC(nullptr);
@@ -282,7 +238,7 @@ class MediaTypeIcons : public VantrelStartup {
  protected:
   void SetUp() override {
     VantrelStartup::SetUp();
-    dll = BesideExe("vantrel_test_icons.dll");
+    dll = test_container::ExecutableFolder() + "vantrel_test_icons.dll";
     Classes() = {{".AVI", "TestAvi"},
                  {"TestAvi\\defaultIcon", dll + ",1"},
                  {".MPG", "TestMpg"},

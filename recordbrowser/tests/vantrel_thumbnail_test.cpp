@@ -70,15 +70,6 @@ class Thumbnails : public vantrel_tests::VantrelFixture {
     VantrelFixture::SetUp();
     Create();
   }
-  bool InRecords(const std::string& media) const {
-    for (int n = 1; n < 50; ++n) {
-      char value[MAX_PATH] = {};
-      GetPrivateProfileStringA(("Record" + std::to_string(n)).c_str(), "MediaFile", "", value,
-                               MAX_PATH, (base + "Records.ini").c_str());
-      if (media == value) return true;
-    }
-    return false;
-  }
   // The items of the first date group, in insertion order.
   std::vector<std::string> DateGroupMedia() const {
     auto* tree = vantrel->TreeViewSurveillance;

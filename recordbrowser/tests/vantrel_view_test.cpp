@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,8 @@
 namespace {
 
 using vantrel::TRecordItem;
+using vantrel_tests::Classes;
+using vantrel_tests::ReadClasses;
 
 constexpr double kDay1 = 46000, kDay2 = 46001;
 
@@ -26,15 +27,6 @@ std::vector<std::pair<std::string, std::string>>& ShellCalls() {
   return calls;
 }
 void RecordShell(const char* verb, const std::string& file) { ShellCalls().push_back({verb, file}); }
-
-std::map<std::string, std::string>& Classes() {
-  static std::map<std::string, std::string> classes;
-  return classes;
-}
-std::string ReadClasses(const std::string& key) {
-  const auto it = Classes().find(key);
-  return it == Classes().end() ? std::string() : it->second;
-}
 
 class View : public vantrel_tests::VantrelFixture {
  protected:
@@ -104,15 +96,6 @@ class View : public vantrel_tests::VantrelFixture {
     DeleteObject(bitmap);
     DeleteDC(dc);
     return c;
-  }
-  bool InRecords(const std::string& media) const {
-    for (int n = 1; n < 50; ++n) {
-      char value[MAX_PATH] = {};
-      GetPrivateProfileStringA(("Record" + std::to_string(n)).c_str(), "MediaFile", "", value,
-                               MAX_PATH, (base + "Records.ini").c_str());
-      if (media == value) return true;
-    }
-    return false;
   }
   static bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

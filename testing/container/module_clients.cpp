@@ -57,24 +57,43 @@ std::string VersionText(const std::string& modulePath, const char* name) {
   return std::string(static_cast<const char*>(value));
 }
 
-std::vector<std::string> ExportedNames(const std::string& modulePath) {
-  std::vector<std::string> exported;
+namespace {
+
+// Calls `read` with the module's image base and its export directory, the module loaded
+// without running its start-up code; false without the module or an export table.
+template <typename Read>
+bool ReadExports(const std::string& modulePath, Read read) {
   HMODULE module = LoadLibraryExA(modulePath.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-  if (!module) return exported;
+  if (!module) return false;
   const auto* base = reinterpret_cast<const unsigned char*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
   const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-  if (dir.VirtualAddress != 0) {
-    const auto* exports =
-        reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-    const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-    for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+  const bool has = dir.VirtualAddress != 0;
+  if (has) read(base, *reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress));
+  FreeLibrary(module);
+  return has;
+}
+
+}  // namespace
+
+std::vector<std::string> ExportedNames(const std::string& modulePath) {
+  std::vector<std::string> exported;
+  ReadExports(modulePath, [&](const unsigned char* base, const IMAGE_EXPORT_DIRECTORY& exports) {
+    const auto* names = reinterpret_cast<const DWORD*>(base + exports.AddressOfNames);
+    for (DWORD i = 0; i < exports.NumberOfNames; ++i) {
       exported.emplace_back(reinterpret_cast<const char*>(base + names[i]));
     }
-  }
-  FreeLibrary(module);
+  });
   return exported;
+}
+
+DWORD ExportedFunctionCount(const std::string& modulePath) {
+  DWORD count = 0;
+  ReadExports(modulePath, [&](const unsigned char*, const IMAGE_EXPORT_DIRECTORY& exports) {
+    count = exports.NumberOfFunctions;
+  });
+  return count;
 }
 
 std::optional<DWORD> RunCscript(const std::string& fileName, const std::string& script,

@@ -29,6 +29,8 @@ bool HasLineStartingWith(const std::vector<std::string>& lines, const std::strin
 std::string VersionText(const std::string& modulePath, const char* name);
 // The names the module exports, in the export table's order.
 std::vector<std::string> ExportedNames(const std::string& modulePath);
+// How many functions it exports, by name or by ordinal alone; 0 without an export table.
+DWORD ExportedFunctionCount(const std::string& modulePath);
 
 // Writes `script` into the temporary folder as `fileName`, runs "cscript //nologo" on it and
 // deletes it again: cscript's exit code, or nothing when it did not end in `timeoutMs`.

@@ -10,6 +10,21 @@
 
 namespace testing_support {
 
+// Removes `path` with the files in it (a folder inside it stays, and so does `path` then).
+inline void RemoveFolderAndFiles(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA((path + "\\" + found.cFileName).c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
 // A fresh folder under the user's temporary folder. Each test gets its own, so the profile
 // functions' cache never serves another test's file.
 class TempFolder {
@@ -29,18 +44,7 @@ class TempFolder {
     }
   }
   ~TempFolder() {
-    if (path_.empty()) return;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((path_ + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-          DeleteFileA((path_ + "\\" + found.cFileName).c_str());
-        }
-      } while (FindNextFileA(search, &found));
-      FindClose(search);
-    }
-    RemoveDirectoryA(path_.c_str());
+    if (!path_.empty()) RemoveFolderAndFiles(path_);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;

@@ -42,6 +42,9 @@ constexpr char kLogFile[] = "c:\\dizev.log";
 
 const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new test_container::OleEnvironment);
 
+using test_container::HasLine;
+using test_container::HasLineStartingWith;
+
 std::string ModulePath() { return test_container::PathBesideTests("..\\Lumidex.ocx"); }
 
 std::string Key(REFGUID id) { return fw::GuidToString(id); }
@@ -58,14 +61,6 @@ std::vector<std::string> Traces() {
        kPageProgId, "TypeLib\\" + Key(LIBID_LUMIDEXLib), "Interface\\" + Key(DIID__DLumidex),
        "Interface\\" + Key(DIID__DLumidexEvents)},
       ModulePath());
-}
-
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return test_container::HasLine(lines, line);
-}
-
-bool HasPrefix(const std::vector<std::string>& lines, const std::string& prefix) {
-  return test_container::HasLineStartingWith(lines, prefix);
 }
 
 TEST(LumidexModule, Regsvr32RegistersTheControlAndThePageAndUnregistersWithoutATrace) {
@@ -98,12 +93,12 @@ TEST(LumidexModule, Regsvr32RegistersTheControlAndThePageAndUnregistersWithoutAT
            "LUMIDEX.LumidexPropPage.1\\CLSID: @ = " + Key(discovery::kLumidexPageClsid),
            "TypeLib\\" + Key(LIBID_LUMIDEXLib) + "\\1.0",
        }) {
-    EXPECT_TRUE(Has(during, line)) << line;
+    EXPECT_TRUE(HasLine(during, line)) << line;
   }
-  EXPECT_FALSE(HasPrefix(during, control + "\\Insertable"));
-  EXPECT_FALSE(HasPrefix(during, "LUMIDEX.LumidexCtrl.1\\Insertable"));
-  EXPECT_TRUE(HasPrefix(during, "Interface\\" + Key(DIID__DLumidex)));
-  EXPECT_TRUE(HasPrefix(during, "Interface\\" + Key(DIID__DLumidexEvents)));
+  EXPECT_FALSE(HasLineStartingWith(during, control + "\\Insertable"));
+  EXPECT_FALSE(HasLineStartingWith(during, "LUMIDEX.LumidexCtrl.1\\Insertable"));
+  EXPECT_TRUE(HasLineStartingWith(during, "Interface\\" + Key(DIID__DLumidex)));
+  EXPECT_TRUE(HasLineStartingWith(during, "Interface\\" + Key(DIID__DLumidexEvents)));
 
   ASSERT_EQ(Regsvr32("/u"), std::optional<DWORD>(0));
   const auto after = Traces();
@@ -112,38 +107,13 @@ TEST(LumidexModule, Regsvr32RegistersTheControlAndThePageAndUnregistersWithoutAT
 
 TEST(LumidexModule, VersionResourceAndExportsAreThoseOfAControlModule) {
   const std::string path = ModulePath();
-  DWORD handle = 0;
-  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
-  ASSERT_GT(size, 0u);
-  std::vector<char> data(size);
-  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
-  auto text = [&](const char* name) {
-    void* value = nullptr;
-    UINT length = 0;
-    const std::string query = std::string("\\StringFileInfo\\040904B0\\") + name;
-    if (!VerQueryValueA(data.data(), query.c_str(), &value, &length)) return std::string("<none>");
-    return std::string(static_cast<const char*>(value));
-  };
-  EXPECT_EQ(text("OLESelfRegister"), "");
-  EXPECT_EQ(text("FileVersion"), "2, 0, 0, 0");
-  EXPECT_EQ(text("FileDescription"), "Lumidex ActiveX Control Module");
-
-  HMODULE module = LoadLibraryA(path.c_str());
-  ASSERT_NE(module, nullptr);
-  const auto* base = reinterpret_cast<const unsigned char*>(module);
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-  const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-  ASSERT_NE(dir.VirtualAddress, 0u);
-  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
-  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-  std::vector<std::string> exported;
-  for (DWORD i = 0; i < exports->NumberOfNames; ++i)
-    exported.emplace_back(reinterpret_cast<const char*>(base + names[i]));
-  EXPECT_EQ(exports->NumberOfFunctions, 4u);
-  EXPECT_EQ(exported, (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject",
-                                                 "DllRegisterServer", "DllUnregisterServer"}));
-  FreeLibrary(module);
+  EXPECT_EQ(test_container::VersionText(path, "OLESelfRegister"), "");
+  EXPECT_EQ(test_container::VersionText(path, "FileVersion"), "2, 0, 0, 0");
+  EXPECT_EQ(test_container::VersionText(path, "FileDescription"), "Lumidex ActiveX Control Module");
+  EXPECT_EQ(test_container::ExportedFunctionCount(path), 4u);
+  EXPECT_EQ(test_container::ExportedNames(path),
+            (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                      "DllUnregisterServer"}));
 }
 
 // Suites that use the registered module.
@@ -228,26 +198,11 @@ TEST_F(LumidexScripts, CscriptInitAnswersZeroWhileThePortIsTakenAndLogsNothing) 
 class LumidexOnTheDisplay : public RegisteredLumidex {};
 
 TEST_F(LumidexOnTheDisplay, AtlContainerWindowPaintsTheControl) {
-  auto getControl = test_container::AtlAxWinReady();
-  ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";
-  HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                               400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(frame, nullptr);
-  HWND axis = CreateWindowExA(0, "AtlAxWin", kProgId, WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, frame,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(axis, nullptr);
-  base::ComPtr<IUnknown> control;
-  ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
-  ASSERT_TRUE(control);
-  ASSERT_TRUE(test_container::PumpUntil(
-      [&] {
-        HWND own = nullptr;
-        auto inPlace = control.As<IOleInPlaceObject>();
-        return inPlace && SUCCEEDED(inPlace->GetWindow(&own)) && own;
-      },
-      5000));
+  test_container::AtlAxHost host;
+  ASSERT_EQ(host.Create(kProgId, RECT{40, 40, 440, 340}, 200, 100), S_OK)
+      << "Wine's ATL did not host the control";
   test_container::PumpFor(100);
-  auto image = test_container::CaptureWindow(axis);
+  auto image = test_container::CaptureWindow(host.Container());
   ASSERT_TRUE(image.has_value());
   const COLORREF white = RGB(255, 255, 255);
   const COLORREF black = RGB(0, 0, 0);
@@ -258,9 +213,6 @@ TEST_F(LumidexOnTheDisplay, AtlContainerWindowPaintsTheControl) {
   EXPECT_EQ(image->At(199, 50), black) << "right end";
   EXPECT_GT(image->ShareOf(white, RECT{0, 0, 200, 100}), 0.9);
   EXPECT_GT(image->ShareOf(black, RECT{0, 0, 200, 100}), 0.01);
-  control.Reset();
-  DestroyWindow(frame);
-  test_container::PumpFor(50);
 }
 
 TEST_F(LumidexOnTheDisplay, PropertyPageAndAboutBoxOpenAndClose) {

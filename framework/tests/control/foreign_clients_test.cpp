@@ -64,26 +64,11 @@ TEST_F(ForeignClients, VbscriptSeesTheTextOfAnExceptionInADualMember) {
 }
 
 TEST_F(ForeignClients, AtlContainerWindowHostsPaintsAndResizesTheControl) {
-  auto getControl = test_container::AtlAxWinReady();
-  ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";
-
-  HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                               500, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(frame, nullptr);
-  HWND axis = CreateWindowExA(0, "AtlAxWin", sample::kProgId, WS_CHILD | WS_VISIBLE, 0, 0, 200, 100,
-                              frame, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(axis, nullptr);
-  base::ComPtr<IUnknown> control;
-  ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
-  ASSERT_TRUE(control);
-
-  HWND own = nullptr;
-  ASSERT_TRUE(test_container::PumpUntil(
-      [&] {
-        auto inPlace = control.As<IOleInPlaceObject>();
-        return inPlace && SUCCEEDED(inPlace->GetWindow(&own)) && own;
-      },
-      5000));
+  test_container::AtlAxHost host;
+  ASSERT_EQ(host.Create(sample::kProgId, RECT{40, 40, 540, 340}, 200, 100), S_OK)
+      << "Wine's ATL did not host the control";
+  const HWND axis = host.Container();
+  const HWND own = host.ControlWindow();
   EXPECT_EQ(GetParent(own), axis);
   RECT r{};
   GetClientRect(own, &r);
@@ -106,12 +91,8 @@ TEST_F(ForeignClients, AtlContainerWindowHostsPaintsAndResizesTheControl) {
   // The host can call it as any other.
   test_container::CallArgs add;
   add.Long(1).Long(2).OutLong();
-  EXPECT_EQ(test_container::CallByName(control.As<IDispatch>().Get(), "Add", add).hr, S_OK);
+  EXPECT_EQ(test_container::CallByName(host.Control().As<IDispatch>().Get(), "Add", add).hr, S_OK);
   EXPECT_EQ(add.LongAt(2), 3);
-
-  control.Reset();
-  DestroyWindow(frame);
-  test_container::PumpFor(50);
 }
 
 }  // namespace

@@ -18,29 +18,17 @@ namespace {
 class TessalyForeignClients : public tessaly_test::RegisteredTessaly {};
 
 TEST_F(TessalyForeignClients, AtlContainerHostsTheControlAndItLaysOutFourWindows) {
-  auto getControl = test_container::AtlAxWinReady();
-  ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";
-  HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20,
-                               760, 600, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(frame, nullptr);
-  HWND axis = CreateWindowExA(0, "AtlAxWin", tessaly_test::kProgId, WS_CHILD | WS_VISIBLE, 0, 0,
-                              642, 482, frame, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(axis, nullptr);
-  base::ComPtr<IUnknown> control;
-  ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
-  ASSERT_TRUE(control);
-  HWND own = nullptr;
-  ASSERT_TRUE(test_container::PumpUntil(
-      [&] {
-        auto inPlace = control.As<IOleInPlaceObject>();
-        return inPlace && SUCCEEDED(inPlace->GetWindow(&own)) && own;
-      },
-      5000));
-  EXPECT_EQ(GetParent(own), axis);
+  test_container::AtlAxHost host;
+  ASSERT_EQ(host.Create(tessaly_test::kProgId, RECT{20, 20, 780, 620}, 642, 482), S_OK)
+      << "Wine's ATL did not host the control";
+  const HWND own = host.ControlWindow();
+  EXPECT_EQ(GetParent(own), host.Container());
 
   test_container::CallArgs args;
   args.Long(2).OutLong();
-  ASSERT_EQ(test_container::CallByName(control.As<IDispatch>().Get(), "SetSplitterMethod", args).hr,
+  ASSERT_EQ(test_container::CallByName(host.Control().As<IDispatch>().Get(), "SetSplitterMethod",
+                                       args)
+                .hr,
             S_OK);
   EXPECT_EQ(args.LongAt(1), 1);
   int visible = 0;
@@ -54,10 +42,6 @@ TEST_F(TessalyForeignClients, AtlContainerHostsTheControlAndItLaysOutFourWindows
     EXPECT_LT(GetDlgCtrlID(w), 256 + 4);
   }
   EXPECT_EQ(visible, 4);
-
-  control.Reset();
-  DestroyWindow(frame);
-  test_container::PumpFor(100);
 }
 
 // Events do not reach WSH scripts under Wine; the members' results do.

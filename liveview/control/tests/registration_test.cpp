@@ -5,7 +5,6 @@
 
 #include <olectl.h>
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +22,9 @@
 
 namespace {
 
+using test_container::HasLine;
+using test_container::HasLineStartingWith;
+
 using tessaly_test::OcxPath;
 
 const CLSID kPageClsid = {
@@ -38,10 +40,6 @@ std::vector<std::string> Traces() {
        tessaly_test::kPageProgId, "TypeLib\\" + Key(LIBID_TESSALYLib),
        "Interface\\" + Key(DIID__DTessaly), "Interface\\" + Key(DIID__DTessalyEvents)},
       OcxPath());
-}
-
-bool Has(const std::vector<std::string>& lines, const std::string& line) {
-  return test_container::HasLine(lines, line);
 }
 
 std::optional<DWORD> Regsvr32(const std::string& options) {
@@ -81,14 +79,10 @@ TEST(TessalyRegistration, Regsvr32RegistersBothClassesAndTheLibraryAndUnregister
            "TESSALY.TessalyPropPage.1\\CLSID: @ = " + Key(kPageClsid),
            lib + "\\1.0: @ = Tessaly ActiveX Control module",
        }) {
-    EXPECT_TRUE(Has(during, line)) << line;
+    EXPECT_TRUE(HasLine(during, line)) << line;
   }
-  EXPECT_TRUE(std::any_of(during.begin(), during.end(), [](const std::string& l) {
-    return l.rfind("Interface\\" + Key(DIID__DTessalyEvents), 0) == 0;
-  }));
-  EXPECT_TRUE(std::any_of(during.begin(), during.end(), [](const std::string& l) {
-    return l.rfind("Interface\\" + Key(DIID__DTessaly), 0) == 0;
-  }));
+  EXPECT_TRUE(HasLineStartingWith(during, "Interface\\" + Key(DIID__DTessalyEvents)));
+  EXPECT_TRUE(HasLineStartingWith(during, "Interface\\" + Key(DIID__DTessaly)));
 
   ASSERT_EQ(Regsvr32("/u"), std::optional<DWORD>(0));
   const auto after = Traces();

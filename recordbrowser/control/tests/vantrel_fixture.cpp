@@ -8,6 +8,7 @@
 #include "testing/container/message_pump.h"
 #include "testing/container/module_clients.h"
 #include "testing/container/ole_environment.h"
+#include "testing/support/temp_folder.h"
 
 namespace vantrel_test {
 
@@ -62,18 +63,7 @@ void EmptyCatalogue(const std::string& folder) {
   SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(ini.c_str());
   WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
-  const std::string thumbs = folder + "Thumb\\";
-  WIN32_FIND_DATAA found;
-  const HANDLE search = FindFirstFileA((thumbs + "*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileA((thumbs + found.cFileName).c_str());
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(thumbs.c_str());
+  testing_support::RemoveFolderAndFiles(folder + "Thumb");
 }
 
 std::string ReadProfile(const std::string& iniPath, const std::string& section,

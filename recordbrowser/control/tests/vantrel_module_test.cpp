@@ -77,6 +77,7 @@ TEST(VantrelModule, Regsvr32RegistersTheControlAndItsLibraryAndUnregistersWithou
 TEST(VantrelModule, VersionResourceOffersSelfRegistrationAndOnlyTheFourExportsAreThere) {
   EXPECT_EQ(test_container::VersionText(OcxPath(), "OLESelfRegister"), "");
   EXPECT_EQ(test_container::VersionText(OcxPath(), "OriginalFilename"), "Vantrel.ocx");
+  EXPECT_EQ(test_container::ExportedFunctionCount(OcxPath()), 4u);
   EXPECT_EQ(test_container::ExportedNames(OcxPath()),
             (std::vector<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
                                       "DllUnregisterServer"}));
@@ -228,46 +229,30 @@ TEST_F(VantrelScripts, CscriptAddsARecordByVbscriptAndReadsTheProperties) {
 class VantrelInAtl : public RegisteredVantrel {};
 
 TEST_F(VantrelInAtl, AtlAxWinHostsTheFormFillingItsWindow) {
-  auto getControl = test_container::AtlAxWinReady();
-  ASSERT_NE(getControl, nullptr) << "Wine's atl.dll did not register AtlAxWin";
-  HWND frame = CreateWindowExA(0, "STATIC", "ATL host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30, 30,
-                               700, 520, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(frame, nullptr);
-  HWND axis = CreateWindowExA(0, "AtlAxWin", kProgId, WS_CHILD | WS_VISIBLE, 0, 0, 500, 400, frame,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  ASSERT_NE(axis, nullptr);
-  {
-    base::ComPtr<IUnknown> control;
-    ASSERT_EQ(getControl(axis, control.Receive()), S_OK);
-    HWND own = nullptr;
-    ASSERT_TRUE(test_container::PumpUntil(
-        [&] {
-          auto inPlace = control.As<IOleInPlaceObject>();
-          return inPlace && SUCCEEDED(inPlace->GetWindow(&own)) && own;
-        },
-        5000));
-    EXPECT_EQ(GetParent(own), axis);
-    HWND form = FormWindow(own);
-    ASSERT_NE(form, nullptr);
-    RECT r{};
-    GetClientRect(form, &r);
-    EXPECT_EQ(r.right, 500);
-    EXPECT_EQ(r.bottom, 400);
-    EXPECT_EQ(RootTexts(TreeWindow(own)),
-              (std::vector<std::wstring>{L"Sorted by time", L"Sorted by cameras"}));
+  test_container::AtlAxHost host;
+  ASSERT_EQ(host.Create(kProgId, RECT{30, 30, 730, 550}, 500, 400), S_OK)
+      << "Wine's ATL did not host the control";
+  const HWND axis = host.Container();
+  const HWND own = host.ControlWindow();
+  EXPECT_EQ(GetParent(own), axis);
+  HWND form = FormWindow(own);
+  ASSERT_NE(form, nullptr);
+  RECT r{};
+  GetClientRect(form, &r);
+  EXPECT_EQ(r.right, 500);
+  EXPECT_EQ(r.bottom, 400);
+  EXPECT_EQ(RootTexts(TreeWindow(own)),
+            (std::vector<std::wstring>{L"Sorted by time", L"Sorted by cameras"}));
 
-    MoveWindow(axis, 0, 0, 640, 480, TRUE);
-    test_container::PumpFor(100);
-    GetClientRect(form, &r);
-    EXPECT_EQ(r.right, 640);
-    EXPECT_EQ(r.bottom, 480);
-    // The detail panel right of its labels shows the form's colour, the desktop's.
-    const auto image = test_container::CaptureWindow(axis);
-    ASSERT_TRUE(image.has_value());
-    EXPECT_GT(image->ShareOf(GetSysColor(COLOR_BACKGROUND), RECT{560, 2, 636, 44}), 0.95);
-  }
-  DestroyWindow(frame);
-  test_container::PumpFor(50);
+  MoveWindow(axis, 0, 0, 640, 480, TRUE);
+  test_container::PumpFor(100);
+  GetClientRect(form, &r);
+  EXPECT_EQ(r.right, 640);
+  EXPECT_EQ(r.bottom, 480);
+  // The detail panel right of its labels shows the form's colour, the desktop's.
+  const auto image = test_container::CaptureWindow(axis);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_GT(image->ShareOf(GetSysColor(COLOR_BACKGROUND), RECT{560, 2, 636, 44}), 0.95);
 }
 
 // The host program from two folders: each run keeps its catalogue beside its own copy.

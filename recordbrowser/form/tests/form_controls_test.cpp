@@ -21,6 +21,7 @@
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
 #include "testing/container/popup_menu.h"
+#include "testing/container/test_frame.h"
 #include "testing/container/window_capture.h"
 
 namespace {
@@ -32,20 +33,8 @@ const std::wstring kChinese = fw::Utf8ToWide("按时间查看");
 class FormOnScreen : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const bool registered = [] {
-      WNDCLASSA wc{};
-      wc.lpfnWndProc = DefWindowProcA;
-      wc.hInstance = GetModuleHandleA(nullptr);
-      wc.lpszClassName = "FormTestFrame";
-      wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-      return RegisterClassA(&wc) != 0;
-    }();
-    ASSERT_TRUE(registered);
-    RECT outer{0, 0, 400, 300};
-    AdjustWindowRect(&outer, WS_OVERLAPPEDWINDOW, FALSE);
-    frame = CreateWindowA("FormTestFrame", "form test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                          outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                          GetModuleHandleA(nullptr), nullptr);
+    frame = test_container::CreateTestFrame(
+        "form test", test_container::FrameAroundClient(40, 40, 400, 300));
     ASSERT_TRUE(frame);
     form = std::make_unique<form::Form>(frame, RECT{0, 0, 400, 300});
     form->SetName("Form");
