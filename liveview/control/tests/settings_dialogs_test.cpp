@@ -163,6 +163,25 @@ class SettingsDialogs : public tessaly_test::HostedTessaly {
   static HWND CurrentPage(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
   }
+  // On the Position page: row `row` alone selected in the list, then Down; `list` is kept.
+  static std::function<bool()> DownOnRow(const HWND& sheet, HWND& list, int row) {
+    return [&sheet, &list, row] {
+      const HWND page = CurrentPage(sheet);
+      list = GetDlgItem(page, 213);
+      for (int r = 0; r < 16; ++r) ListSelect(list, r, r == row);
+      Click(page, 217);
+      return true;
+    };
+  }
+  // OK on the sheet once the list shows `nick` in row `row`.
+  static std::function<bool()> OkOnceListed(const HWND& sheet, const HWND& list, int row,
+                                            const std::string& nick) {
+    return [&sheet, &list, row, nick] {
+      if (ListCell(list, row, 2) != nick) return false;
+      PostMessageA(sheet, WM_COMMAND, IDOK, 0);
+      return true;
+    };
+  }
 
   std::vector<CamEvent> camEvents;
 };
@@ -574,18 +593,12 @@ TEST_F(SettingsDialogs, DownAcrossTheGridsEdgeShowsTheNewCellAndSelectsWithoutAC
   ASSERT_EQ(windows.size(), 16u);
   RECT cell3{};
   GetWindowRect(windows[3], &cell3);
-  HWND sheet = nullptr, page = nullptr, list = nullptr;
+  HWND sheet = nullptr, list = nullptr;
   HWND atCell3 = nullptr;
   bool oldVisible = true, newVisible = false;
   ModalScript script;
   script.Then("the sheet", Find(sheet, SheetCaption()));
-  script.Then("Down on row 3", [&] {
-    page = CurrentPage(sheet);
-    list = GetDlgItem(page, 213);
-    for (int r = 0; r < 16; ++r) ListSelect(list, r, r == 3);
-    Click(page, 217);
-    return true;
-  });
+  script.Then("Down on row 3", DownOnRow(sheet, list, 3));
   script.Then("moved", [&] {
     if (ListCell(list, 4, 2) != "Cam3") return false;
     RECT now{};
@@ -634,21 +647,11 @@ TEST_F(SettingsDialogs, MovedStreamsGoOnUnderTheirCamerasNewIndexes) {
     ASSERT_EQ(LookPic(i), 1);
     ASSERT_TRUE(HeardState(i, 2)) << i;
   }
-  HWND sheet = nullptr, page = nullptr, list = nullptr;
+  HWND sheet = nullptr, list = nullptr;
   ModalScript script;
   script.Then("the sheet", Find(sheet, SheetCaption()));
-  script.Then("Down on row 2", [&] {
-    page = CurrentPage(sheet);
-    list = GetDlgItem(page, 213);
-    for (int r = 0; r < 16; ++r) ListSelect(list, r, r == 2);
-    Click(page, 217);
-    return true;
-  });
-  script.Then("OK", [&] {
-    if (ListCell(list, 3, 2) != "Cam2") return false;
-    PostMessageA(sheet, WM_COMMAND, IDOK, 0);
-    return true;
-  });
+  script.Then("Down on row 2", DownOnRow(sheet, list, 2));
+  script.Then("OK", OkOnceListed(sheet, list, 3, "Cam2"));
   script.Start();
   EXPECT_EQ(ShowProperties(2), 1);
   ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
@@ -698,7 +701,7 @@ TEST_F(SettingsDialogs, MovedStreamsGoOnUnderTheirCamerasNewIndexes) {
 TEST_F(SettingsDialogs, HostCallsWhileTheSheetIsOpenSurviveItsOk) {
   StartCameras(2);
   ASSERT_EQ(Host(), S_OK);
-  HWND sheet = nullptr, page = nullptr, list = nullptr;
+  HWND sheet = nullptr, list = nullptr;
   ModalScript script;
   script.Then("the sheet", Find(sheet, SheetCaption()));
   script.Then("the host changes the cameras", [&] {
@@ -706,18 +709,8 @@ TEST_F(SettingsDialogs, HostCallsWhileTheSheetIsOpenSurviveItsOk) {
     EXPECT_EQ(SetCliInfo(5, 8125, "admin", "Late"), 1);
     return true;
   });
-  script.Then("Down on row 1", [&] {
-    page = CurrentPage(sheet);
-    list = GetDlgItem(page, 213);
-    for (int r = 0; r < 16; ++r) ListSelect(list, r, r == 1);
-    Click(page, 217);
-    return true;
-  });
-  script.Then("OK", [&] {
-    if (ListCell(list, 2, 2) != "Cam1") return false;
-    PostMessageA(sheet, WM_COMMAND, IDOK, 0);
-    return true;
-  });
+  script.Then("Down on row 1", DownOnRow(sheet, list, 1));
+  script.Then("OK", OkOnceListed(sheet, list, 2, "Cam1"));
   script.Start();
   EXPECT_EQ(ShowProperties(0), 1);
   ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
