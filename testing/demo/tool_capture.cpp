@@ -20,9 +20,12 @@
 #include "framework/ansi_text.h"
 #include "setuptool/resource_ids.h"
 #include "testing/container/dialog_items.h"
+#include "testing/container/message_pump.h"
 #include "testing/container/window_capture.h"
 
 namespace {
+
+using test_container::PumpUntil;
 
 constexpr int kExitMissing = 1;
 constexpr int kExitUsage = 2;
@@ -207,16 +210,6 @@ class RemoteList {
   void* memory_;
 };
 
-template <class Done>
-bool WaitFor(Done done, DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
 class ToolRun {
  public:
   explicit ToolRun(Options options) : options_(std::move(options)), name_(BaseName(options_.program)) {}
@@ -360,7 +353,7 @@ int ToolRun::Run() {
   const DWORD waitMs = static_cast<DWORD>(options_.waitSeconds) * 1000;
   const std::string within = " within " + std::to_string(options_.waitSeconds) + " s";
 
-  WaitFor([&] { return FindDialogs(processId_).main != nullptr || Ended(); }, waitMs);
+  PumpUntil([&] { return FindDialogs(processId_).main != nullptr || Ended(); }, waitMs);
   const Found found = FindDialogs(processId_);
   if (!found.main) {
     if (Ended()) {
@@ -378,7 +371,7 @@ int ToolRun::Run() {
   RemoteList list(process_.Get(), listWindow);
   if (!listWindow || !list) return Missing("shows no camera list");
   const DWORD listStart = GetTickCount();
-  WaitFor([&] { return list.Rows() >= options_.cameras || Ended(); }, waitMs);
+  PumpUntil([&] { return list.Rows() >= options_.cameras || Ended(); }, waitMs);
   const int rows = list.Rows();
   if (Ended()) return Missing("ended while its list filled");
   if (rows < options_.cameras) {
