@@ -10,8 +10,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,17 +17,18 @@
 #include "base/scoped_handle.h"
 #include "framework/ansi_text.h"
 #include "setuptool/resource_ids.h"
+#include "testing/demo/demo_program.h"
 #include "testing/container/dialog_items.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/window_capture.h"
 
 namespace {
 
+using demo_program::kExitHostFailed;
+using demo_program::Number;
 using test_container::PumpUntil;
 
 constexpr int kExitMissing = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitHostFailed = 3;
 constexpr DWORD kExitWaitMs = 20000;
 constexpr DWORD kAnswerMs = 5000;  // for one message to the program's window
 constexpr DWORD kUncoveredWaitMs = 20000;
@@ -45,13 +44,6 @@ const char kUsage[] =
     "usage: tool_capture.exe [--cameras 4] [--wait-seconds 30] [--picture FILE.bmp] PROGRAM.exe\n"
     "Starts the address-setup tool, waits for that many cameras in its list, saves the dialog's\n"
     "pixels and ends the tool with its Exit button.\n";
-
-std::optional<int> Number(const std::string& text, long low, long high) {
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value < low || value > high) return std::nullopt;
-  return static_cast<int>(value);
-}
 
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   Options o;
@@ -405,20 +397,6 @@ int ToolRun::Run() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Read through a pipe by scripts and tests: no buffering, so nothing waits in it.
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
-  std::string error;
-  const auto options = ParseOptions(argc, argv, error);
-  if (!options) {
-    std::fprintf(stderr, "tool_capture: %s\n%s", error.c_str(), kUsage);
-    return kExitUsage;
-  }
-  int status = kExitHostFailed;
-  try {
-    ToolRun run(*options);
-    status = run.Run();
-  } catch (const std::exception& e) {
-    std::printf("tool: %s\n", e.what());
-  }
-  return status;
+  return demo_program::Main(argc, argv, "tool_capture", "tool", kUsage, ParseOptions,
+                            [](const Options& options) { return ToolRun(options).Run(); });
 }
