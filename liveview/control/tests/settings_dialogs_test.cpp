@@ -183,6 +183,27 @@ class SettingsDialogs : public tessaly_test::HostedTessaly {
     };
   }
 
+  // A step: the host lets the control go while its dialog runs, sink and site first.
+  std::function<bool()> ReleaseControl() {
+    return [this] {
+      events->Disconnect();
+      events.Reset();
+      host.Close();
+      return true;
+    };
+  }
+  // Calls `name`, whose dialog `script` releases the control from, through a reference of the
+  // test's own: the call has a control to return to, which then ends with that reference.
+  void CallWhileReleased(const std::string& name, test_container::CallArgs& args,
+                         const ModalScript& script) {
+    SCOPED_TRACE(name);
+    base::ComPtr<IDispatch> control = host.Dispatch();
+    EXPECT_EQ(test_container::CallByName(control.Get(), name, args).hr, S_OK);
+    EXPECT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
+    control.Reset();
+    PumpFor(200);
+  }
+
   std::vector<CamEvent> camEvents;
 };
 
@@ -425,21 +446,12 @@ TEST_F(SettingsDialogs, ReleasingTheControlEndsTheModifyDialog) {
   HWND dialog = nullptr;
   ModalScript script;
   script.Then("the dialog", Find(dialog, ModifyCaption()));
-  script.Then("release the control", [&] {
-    events->Disconnect();
-    events.Reset();
-    host.Close();
-    return true;
-  });
+  script.Then("release the control", ReleaseControl());
   script.Then("closed", Gone(dialog));
   script.Start();
   test_container::CallArgs args;
   args.Text(Text(0)).OutLong();
-  base::ComPtr<IDispatch> control = host.Dispatch();
-  EXPECT_EQ(test_container::CallByName(control.Get(), "ShowInfoDlg", args).hr, S_OK);
-  EXPECT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
-  control.Reset();
-  PumpFor(200);
+  CallWhileReleased("ShowInfoDlg", args, script);
 }
 
 // ---- the sheet and its Position page ------------------------------------------------------
@@ -731,21 +743,12 @@ TEST_F(SettingsDialogs, ReleasingTheControlCancelsTheSheet) {
     SetItemText(CurrentPage(sheet), 221, "9");
     return true;
   });
-  script.Then("release the control", [&] {
-    events->Disconnect();
-    events.Reset();
-    host.Close();
-    return true;
-  });
+  script.Then("release the control", ReleaseControl());
   script.Then("closed", Gone(sheet));
   script.Start();
   test_container::CallArgs args;
   args.Long(1).OutLong();
-  base::ComPtr<IDispatch> control = host.Dispatch();
-  EXPECT_EQ(test_container::CallByName(control.Get(), "ShowPropertiesDlgs", args).hr, S_OK);
-  EXPECT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
-  control.Reset();
-  PumpFor(200);
+  CallWhileReleased("ShowPropertiesDlgs", args, script);
   EXPECT_EQ(tessaly_test::ReadSetting("GLOBAL", "INTERVAL"), "7");
 }
 
