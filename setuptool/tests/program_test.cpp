@@ -30,24 +30,6 @@ using test_container::PumpUntil;
 
 std::wstring Wide(const char* utf8) { return fw::Utf8ToWide(utf8); }
 
-struct Found {
-  DWORD process;
-  HWND window;
-};
-
-BOOL CALLBACK FindProcessDialog(HWND window, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  wchar_t cls[16] = {};
-  GetClassNameW(window, cls, 16);
-  if (process == found->process && IsWindowVisible(window) && lstrcmpW(cls, L"#32770") == 0) {
-    found->window = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // The list's column title `index`, read through memory in the program's own process.
 std::wstring RemoteColumnTitle(HANDLE process, HWND list, int index, int* width) {
   void* remote = VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
@@ -149,15 +131,15 @@ TEST(OrvexPrograms, EachListsTheCamerasInItsOwnLanguageAndEndsOnExit) {
                                nullptr, &startup, &started))
         << GetLastError();
     CloseHandle(started.hThread);
-    Found found{started.dwProcessId, nullptr};
+    HWND dlg = nullptr;
     const bool shown = PumpUntil(
         [&] {
-          EnumWindows(&FindProcessDialog, reinterpret_cast<LPARAM>(&found));
-          return found.window != nullptr;
+          const auto dialogs = test_container::ProcessDialogs(started.dwProcessId);
+          dlg = dialogs.empty() ? nullptr : dialogs.front();
+          return dlg != nullptr;
         },
         30000);
     if (shown) {
-      HWND dlg = found.window;
       HWND list = GetDlgItem(dlg, IDC_CAMERA_LIST);
       EXPECT_TRUE(PumpUntil([&] { return ListRows(list) == 3; }, 15000))
           << "rows: " << ListRows(list);

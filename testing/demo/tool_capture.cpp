@@ -92,30 +92,19 @@ std::string BaseName(const std::string& path) {
 // The process's visible dialogs: its main one (the one with the camera list) and any
 // message box it shows.
 struct Found {
-  DWORD process;
   HWND main = nullptr;
   std::vector<HWND> boxes;
 };
 
-BOOL CALLBACK FindProcessDialogs(HWND window, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  wchar_t cls[16] = {};
-  GetClassNameW(window, cls, 16);
-  if (process == found->process && IsWindowVisible(window) && lstrcmpW(cls, L"#32770") == 0) {
-    if (GetDlgItem(window, IDC_CAMERA_LIST)) {
-      found->main = window;
+Found FindDialogs(DWORD process) {
+  Found found;
+  for (HWND dialog : test_container::ProcessDialogs(process)) {
+    if (GetDlgItem(dialog, IDC_CAMERA_LIST)) {
+      found.main = dialog;
     } else {
-      found->boxes.push_back(window);
+      found.boxes.push_back(dialog);
     }
   }
-  return TRUE;
-}
-
-Found FindDialogs(DWORD process) {
-  Found found{process, nullptr, {}};
-  EnumWindows(&FindProcessDialogs, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
