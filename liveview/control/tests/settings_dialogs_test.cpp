@@ -827,20 +827,19 @@ TEST_F(SettingsDialogs, TheOtherPageKeepsItsFieldsInRangeAndStoresThemOnOk) {
     test_container::PostTyping(GetDlgItem(page, 221), "0");
     return true;
   });
+  // Once the box is gone: what the field was given back, then `text` typed over it.
+  const auto typeAfterBox = [&](const char* text) -> std::function<bool()> {
+    return [&, text] {
+      if (FindThreadDialog({}, {sheet})) return false;
+      putBack.push_back(ItemText(page, 221));
+      test_container::PostTyping(GetDlgItem(page, 221), text);
+      return true;
+    };
+  };
   script.Then("its box", TakeBox(boxes[0], {sheet}));
-  script.Then("type 101", [&] {
-    if (FindThreadDialog({}, {sheet})) return false;
-    putBack.push_back(ItemText(page, 221));
-    test_container::PostTyping(GetDlgItem(page, 221), "101");
-    return true;
-  });
+  script.Then("type 101", typeAfterBox("101"));
   script.Then("its box", TakeBox(boxes[1], {sheet}));
-  script.Then("type 42, untick the title, press an arrow", [&] {
-    if (FindThreadDialog({}, {sheet})) return false;
-    putBack.push_back(ItemText(page, 221));
-    test_container::PostTyping(GetDlgItem(page, 221), "42");
-    return true;
-  });
+  script.Then("type 42", typeAfterBox("42"));
   script.Then("untick the title, press an arrow", [&] {
     if (ItemText(page, 221) != "42") return false;
     SendMessageA(GetDlgItem(page, 219), BM_CLICK, 0, 0);
