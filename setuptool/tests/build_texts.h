@@ -2,7 +2,12 @@
 // boxes as the code page 936 bytes they are. TOOL_CHINESE_BUILD picks Setrova_CN's.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
+
+#include "framework/ansi_text.h"
+#include "setuptool/resource_ids.h"
+#include "testing/container/dialog_items.h"
 
 namespace setuptool_tests {
 
@@ -82,5 +87,24 @@ constexpr const BuildTexts& kBuildTexts = kSetrovaCnTexts;
 #else
 constexpr const BuildTexts& kBuildTexts = kOrvexTexts;
 #endif
+
+// The main dialog's caption and the texts of its buttons and group box, read back as UTF-16.
+inline void ExpectMainDialogTexts(HWND dlg, const BuildTexts& texts) {
+  EXPECT_EQ(test_container::WindowTextW(dlg), L"Setrova");
+  const struct {
+    int id;
+    const char* text;
+  } items[] = {{IDC_SET_IP, texts.setIp},
+               {IDC_CONNECT, texts.connect},
+               {IDC_REFRESH, texts.refresh},
+               {IDC_SET_IP_BY_SERIAL, texts.setBySerial},
+               {IDC_ABOUT, texts.about},
+               {IDCANCEL, texts.exit},
+               {IDC_STATIC, texts.groupBox}};
+  for (const auto& item : items) {
+    EXPECT_EQ(test_container::WindowTextW(GetDlgItem(dlg, item.id)), fw::Utf8ToWide(item.text))
+        << "control " << item.id;
+  }
+}
 
 }  // namespace setuptool_tests

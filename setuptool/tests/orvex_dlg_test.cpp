@@ -468,14 +468,7 @@ TEST_F(OrvexDialogTest, ColumnsIconsSystemMenuAboutDialogAndHelp) {
   script.Then("shown", [&] { return Shown(); })
       .Then("looks", [&] {
         HWND dlg = Dlg();
-        EXPECT_EQ(WindowTextW(dlg), L"Setrova");
-        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_SET_IP)), Wide(kBuildTexts.setIp));
-        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_CONNECT)), Wide(kBuildTexts.connect));
-        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_REFRESH)), Wide(kBuildTexts.refresh));
-        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_SET_IP_BY_SERIAL)), Wide(kBuildTexts.setBySerial));
-        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_ABOUT)), Wide(kBuildTexts.about));
-        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDCANCEL)), Wide(kBuildTexts.exit));
-        EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_STATIC)), Wide(kBuildTexts.groupBox));
+        setuptool_tests::ExpectMainDialogTexts(dlg, kBuildTexts);
         EXPECT_TRUE(GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_APPWINDOW);
         const struct {
           int id;

@@ -19,42 +19,16 @@
 #include "simulator/discovery_responder.h"
 #include "testing/container/dialog_items.h"
 #include "testing/container/child_process.h"
+#include "testing/container/message_pump.h"
 #include "setuptool/tests/build_texts.h"
 
 namespace {
 
 using setuptool_tests::BuildTexts;
-using test_container::WindowTextW;
+using test_container::ListRows;
+using test_container::PumpUntil;
 
 std::wstring Wide(const char* utf8) { return fw::Utf8ToWide(utf8); }
-
-template <class Done>
-bool WaitFor(Done done, DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
-struct Found {
-  DWORD process;
-  HWND window;
-};
-
-BOOL CALLBACK FindProcessDialog(HWND window, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  wchar_t cls[16] = {};
-  GetClassNameW(window, cls, 16);
-  if (process == found->process && IsWindowVisible(window) && lstrcmpW(cls, L"#32770") == 0) {
-    found->window = window;
-    return FALSE;
-  }
-  return TRUE;
-}
 
 // The list's column title `index`, read through memory in the program's own process.
 std::wstring RemoteColumnTitle(HANDLE process, HWND list, int index, int* width) {
@@ -157,26 +131,19 @@ TEST(OrvexPrograms, EachListsTheCamerasInItsOwnLanguageAndEndsOnExit) {
                                nullptr, &startup, &started))
         << GetLastError();
     CloseHandle(started.hThread);
-    Found found{started.dwProcessId, nullptr};
-    const bool shown = WaitFor(
+    HWND dlg = nullptr;
+    const bool shown = PumpUntil(
         [&] {
-          EnumWindows(&FindProcessDialog, reinterpret_cast<LPARAM>(&found));
-          return found.window != nullptr;
+          const auto dialogs = test_container::ProcessDialogs(started.dwProcessId);
+          dlg = dialogs.empty() ? nullptr : dialogs.front();
+          return dlg != nullptr;
         },
         30000);
     if (shown) {
-      HWND dlg = found.window;
       HWND list = GetDlgItem(dlg, IDC_CAMERA_LIST);
-      EXPECT_TRUE(WaitFor([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 3; }, 15000))
-          << "rows: " << SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-      EXPECT_EQ(WindowTextW(dlg), L"Setrova");
-      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_SET_IP)), Wide(texts.setIp));
-      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_CONNECT)), Wide(texts.connect));
-      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_REFRESH)), Wide(texts.refresh));
-      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_SET_IP_BY_SERIAL)), Wide(texts.setBySerial));
-      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_ABOUT)), Wide(texts.about));
-      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDCANCEL)), Wide(texts.exit));
-      EXPECT_EQ(WindowTextW(GetDlgItem(dlg, IDC_STATIC)), Wide(texts.groupBox));
+      EXPECT_TRUE(PumpUntil([&] { return ListRows(list) == 3; }, 15000))
+          << "rows: " << ListRows(list);
+      setuptool_tests::ExpectMainDialogTexts(dlg, texts);
       HANDLE process = started.hProcess;
       const int widths[] = {120, 120, 100};
       for (int i = 0; i < 3; ++i) {

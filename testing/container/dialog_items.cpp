@@ -76,6 +76,30 @@ std::wstring WindowTextW(HWND window) {
   return text;
 }
 
+namespace {
+
+struct DialogSearch {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessDialog(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<DialogSearch*>(param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == search->processId && IsWindowVisible(window) && ClassOf(window) == "#32770")
+    search->found.push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> ProcessDialogs(DWORD processId) {
+  DialogSearch search{processId, {}};
+  EnumWindows(&CollectProcessDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 std::string InCodePage(const std::wstring& text, UINT codePage) {
   const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
                                     nullptr, 0, nullptr, nullptr);

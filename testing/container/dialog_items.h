@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace test_container {
 
@@ -31,6 +32,9 @@ std::string ClassOf(HWND window);
 // this thread's active window again first, which gives back the focus it saved.
 HWND FocusIn(HWND dialog);
 std::wstring WindowTextW(HWND window);
+// The visible dialogs (#32770) of process `processId` among the top-level windows, in their
+// order on the screen: another program's main dialog and the message boxes it shows.
+std::vector<HWND> ProcessDialogs(DWORD processId);
 
 // `text` in code page `codePage`, for comparing an ANSI text as the bytes it is.
 std::string InCodePage(const std::wstring& text, UINT codePage);

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +26,7 @@
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/window_capture.h"
+#include "testing/demo/demo_program.h"
 
 namespace {
 
@@ -44,9 +44,9 @@ constexpr long kStateStopped = 0;
 constexpr long kStateStreaming = 2;
 constexpr long kStateNotAuthorised = 5;
 
+using demo_program::kExitHostFailed;
+
 constexpr int kExitCameraFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitHostFailed = 3;
 
 struct Options {
   std::string user = "admin";
@@ -63,13 +63,6 @@ const char kUsage[] =
     "usage: demo_host.exe [--user U] [--password P] [--picture FILE.bmp] [--recording FILE.avi]\n"
     "                     [--snapshot FILE.jpg] [--wait-seconds 30] [--measure-seconds 5] HOST:PORT...\n"
     "Hosts TESSALY.TessalyCtrl.1 (registered) in a 646 x 486 window watching 1 to 4 cameras.\n";
-
-std::optional<int> PositiveNumber(const std::string& text) {
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value < 1 || value > 3600) return std::nullopt;
-  return static_cast<int>(value);
-}
 
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   Options o;
@@ -100,7 +93,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
     } else if (arg == "--snapshot") {
       o.snapshot = value;
     } else if (arg == "--wait-seconds" || arg == "--measure-seconds") {
-      const auto n = PositiveNumber(value);
+      const auto n = demo_program::Number(value, 1, 3600);
       if (!n) {
         error = arg + " takes 1 to 3600 seconds";
         return std::nullopt;
@@ -630,28 +623,24 @@ int Demo::Run() {
   return 0;
 }
 
+// Ends OLE after the demo, whichever way the demo ended.
+struct OleSession {
+  OleSession() = default;
+  OleSession(const OleSession&) = delete;
+  OleSession& operator=(const OleSession&) = delete;
+  ~OleSession() { OleUninitialize(); }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Read through a pipe by scripts and tests: no buffering, so nothing waits in it.
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
-  std::string error;
-  const auto options = ParseOptions(argc, argv, error);
-  if (!options) {
-    std::fprintf(stderr, "demo_host: %s\n%s", error.c_str(), kUsage);
-    return kExitUsage;
-  }
-  if (FAILED(OleInitialize(nullptr))) {
-    std::printf("demo: OLE did not start\n");
-    return kExitHostFailed;
-  }
-  int status = kExitHostFailed;
-  try {
-    Demo demo(*options);
-    status = demo.Run();
-  } catch (const std::exception& e) {
-    std::printf("demo: %s\n", e.what());
-  }
-  OleUninitialize();
-  return status;
+  return demo_program::Main(argc, argv, "demo_host", "demo", kUsage, ParseOptions,
+                            [](const Options& options) {
+                              if (FAILED(OleInitialize(nullptr))) {
+                                std::printf("demo: OLE did not start\n");
+                                return kExitHostFailed;
+                              }
+                              const OleSession ole;
+                              return Demo(options).Run();
+                            });
 }

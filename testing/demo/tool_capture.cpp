@@ -10,8 +10,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,14 +17,18 @@
 #include "base/scoped_handle.h"
 #include "framework/ansi_text.h"
 #include "setuptool/resource_ids.h"
+#include "testing/demo/demo_program.h"
 #include "testing/container/dialog_items.h"
+#include "testing/container/message_pump.h"
 #include "testing/container/window_capture.h"
 
 namespace {
 
+using demo_program::kExitHostFailed;
+using demo_program::Number;
+using test_container::PumpUntil;
+
 constexpr int kExitMissing = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitHostFailed = 3;
 constexpr DWORD kExitWaitMs = 20000;
 constexpr DWORD kAnswerMs = 5000;  // for one message to the program's window
 constexpr DWORD kUncoveredWaitMs = 20000;
@@ -42,13 +44,6 @@ const char kUsage[] =
     "usage: tool_capture.exe [--cameras 4] [--wait-seconds 30] [--picture FILE.bmp] PROGRAM.exe\n"
     "Starts the address-setup tool, waits for that many cameras in its list, saves the dialog's\n"
     "pixels and ends the tool with its Exit button.\n";
-
-std::optional<int> Number(const std::string& text, long low, long high) {
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value < low || value > high) return std::nullopt;
-  return static_cast<int>(value);
-}
 
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   Options o;
@@ -97,30 +92,19 @@ std::string BaseName(const std::string& path) {
 // The process's visible dialogs: its main one (the one with the camera list) and any
 // message box it shows.
 struct Found {
-  DWORD process;
   HWND main = nullptr;
   std::vector<HWND> boxes;
 };
 
-BOOL CALLBACK FindProcessDialogs(HWND window, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  wchar_t cls[16] = {};
-  GetClassNameW(window, cls, 16);
-  if (process == found->process && IsWindowVisible(window) && lstrcmpW(cls, L"#32770") == 0) {
-    if (GetDlgItem(window, IDC_CAMERA_LIST)) {
-      found->main = window;
+Found FindDialogs(DWORD process) {
+  Found found;
+  for (HWND dialog : test_container::ProcessDialogs(process)) {
+    if (GetDlgItem(dialog, IDC_CAMERA_LIST)) {
+      found.main = dialog;
     } else {
-      found->boxes.push_back(window);
+      found.boxes.push_back(dialog);
     }
   }
-  return TRUE;
-}
-
-Found FindDialogs(DWORD process) {
-  Found found{process, nullptr, {}};
-  EnumWindows(&FindProcessDialogs, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -206,16 +190,6 @@ class RemoteList {
   HWND list_;
   void* memory_;
 };
-
-template <class Done>
-bool WaitFor(Done done, DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(50);
-  }
-  return true;
-}
 
 class ToolRun {
  public:
@@ -360,7 +334,7 @@ int ToolRun::Run() {
   const DWORD waitMs = static_cast<DWORD>(options_.waitSeconds) * 1000;
   const std::string within = " within " + std::to_string(options_.waitSeconds) + " s";
 
-  WaitFor([&] { return FindDialogs(processId_).main != nullptr || Ended(); }, waitMs);
+  PumpUntil([&] { return FindDialogs(processId_).main != nullptr || Ended(); }, waitMs);
   const Found found = FindDialogs(processId_);
   if (!found.main) {
     if (Ended()) {
@@ -378,7 +352,7 @@ int ToolRun::Run() {
   RemoteList list(process_.Get(), listWindow);
   if (!listWindow || !list) return Missing("shows no camera list");
   const DWORD listStart = GetTickCount();
-  WaitFor([&] { return list.Rows() >= options_.cameras || Ended(); }, waitMs);
+  PumpUntil([&] { return list.Rows() >= options_.cameras || Ended(); }, waitMs);
   const int rows = list.Rows();
   if (Ended()) return Missing("ended while its list filled");
   if (rows < options_.cameras) {
@@ -412,20 +386,6 @@ int ToolRun::Run() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Read through a pipe by scripts and tests: no buffering, so nothing waits in it.
-  std::setvbuf(stdout, nullptr, _IONBF, 0);
-  std::string error;
-  const auto options = ParseOptions(argc, argv, error);
-  if (!options) {
-    std::fprintf(stderr, "tool_capture: %s\n%s", error.c_str(), kUsage);
-    return kExitUsage;
-  }
-  int status = kExitHostFailed;
-  try {
-    ToolRun run(*options);
-    status = run.Run();
-  } catch (const std::exception& e) {
-    std::printf("tool: %s\n", e.what());
-  }
-  return status;
+  return demo_program::Main(argc, argv, "tool_capture", "tool", kUsage, ParseOptions,
+                            [](const Options& options) { return ToolRun(options).Run(); });
 }

@@ -163,6 +163,46 @@ class SettingsDialogs : public tessaly_test::HostedTessaly {
   static HWND CurrentPage(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
   }
+  // On the Position page: row `row` alone selected in the list, then Down; `list` is kept.
+  static std::function<bool()> DownOnRow(const HWND& sheet, HWND& list, int row) {
+    return [&sheet, &list, row] {
+      const HWND page = CurrentPage(sheet);
+      list = GetDlgItem(page, 213);
+      for (int r = 0; r < 16; ++r) ListSelect(list, r, r == row);
+      Click(page, 217);
+      return true;
+    };
+  }
+  // OK on the sheet once the list shows `nick` in row `row`.
+  static std::function<bool()> OkOnceListed(const HWND& sheet, const HWND& list, int row,
+                                            const std::string& nick) {
+    return [&sheet, &list, row, nick] {
+      if (ListCell(list, row, 2) != nick) return false;
+      PostMessageA(sheet, WM_COMMAND, IDOK, 0);
+      return true;
+    };
+  }
+
+  // A step: the host lets the control go while its dialog runs, sink and site first.
+  std::function<bool()> ReleaseControl() {
+    return [this] {
+      events->Disconnect();
+      events.Reset();
+      host.Close();
+      return true;
+    };
+  }
+  // Calls `name`, whose dialog `script` releases the control from, through a reference of the
+  // test's own: the call has a control to return to, which then ends with that reference.
+  void CallWhileReleased(const std::string& name, test_container::CallArgs& args,
+                         const ModalScript& script) {
+    SCOPED_TRACE(name);
+    base::ComPtr<IDispatch> control = host.Dispatch();
+    EXPECT_EQ(test_container::CallByName(control.Get(), name, args).hr, S_OK);
+    EXPECT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
+    control.Reset();
+    PumpFor(200);
+  }
 
   std::vector<CamEvent> camEvents;
 };
@@ -406,21 +446,12 @@ TEST_F(SettingsDialogs, ReleasingTheControlEndsTheModifyDialog) {
   HWND dialog = nullptr;
   ModalScript script;
   script.Then("the dialog", Find(dialog, ModifyCaption()));
-  script.Then("release the control", [&] {
-    events->Disconnect();
-    events.Reset();
-    host.Close();
-    return true;
-  });
+  script.Then("release the control", ReleaseControl());
   script.Then("closed", Gone(dialog));
   script.Start();
   test_container::CallArgs args;
   args.Text(Text(0)).OutLong();
-  base::ComPtr<IDispatch> control = host.Dispatch();
-  EXPECT_EQ(test_container::CallByName(control.Get(), "ShowInfoDlg", args).hr, S_OK);
-  EXPECT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
-  control.Reset();
-  PumpFor(200);
+  CallWhileReleased("ShowInfoDlg", args, script);
 }
 
 // ---- the sheet and its Position page ------------------------------------------------------
@@ -574,18 +605,12 @@ TEST_F(SettingsDialogs, DownAcrossTheGridsEdgeShowsTheNewCellAndSelectsWithoutAC
   ASSERT_EQ(windows.size(), 16u);
   RECT cell3{};
   GetWindowRect(windows[3], &cell3);
-  HWND sheet = nullptr, page = nullptr, list = nullptr;
+  HWND sheet = nullptr, list = nullptr;
   HWND atCell3 = nullptr;
   bool oldVisible = true, newVisible = false;
   ModalScript script;
   script.Then("the sheet", Find(sheet, SheetCaption()));
-  script.Then("Down on row 3", [&] {
-    page = CurrentPage(sheet);
-    list = GetDlgItem(page, 213);
-    for (int r = 0; r < 16; ++r) ListSelect(list, r, r == 3);
-    Click(page, 217);
-    return true;
-  });
+  script.Then("Down on row 3", DownOnRow(sheet, list, 3));
   script.Then("moved", [&] {
     if (ListCell(list, 4, 2) != "Cam3") return false;
     RECT now{};
@@ -634,21 +659,11 @@ TEST_F(SettingsDialogs, MovedStreamsGoOnUnderTheirCamerasNewIndexes) {
     ASSERT_EQ(LookPic(i), 1);
     ASSERT_TRUE(HeardState(i, 2)) << i;
   }
-  HWND sheet = nullptr, page = nullptr, list = nullptr;
+  HWND sheet = nullptr, list = nullptr;
   ModalScript script;
   script.Then("the sheet", Find(sheet, SheetCaption()));
-  script.Then("Down on row 2", [&] {
-    page = CurrentPage(sheet);
-    list = GetDlgItem(page, 213);
-    for (int r = 0; r < 16; ++r) ListSelect(list, r, r == 2);
-    Click(page, 217);
-    return true;
-  });
-  script.Then("OK", [&] {
-    if (ListCell(list, 3, 2) != "Cam2") return false;
-    PostMessageA(sheet, WM_COMMAND, IDOK, 0);
-    return true;
-  });
+  script.Then("Down on row 2", DownOnRow(sheet, list, 2));
+  script.Then("OK", OkOnceListed(sheet, list, 3, "Cam2"));
   script.Start();
   EXPECT_EQ(ShowProperties(2), 1);
   ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
@@ -698,7 +713,7 @@ TEST_F(SettingsDialogs, MovedStreamsGoOnUnderTheirCamerasNewIndexes) {
 TEST_F(SettingsDialogs, HostCallsWhileTheSheetIsOpenSurviveItsOk) {
   StartCameras(2);
   ASSERT_EQ(Host(), S_OK);
-  HWND sheet = nullptr, page = nullptr, list = nullptr;
+  HWND sheet = nullptr, list = nullptr;
   ModalScript script;
   script.Then("the sheet", Find(sheet, SheetCaption()));
   script.Then("the host changes the cameras", [&] {
@@ -706,18 +721,8 @@ TEST_F(SettingsDialogs, HostCallsWhileTheSheetIsOpenSurviveItsOk) {
     EXPECT_EQ(SetCliInfo(5, 8125, "admin", "Late"), 1);
     return true;
   });
-  script.Then("Down on row 1", [&] {
-    page = CurrentPage(sheet);
-    list = GetDlgItem(page, 213);
-    for (int r = 0; r < 16; ++r) ListSelect(list, r, r == 1);
-    Click(page, 217);
-    return true;
-  });
-  script.Then("OK", [&] {
-    if (ListCell(list, 2, 2) != "Cam1") return false;
-    PostMessageA(sheet, WM_COMMAND, IDOK, 0);
-    return true;
-  });
+  script.Then("Down on row 1", DownOnRow(sheet, list, 1));
+  script.Then("OK", OkOnceListed(sheet, list, 2, "Cam1"));
   script.Start();
   EXPECT_EQ(ShowProperties(0), 1);
   ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
@@ -738,21 +743,12 @@ TEST_F(SettingsDialogs, ReleasingTheControlCancelsTheSheet) {
     SetItemText(CurrentPage(sheet), 221, "9");
     return true;
   });
-  script.Then("release the control", [&] {
-    events->Disconnect();
-    events.Reset();
-    host.Close();
-    return true;
-  });
+  script.Then("release the control", ReleaseControl());
   script.Then("closed", Gone(sheet));
   script.Start();
   test_container::CallArgs args;
   args.Long(1).OutLong();
-  base::ComPtr<IDispatch> control = host.Dispatch();
-  EXPECT_EQ(test_container::CallByName(control.Get(), "ShowPropertiesDlgs", args).hr, S_OK);
-  EXPECT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
-  control.Reset();
-  PumpFor(200);
+  CallWhileReleased("ShowPropertiesDlgs", args, script);
   EXPECT_EQ(tessaly_test::ReadSetting("GLOBAL", "INTERVAL"), "7");
 }
 
@@ -831,20 +827,19 @@ TEST_F(SettingsDialogs, TheOtherPageKeepsItsFieldsInRangeAndStoresThemOnOk) {
     test_container::PostTyping(GetDlgItem(page, 221), "0");
     return true;
   });
+  // Once the box is gone: what the field was given back, then `text` typed over it.
+  const auto typeAfterBox = [&](const char* text) -> std::function<bool()> {
+    return [&, text] {
+      if (FindThreadDialog({}, {sheet})) return false;
+      putBack.push_back(ItemText(page, 221));
+      test_container::PostTyping(GetDlgItem(page, 221), text);
+      return true;
+    };
+  };
   script.Then("its box", TakeBox(boxes[0], {sheet}));
-  script.Then("type 101", [&] {
-    if (FindThreadDialog({}, {sheet})) return false;
-    putBack.push_back(ItemText(page, 221));
-    test_container::PostTyping(GetDlgItem(page, 221), "101");
-    return true;
-  });
+  script.Then("type 101", typeAfterBox("101"));
   script.Then("its box", TakeBox(boxes[1], {sheet}));
-  script.Then("type 42, untick the title, press an arrow", [&] {
-    if (FindThreadDialog({}, {sheet})) return false;
-    putBack.push_back(ItemText(page, 221));
-    test_container::PostTyping(GetDlgItem(page, 221), "42");
-    return true;
-  });
+  script.Then("type 42", typeAfterBox("42"));
   script.Then("untick the title, press an arrow", [&] {
     if (ItemText(page, 221) != "42") return false;
     SendMessageA(GetDlgItem(page, 219), BM_CLICK, 0, 0);
