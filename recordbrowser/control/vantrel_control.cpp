@@ -45,6 +45,14 @@ enum EventId : DISPID {
 
 VARIANT_BOOL Bool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
 
+// A property get: the value into the caller's place, which may be null.
+template <class T, class V>
+HRESULT Answer(const V& value, T* out) {
+  if (!out) return E_POINTER;
+  *out = static_cast<T>(value);
+  return S_OK;
+}
+
 int ScreenPixelsPerInch() {
   base::ScopedWindowDc screen(nullptr);
   const int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
@@ -417,9 +425,7 @@ HRESULT TVantrelControl::put_Visible(VARIANT_BOOL value) {
 }
 
 HRESULT TVantrelControl::get_AutoScroll(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = Bool(autoScroll_);
-  return S_OK;
+  return Answer(Bool(autoScroll_), value);
 }
 
 HRESULT TVantrelControl::put_AutoScroll(VARIANT_BOOL value) {
@@ -428,9 +434,7 @@ HRESULT TVantrelControl::put_AutoScroll(VARIANT_BOOL value) {
 }
 
 HRESULT TVantrelControl::get_AutoSize(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = Bool(autoSize_);
-  return S_OK;
+  return Answer(Bool(autoSize_), value);
 }
 
 HRESULT TVantrelControl::put_AutoSize(VARIANT_BOOL value) {
@@ -439,9 +443,7 @@ HRESULT TVantrelControl::put_AutoSize(VARIANT_BOOL value) {
 }
 
 HRESULT TVantrelControl::get_AxBorderStyle(TxActiveFormBorderStyle* value) {
-  if (!value) return E_POINTER;
-  *value = borderStyle_;
-  return S_OK;
+  return Answer(borderStyle_, value);
 }
 
 HRESULT TVantrelControl::put_AxBorderStyle(TxActiveFormBorderStyle value) {
@@ -552,9 +554,7 @@ HRESULT TVantrelControl::put_KeyPreview(VARIANT_BOOL value) {
 }
 
 HRESULT TVantrelControl::get_PixelsPerInch(long* value) {
-  if (!value) return E_POINTER;
-  *value = pixelsPerInch_;
-  return S_OK;
+  return Answer(pixelsPerInch_, value);
 }
 
 HRESULT TVantrelControl::put_PixelsPerInch(long value) {
@@ -563,9 +563,7 @@ HRESULT TVantrelControl::put_PixelsPerInch(long value) {
 }
 
 HRESULT TVantrelControl::get_PrintScale(TxPrintScale* value) {
-  if (!value) return E_POINTER;
-  *value = printScale_;
-  return S_OK;
+  return Answer(printScale_, value);
 }
 
 HRESULT TVantrelControl::put_PrintScale(TxPrintScale value) {
@@ -574,9 +572,7 @@ HRESULT TVantrelControl::put_PrintScale(TxPrintScale value) {
 }
 
 HRESULT TVantrelControl::get_Scaled(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = Bool(scaled_);
-  return S_OK;
+  return Answer(Bool(scaled_), value);
 }
 
 HRESULT TVantrelControl::put_Scaled(VARIANT_BOOL value) {
@@ -585,15 +581,11 @@ HRESULT TVantrelControl::put_Scaled(VARIANT_BOOL value) {
 }
 
 HRESULT TVantrelControl::get_Active(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = Bool(IsUIActive());
-  return S_OK;
+  return Answer(Bool(IsUIActive()), value);
 }
 
 HRESULT TVantrelControl::get_DropTarget(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = Bool(dropTarget_);
-  return S_OK;
+  return Answer(Bool(dropTarget_), value);
 }
 
 HRESULT TVantrelControl::put_DropTarget(VARIANT_BOOL value) {
@@ -612,9 +604,7 @@ HRESULT TVantrelControl::put_HelpFile(BSTR value) {
 }
 
 HRESULT TVantrelControl::get_ScreenSnap(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = Bool(screenSnap_);
-  return S_OK;
+  return Answer(Bool(screenSnap_), value);
 }
 
 HRESULT TVantrelControl::put_ScreenSnap(VARIANT_BOOL value) {
@@ -623,9 +613,7 @@ HRESULT TVantrelControl::put_ScreenSnap(VARIANT_BOOL value) {
 }
 
 HRESULT TVantrelControl::get_SnapBuffer(long* value) {
-  if (!value) return E_POINTER;
-  *value = snapBuffer_;
-  return S_OK;
+  return Answer(snapBuffer_, value);
 }
 
 HRESULT TVantrelControl::put_SnapBuffer(long value) {
@@ -634,9 +622,7 @@ HRESULT TVantrelControl::put_SnapBuffer(long value) {
 }
 
 HRESULT TVantrelControl::get_DoubleBuffered(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = Bool(doubleBuffered_);
-  return S_OK;
+  return Answer(Bool(doubleBuffered_), value);
 }
 
 HRESULT TVantrelControl::put_DoubleBuffered(VARIANT_BOOL value) {
@@ -645,21 +631,15 @@ HRESULT TVantrelControl::put_DoubleBuffered(VARIANT_BOOL value) {
 }
 
 HRESULT TVantrelControl::get_AlignDisabled(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = VARIANT_FALSE;
-  return S_OK;
+  return Answer(VARIANT_FALSE, value);
 }
 
 HRESULT TVantrelControl::get_VisibleDockClientCount(long* value) {
-  if (!value) return E_POINTER;
-  *value = 0;
-  return S_OK;
+  return Answer(0, value);
 }
 
 HRESULT TVantrelControl::get_Enabled(VARIANT_BOOL* value) {
-  if (!value) return E_POINTER;
-  *value = Bool(enabled_);
-  return S_OK;
+  return Answer(Bool(enabled_), value);
 }
 
 HRESULT TVantrelControl::put_Enabled(VARIANT_BOOL value) {
