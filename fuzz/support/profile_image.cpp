@@ -1,4 +1,5 @@
 #include "support/profile_image.h"
+#include "support/profile_text.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,26 +13,11 @@
 namespace fuzz_support {
 namespace {
 
-struct Entry {
-  std::string key;
-  std::string value;
-};
-struct Section {
-  std::string name;
-  std::vector<Entry> entries;
-};
+using Entry = ProfileEntry;
+using Section = ProfileSection;
 
 bool g_exists = false;
 std::vector<Section> g_sections;
-
-std::string Trim(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && (text[begin] == ' ' || text[begin] == '\t' || text[begin] == '\r')) ++begin;
-  while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r'))
-    --end;
-  return std::string(text.substr(begin, end - begin));
-}
 
 bool Same(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
@@ -53,30 +39,7 @@ const Entry* FindEntry(const char* section, const char* key) {
 
 void SetProfileImage(std::string_view text, bool exists) {
   g_exists = exists;
-  g_sections.clear();
-  Section* current = nullptr;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    const std::string line = Trim(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
-      const size_t close = line.find(']');
-      g_sections.push_back({Trim(line.substr(1, close == std::string::npos ? line.size() - 1
-                                                                            : close - 1)),
-                            {}});
-      current = &g_sections.back();
-      continue;
-    }
-    if (!current) continue;
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    std::string value = Trim(std::string_view(line).substr(equals + 1));
-    if (value.size() >= 2 && value.front() == value.back() &&
-        (value.front() == '"' || value.front() == '\''))
-      value = value.substr(1, value.size() - 2);
-    current->entries.push_back({Trim(std::string_view(line).substr(0, equals)), value});
-  }
+  g_sections = ParseProfileText(text);
 }
 
 std::string ProfileImage() {

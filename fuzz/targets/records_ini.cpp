@@ -14,6 +14,7 @@
 
 #include "recordbrowser/catalogue/record_text.h"
 #include "support/fuzz_check.h"
+#include "support/profile_text.h"
 
 using namespace vantrel;
 
@@ -71,59 +72,23 @@ DateTimeSettings Locale(size_t which) {
   return s;
 }
 
-struct Entry {
-  std::string key;
-  std::string value;
-};
-struct Section {
-  std::string name;
-  std::vector<Entry> entries;
-};
-
-std::string Trim(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && (text[begin] == ' ' || text[begin] == '\t' || text[begin] == '\r')) ++begin;
-  while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r'))
-    --end;
-  return std::string(text.substr(begin, end - begin));
-}
+using fuzz_support::ProfileEntry;
+using fuzz_support::ProfileSection;
+using fuzz_support::TrimProfileBlanks;
 
 // What GetPrivateProfileString answers the catalogue: sections and keys without regard to
 // case, the first of each, blanks dropped, one pair of quotes taken off, at most 2047
 // characters.
 class Image {
  public:
-  explicit Image(std::string_view text) {
-    Section* current = nullptr;
-    while (!text.empty()) {
-      const size_t end = text.find('\n');
-      const std::string line = Trim(text.substr(0, end));
-      text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-      if (line.empty() || line[0] == ';') continue;
-      if (line[0] == '[') {
-        const size_t close = line.find(']');
-        sections_.push_back(
-            {Trim(line.substr(1, close == std::string::npos ? line.size() - 1 : close - 1)), {}});
-        current = &sections_.back();
-        continue;
-      }
-      const size_t equals = line.find('=');
-      if (!current || equals == std::string::npos) continue;
-      std::string value = Trim(std::string_view(line).substr(equals + 1));
-      if (value.size() >= 2 && value.front() == value.back() &&
-          (value.front() == '"' || value.front() == '\''))
-        value = value.substr(1, value.size() - 2);
-      current->entries.push_back({Trim(std::string_view(line).substr(0, equals)), value});
-    }
-  }
+  explicit Image(std::string_view text) : sections_(fuzz_support::ParseProfileText(text)) {}
 
   bool HasSection(const std::string& name) const { return Find(name) != nullptr; }
   size_t SectionCount() const { return sections_.size(); }
 
   std::string Text(const std::string& section, const char* key) const {
-    if (const Section* s = Find(section)) {
-      for (const Entry& e : s->entries)
+    if (const ProfileSection* s = Find(section)) {
+      for (const ProfileEntry& e : s->entries)
         if (strcasecmp(e.key.c_str(), key) == 0) return e.value.substr(0, 2047);
     }
     return {};
@@ -133,12 +98,12 @@ class Image {
   }
 
  private:
-  const Section* Find(const std::string& name) const {
-    for (const Section& s : sections_)
+  const ProfileSection* Find(const std::string& name) const {
+    for (const ProfileSection& s : sections_)
       if (strcasecmp(s.name.c_str(), name.c_str()) == 0) return &s;
     return nullptr;
   }
-  std::vector<Section> sections_;
+  std::vector<ProfileSection> sections_;
 };
 
 std::string RecordSection(int32_t n) { return "Record" + std::to_string(n); }
@@ -146,7 +111,7 @@ std::string RecordSection(int32_t n) { return "Record" + std::to_string(n); }
 // The catalogue's own reading of a number, against the C library's.
 void CheckNumber(std::string_view raw) {
   const auto value = ParseProfileNumber(raw);
-  const std::string text = Trim(std::string(raw));  // the parser drops blanks and tabs only
+  const std::string text = TrimProfileBlanks(raw);  // the parser drops blanks and tabs only
   if (!value) return;
   FUZZ_CHECK(text.find('\0') == std::string::npos);
   const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
