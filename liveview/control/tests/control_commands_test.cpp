@@ -16,6 +16,7 @@
 #include "liveview/control/tests/camera_activity.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "simulator/http_camera.h"
+#include "hosted_tessaly.h"
 #include "tessaly_fixture.h"
 #include "tessaly_h.h"
 #include "testing/container/control_host.h"
@@ -80,68 +81,29 @@ ItemState StateOf(HMENU menu, UINT id) {
           (info.fState & MFS_CHECKED) != 0};
 }
 
-class ControlCommands : public tessaly_test::RegisteredTessaly {
+class ControlCommands : public tessaly_test::HostedTessaly {
  protected:
-  // `count` simulated cameras in windows 0 to count - 1, streamed from the start.
+  // `count` simulated cameras at 15 frames a second in windows 0 to count - 1, streamed from
+  // the start.
   void StartCameras(int count, int autoInvite = 1) {
+    std::vector<Placed> placed;
+    for (int i = 0; i < count; ++i) {
+      Placed p{i, {}};
+      p.config.fps = 15;
+      placed.push_back(p);
+    }
     tessaly_test::IniSettings ini;
     ini.autoInvite = autoInvite;
     ini.splitter = 2;
-    for (int i = 0; i < count; ++i) {
-      camsim::CameraConfig config;
-      config.name = "Cam" + std::to_string(i);
-      config.fps = 15;
-      cameras.push_back(std::make_unique<camsim::HttpCamera>(config));
-      ASSERT_TRUE(cameras.back()->Start());
-      ini.cameras.push_back(
-          {i, "127.0.0.1", cameras.back()->Port() + 0, "admin", "admin", config.name});
-    }
-    tessaly_test::WriteSettings(ini);
+    WriteCameras(placed, ini);
   }
 
-  HRESULT Host(int width = 642, int height = 482) {
-    SetWindowPos(host.Window(), nullptr, 0, 0, width + 100, height + 100,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    const HRESULT hr = host.Create(tessaly_test::kProgId, width, height);
-    if (hr == S_OK) {
-      events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
-      events->Connect(host.Control());
-    }
-    return hr;
-  }
-
-  long Call(const std::string& name, const std::function<void(CallArgs&)>& fill) {
-    CallArgs args;
-    fill(args);
-    EXPECT_EQ(CallByName(host.Dispatch().Get(), name, args).hr, S_OK) << name;
-    return args.LongAt(args.Count() - 1);
-  }
-  long Splitter(long n) {
-    return Call("SetSplitterMethod", [n](CallArgs& a) { a.Long(n).OutLong(); });
-  }
-  long Select(long n) {
-    return Call("SetDefaultWnd", [n](CallArgs& a) { a.Long(n).OutLong(); });
-  }
   long ExecCmd(const std::string& text, long code) {
     return Call("ExecCmd", [&](CallArgs& a) { a.Text(text).Long(code).OutLong(7); });
   }
 
-  std::string Text(int i) { return "127.0.0.1:" + std::to_string(cameras[i]->Port()); }
-  std::wstring WideText(int i) { return L"127.0.0.1:" + std::to_wstring(cameras[i]->Port()); }
-
   // The host has heard frames (state 2) of camera i.
-  bool Streaming(int i) {
-    return PumpUntil(
-        [&] {
-          for (const auto& e : events->Events()) {
-            if (e.id == kFireReConnect && e.TextArg(0) == WideText(i) && e.LongArg(1) == 2) {
-              return true;
-            }
-          }
-          return false;
-        },
-        kWaitMs);
-  }
+  bool Streaming(int i) { return HeardState(i, 2); }
 
   void MenuCommand(UINT id) { SendMessageA(host.ControlWindow(), WM_COMMAND, id, 0); }
 
@@ -165,15 +127,6 @@ class ControlCommands : public tessaly_test::RegisteredTessaly {
     SendMessageA(host.ControlWindow(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(m->grid), 6);
     return m;
   }
-
-  void TearDown() override {
-    if (events) events->Disconnect();
-    host.Close();
-  }
-
-  std::vector<std::unique_ptr<camsim::HttpCamera>> cameras;
-  test_container::ControlHost host;
-  base::ComPtr<test_container::EventRecorder> events;
 };
 
 TEST_F(ControlCommands, TheItemsAreEnabledByTheSelectedCameraAndTheGridSizeCarriesTheMark) {
