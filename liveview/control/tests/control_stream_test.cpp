@@ -12,6 +12,7 @@
 #include "base/com_ptr.h"
 #include "liveview/control/tests/camera_activity.h"
 #include "simulator/http_camera.h"
+#include "hosted_tessaly.h"
 #include "tessaly_fixture.h"
 #include "tessaly_h.h"
 #include "testing/container/control_host.h"
@@ -43,7 +44,7 @@ size_t StreamConnections(camsim::HttpCamera& camera) {
   return static_cast<size_t>(std::unique(ids.begin(), ids.end()) - ids.begin());
 }
 
-class ControlStreams : public tessaly_test::RegisteredTessaly {
+class ControlStreams : public tessaly_test::HostedTessaly {
  protected:
   // `count` simulated cameras, configured in windows 0 to count - 1.
   void StartCameras(int count, int autoInvite, const std::string& password = "admin",
@@ -62,25 +63,6 @@ class ControlStreams : public tessaly_test::RegisteredTessaly {
                              "Cam" + std::to_string(i)});
     }
     tessaly_test::WriteSettings(ini);
-  }
-
-  HRESULT Host(int width = 642, int height = 482) {
-    SetWindowPos(host.Window(), nullptr, 0, 0, width + 100, height + 100,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    const HRESULT hr = host.Create(tessaly_test::kProgId, width, height);
-    if (hr == S_OK) {
-      events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
-      events->Connect(host.Control());
-    }
-    return hr;
-  }
-
-  long Splitter(long n) {
-    test_container::CallArgs args;
-    args.Long(n).OutLong();
-    EXPECT_EQ(test_container::CallByName(host.Dispatch().Get(), "SetSplitterMethod", args).hr,
-              S_OK);
-    return args.LongAt(1);
   }
 
   bool FramesEverywhere(uint64_t frames) {
@@ -112,14 +94,6 @@ class ControlStreams : public tessaly_test::RegisteredTessaly {
         kWaitMs);
   }
 
-  void TearDown() override {
-    if (events) events->Disconnect();
-    host.Close();
-  }
-
-  std::vector<std::unique_ptr<camsim::HttpCamera>> cameras;
-  test_container::ControlHost host;
-  base::ComPtr<test_container::EventRecorder> events;
 };
 
 TEST_F(ControlStreams, AutoInviteStreamsEveryConfiguredCameraIntoItsCell) {
