@@ -20,6 +20,7 @@
 #include "liveview/record/tests/recording_e2e_support.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "simulator/http_camera.h"
+#include "hosted_tessaly.h"
 #include "tessaly_fixture.h"
 #include "tessaly_h.h"
 #include "testing/container/child_process.h"
@@ -46,11 +47,8 @@ using tessaly_test::OpenStreams;
 using camsim::RequestKind;
 using tessaly_test::CameraWindows;
 using test_container::CallArgs;
-using test_container::CallByName;
 using test_container::PumpFor;
 using test_container::PumpUntil;
-
-constexpr DWORD kWaitMs = 10000;
 
 // A 24-bit bottom-up BMP of one colour.
 std::string WriteBmp(const std::string& name, COLORREF color) {
@@ -150,9 +148,9 @@ std::string KeptRecording(const std::string& name) {
   return path;
 }
 
-class HostMembers : public tessaly_test::RegisteredTessaly {
+class HostMembers : public tessaly_test::HostedTessaly {
  protected:
-  // `count` simulated cameras, none configured.
+  // `count` simulated cameras at 15 frames a second, none configured: the cases add them.
   void StartCameras(int count) {
     for (int i = 0; i < count; ++i) {
       camsim::CameraConfig config;
@@ -163,29 +161,19 @@ class HostMembers : public tessaly_test::RegisteredTessaly {
     }
   }
 
+  // The control with no camera configured, in a `splitter` x `splitter` grid.
   HRESULT Host(int splitter = 2, int width = 642, int height = 482) {
     tessaly_test::IniSettings ini;
-    ini.autoInvite = 0;
     ini.splitter = splitter;
     tessaly_test::WriteSettings(ini);
-    SetWindowPos(host.Window(), nullptr, 0, 0, width + 100, height + 100,
-                 SWP_NOMOVE | SWP_NOZORDER);
-    const HRESULT hr = host.Create(tessaly_test::kProgId, width, height);
-    if (hr != S_OK) return hr;
-    events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
-    events->Connect(host.Control());
+    const HRESULT hr = HostedTessaly::Host(width, height);
     // The camera windows have no size before the first layout.
-    EXPECT_EQ(Call("SetSplitterMethod", [splitter](CallArgs& a) { a.Long(splitter).OutLong(); }),
-              1);
+    if (hr == S_OK) {
+      EXPECT_EQ(Splitter(splitter), 1);
+    }
     return hr;
   }
 
-  long Call(const std::string& name, const std::function<void(CallArgs&)>& fill) {
-    CallArgs args;
-    fill(args);
-    EXPECT_EQ(CallByName(host.Dispatch().Get(), name, args).hr, S_OK) << name;
-    return args.LongAt(args.Count() - 1);
-  }
   long Add(long index, const std::string& hostName, long port, const std::string& nick = "Nick",
            const std::string& user = "admin") {
     return Call("SetCliInfo", [&](CallArgs& a) {
@@ -265,8 +253,8 @@ class HostMembers : public tessaly_test::RegisteredTessaly {
                                                    back.info.dwRate, back.samples);
   }
 
+  // The named camera text of cameras[i]; Text(i) is its address.
   std::string Named(int i) { return "localhost:" + std::to_string(cameras[i]->Port()); }
-  std::string Address(int i) { return "127.0.0.1:" + std::to_string(cameras[i]->Port()); }
   static std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
   std::vector<long> States(const std::string& text) {
@@ -276,26 +264,7 @@ class HostMembers : public tessaly_test::RegisteredTessaly {
     }
     return states;
   }
-  bool Streaming(const std::string& text) {
-    return PumpUntil(
-        [&] {
-          const auto s = States(text);
-          return std::find(s.begin(), s.end(), 2) != s.end();
-        },
-        kWaitMs);
-  }
-
-  void TearDown() override {
-    if (events) {
-      events->SetHook(nullptr);
-      events->Disconnect();
-    }
-    host.Close();
-  }
-
-  std::vector<std::unique_ptr<camsim::HttpCamera>> cameras;
-  test_container::ControlHost host;
-  base::ComPtr<test_container::EventRecorder> events;
+  bool Streaming(const std::string& text) { return HeardState(Wide(text), 2); }
 };
 
 TEST_F(HostMembers, SetCliInfoAddsACameraAndRefusesWhatTheTableOrTheFileCouldNotKeep) {
@@ -347,8 +316,8 @@ TEST_F(HostMembers, QueriesFindCamerasByDomainNameOrAddressAndFireSelect) {
 
   EXPECT_EQ(ByText("GetWndIndex", Named(0)), 0);
   EXPECT_EQ(ByText("GetWndIndex", "LOCALHOST:" + std::to_string(cameras[0]->Port())), 0);
-  EXPECT_EQ(ByText("GetWndIndex", Address(0)), 0) << "by address";
-  EXPECT_EQ(ByText("GetWndIndex", Address(1)), 3);
+  EXPECT_EQ(ByText("GetWndIndex", Text(0)), 0) << "by address";
+  EXPECT_EQ(ByText("GetWndIndex", Text(1)), 3);
   EXPECT_EQ(ByText("GetWndIndex", "localhost:1"), -1);
 
   char buffer[128];
@@ -359,7 +328,7 @@ TEST_F(HostMembers, QueriesFindCamerasByDomainNameOrAddressAndFireSelect) {
   EXPECT_EQ(hostName(0), 1);
   EXPECT_EQ(std::string(buffer), Named(0));
   EXPECT_EQ(hostName(3), 1);
-  EXPECT_EQ(std::string(buffer), Address(1));
+  EXPECT_EQ(std::string(buffer), Text(1));
   for (long index : {1L, -1L, 16L}) {
     EXPECT_EQ(hostName(index), 0) << index;
     if (index == 1) {
@@ -383,7 +352,7 @@ TEST_F(HostMembers, QueriesFindCamerasByDomainNameOrAddressAndFireSelect) {
   EXPECT_EQ(events->Events()[1].TextArg(1), L"127.0.0.1");
 
   events->Clear();
-  EXPECT_EQ(ByText("GetHostBasicInfo", Address(1)), 1);
+  EXPECT_EQ(ByText("GetHostBasicInfo", Text(1)), 1);
   ASSERT_EQ(events->Count(kFireSelect), 1u);
   EXPECT_EQ(events->Last(kFireSelect)->LongArg(0), 3);
   EXPECT_EQ(events->Last(kFireSelect)->TextArg(4), L"Yard");
@@ -437,7 +406,7 @@ TEST_F(HostMembers, LookPicStreamsStopPicStopsAndSendsHomeAndDestroyCliRemoves) 
   ASSERT_TRUE(PumpUntil([&] { return HomeCommands(*cameras[0]) == 1; }, kWaitMs));
   // By address: found through the camera text, the events keep the DomainName.
   events->Clear();
-  ASSERT_EQ(ByText("LookPic", Address(0)), 1);
+  ASSERT_EQ(ByText("LookPic", Text(0)), 1);
   ASSERT_TRUE(Streaming(named));
   EXPECT_EQ(cameras[0]->Log().Connections().size() >= 2, true);
   EXPECT_EQ(ByText("StopPic", named), 1);
@@ -453,7 +422,7 @@ TEST_F(HostMembers, LookPicStreamsStopPicStopsAndSendsHomeAndDestroyCliRemoves) 
       deleted = *reinterpret_cast<const liveview::CameraInfo*>(p->rgvarg[0].plVal);
     }
   });
-  EXPECT_EQ(ByText("DestroyCli", Address(0)), 0) << "found by DomainName only";
+  EXPECT_EQ(ByText("DestroyCli", Text(0)), 0) << "found by DomainName only";
   EXPECT_EQ(ByText("DestroyCli", named), 1);
   ASSERT_EQ(events->Count(kFireDelCam), 1u);
   EXPECT_EQ(deleted.index, 0);
@@ -472,11 +441,11 @@ TEST_F(HostMembers, OpenFromTheMenuAndCtrlLStreamTheSelectedCamera) {
   ASSERT_EQ(Host(), S_OK);
   ASSERT_EQ(Add(0, "localhost", cameras[0]->Port()), 1);
   ASSERT_EQ(Add(1, "localhost", cameras[1]->Port()), 1);
-  ASSERT_EQ(Call("SetDefaultWnd", [](CallArgs& a) { a.Long(0).OutLong(); }), 1);
+  ASSERT_EQ(Select(0), 1);
   SendMessageA(host.ControlWindow(), WM_COMMAND, ID_CAM_OPEN, 0);
   EXPECT_TRUE(Streaming(Named(0)));
 
-  ASSERT_EQ(Call("SetDefaultWnd", [](CallArgs& a) { a.Long(1).OutLong(); }), 1);
+  ASSERT_EQ(Select(1), 1);
   const auto windows = CameraWindows(host.ControlWindow());
   BYTE keys[256] = {};
   GetKeyboardState(keys);
@@ -526,7 +495,7 @@ TEST_F(HostMembers, SetFullScreenCoversTheScreenAndLeavesFullWindowMode) {
     EXPECT_NEAR(r.bottom - r.top, cy / 2, 4) << i;
   }
   // The arrow keys move the selection again.
-  ASSERT_EQ(Call("SetDefaultWnd", [](CallArgs& a) { a.Long(0).OutLong(); }), 1);
+  ASSERT_EQ(Select(0), 1);
   events->Clear();
   SendMessageA(control, liveview::WM_WATCH_KEY, VK_RIGHT, 0);
   ASSERT_EQ(events->Count(kFireSelect), 1u);
@@ -1207,7 +1176,7 @@ TEST_F(HostMembers, LookPicDeletesASecondRecordOfTheSameCameraWithANotice) {
   ASSERT_EQ(Add(1, "127.0.0.2", port, "Copy"), 1);
   const auto copy = CameraBlock(1, "127.0.0.1", port, "admin", "Copy");
   ASSERT_EQ(SetCode(11, copy.data()), 1);
-  ASSERT_EQ(ByText("GetWndIndex", Address(0)), 1) << "found by DomainName first";
+  ASSERT_EQ(ByText("GetWndIndex", Text(0)), 1) << "found by DomainName first";
 
   liveview::CameraInfo deleted{};
   events->SetHook([&](DISPID id, DISPPARAMS* p) {
@@ -1230,13 +1199,13 @@ TEST_F(HostMembers, LookPicDeletesASecondRecordOfTheSameCameraWithANotice) {
   script.Start();
   EXPECT_EQ(ByText("LookPic", Named(0)), 1);
   EXPECT_TRUE(script.Finished());
-  EXPECT_EQ(notice, "A duplicate camera is deleted automatically!\nCamID:" + Address(0));
+  EXPECT_EQ(notice, "A duplicate camera is deleted automatically!\nCamID:" + Text(0));
   EXPECT_EQ(deletedBeforeTheBox, 1u);
   ASSERT_EQ(events->Count(kFireDelCam), 1u);
   EXPECT_EQ(deleted.index, 1);
   EXPECT_STREQ(deleted.domainName, "127.0.0.1");
   EXPECT_TRUE(Streaming(Named(0)));
-  EXPECT_EQ(ByText("GetWndIndex", Address(0)), 3);
+  EXPECT_EQ(ByText("GetWndIndex", Text(0)), 3);
   EXPECT_EQ(OpenStreams(*cameras[0]), 1u);
 }
 

@@ -43,7 +43,11 @@ HRESULT HostedTessaly::Host(int width, int height) {
 }
 
 void HostedTessaly::TearDown() {
-  if (events) events->Disconnect();
+  // A case's hook holds references to the case's own locals, gone by now.
+  if (events) {
+    events->SetHook(nullptr);
+    events->Disconnect();
+  }
   host.Close();
 }
 
@@ -72,11 +76,15 @@ std::wstring HostedTessaly::WideText(int i) const {
 }
 
 bool HostedTessaly::HeardState(int i, long state, unsigned long waitMs) {
+  return HeardState(WideText(i), state, waitMs);
+}
+
+bool HostedTessaly::HeardState(const std::wstring& text, long state, unsigned long waitMs) {
   return test_container::PumpUntil(
       [&] {
         if (!events) return false;
         for (const auto& e : events->Events()) {
-          if (e.id == kFireReConnect && e.TextArg(0) == WideText(i) && e.LongArg(1) == state) {
+          if (e.id == kFireReConnect && e.TextArg(0) == text && e.LongArg(1) == state) {
             return true;
           }
         }

@@ -44,8 +44,10 @@ class HostedTessaly : public RegisteredTessaly {
   // "127.0.0.1:port" of cameras[i].
   std::string Text(int i) const;
   std::wstring WideText(int i) const;
-  // The host has heard state `state` of cameras[i] (since the last Clear of the events).
+  // The host has heard state `state` of cameras[i], or of the camera text `text` (since the
+  // last Clear of the events).
   bool HeardState(int i, long state, unsigned long waitMs = kWaitMs);
+  bool HeardState(const std::wstring& text, long state, unsigned long waitMs = kWaitMs);
 
   // Adds to `script` the steps that choose the item of mnemonic `key` from the context menu
   // of camera window `window`, and returns the action that makes the right click; run it
