@@ -164,23 +164,38 @@ class SetDialogTest : public ::testing::Test {
     }
   }
 
-  // Steps: the row of the camera heard, selected, and Set IP Address clicked.
-  ModalScript& OpenSetIp(ModalScript& script) {
-    return script.Then("row", [this] { return Main() && ListRows(List()) >= 1; })
-        .Then("set ip", [this] {
-          ListSelect(List(), 0);
-          Click(Main(), IDC_SET_IP);
+  // Steps: the row of the camera heard in `main` (main_ unless given), selected, and Set IP
+  // Address clicked.
+  ModalScript& OpenSetIp(ModalScript& script, COrvexDlg* main = nullptr) {
+    main = main ? main : main_.get();
+    return script
+        .Then("row", [main] { return main->GetSafeHwnd() && ListRows(main->ListControl()) >= 1; })
+        .Then("set ip", [main] {
+          ListSelect(main->ListControl(), 0);
+          Click(main->GetSafeHwnd(), IDC_SET_IP);
           return true;
         })
         .Then("set dialog", [this] { return (dlg_ = SetIpDialog()) != nullptr; });
   }
-  ModalScript& OpenByMac(ModalScript& script) {
-    return script.Then("main", [this] { return Main() && IsWindowVisible(Main()); })
-        .Then("by serial", [this] {
-          Click(Main(), IDC_SET_IP_BY_SERIAL);
+  ModalScript& OpenByMac(ModalScript& script, COrvexDlg* main = nullptr) {
+    main = main ? main : main_.get();
+    return script
+        .Then("main",
+              [main] { return main->GetSafeHwnd() && IsWindowVisible(main->GetSafeHwnd()); })
+        .Then("by serial", [main] {
+          Click(main->GetSafeHwnd(), IDC_SET_IP_BY_SERIAL);
           return true;
         })
         .Then("by-serial dialog", [this] { return (dlg_ = ByMacDialog()) != nullptr; });
+  }
+  ModalScript& Open(ModalScript& script, bool bySerial, COrvexDlg* main = nullptr) {
+    return bySerial ? OpenByMac(script, main) : OpenSetIp(script, main);
+  }
+  ModalScript& Cancel(ModalScript& script) {
+    return script.Then("cancel", [this] {
+      Click(dlg_, IDCANCEL);
+      return true;
+    });
   }
   // Fills the credentials dialog once it is open and ends it with `button`.
   ModalScript& Credentials(ModalScript& script, int button = IDOK, const char* user = "admin",
@@ -194,16 +209,22 @@ class SetDialogTest : public ::testing::Test {
           return true;
         });
   }
-  ModalScript& EndMain(ModalScript& script) {
-    return script.Then("end", [this] {
-      main_->EndDialog(IDCANCEL);
+  // Runs `main` (main_ unless given) with the script, which ends it after its steps.
+  void Run(ModalScript& script, DWORD timeoutMs = 30000, COrvexDlg* main = nullptr) {
+    main = main ? main : main_.get();
+    script.Then("end", [main] {
+      main->EndDialog(IDCANCEL);
       return true;
     });
-  }
-  void Run(ModalScript& script, DWORD timeoutMs = 30000) {
     script.Start(20, timeoutMs);
-    EXPECT_NE(main_->DoModal(), -1);
+    EXPECT_NE(main->DoModal(), -1);
     EXPECT_TRUE(script.Finished()) << "steps done: " << script.StepsDone();
+  }
+  // The same once the set dialog has closed, the `results`-th to end.
+  void RunToClosed(ModalScript& script, size_t results = 1, DWORD timeoutMs = 30000,
+                   COrvexDlg* main = nullptr) {
+    script.Then("closed", [this, results] { return results_.size() == results; });
+    Run(script, timeoutMs, main);
   }
   bool Gone(HWND window) const { return !IsWindow(window); }
 
@@ -287,19 +308,10 @@ class SetDialogCheckTest : public SetDialogTest {
  protected:
   void TryCases(const std::vector<CheckCase>& cases, bool bySerial) {
     ModalScript script;
-    if (bySerial) {
-      OpenByMac(script);
-    } else {
-      OpenSetIp(script);
-    }
+    Open(script, bySerial);
     AddCheckSteps(script, cases, &dlg_, boxes_, bySerial);
-    script.Then("cancel", [this] {
-      Click(dlg_, IDCANCEL);
-      return true;
-    });
-    script.Then("closed", [this] { return !results_.empty(); });
-    EndMain(script);
-    Run(script);
+    Cancel(script);
+    RunToClosed(script);
     EXPECT_EQ(Requests(), 0u);
     EXPECT_EQ(results_, std::vector<INT_PTR>({IDCANCEL}));
   }
@@ -363,7 +375,6 @@ TEST_F(SetDialogTest, SerialNumberInEitherCaseSendsTheSameMac) {
         })
         .Then("closed", [this, sent] { return results_.size() >= sent; });
   }
-  EndMain(script);
   Run(script);
   const auto fields = RequestFields();
   ASSERT_EQ(fields.size(), 2u);
@@ -405,7 +416,6 @@ TEST_P(UnchangedAddressTest, SendsAtOnceAndSucceedsAtTheFifthTick) {
         EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.51:8001");
         return true;
       });
-  EndMain(script);
   Run(script);
   EXPECT_EQ(credentialsShownProbes_, 0u) << "no conflict probe for an unchanged address";
   EXPECT_EQ(probesAtSend, 0u) << "the request right after the credentials";
@@ -442,7 +452,6 @@ TEST_P(RequestBytesTest, CarryTheEntryValuesAndTheMd5Text) {
         EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.77:8001");
         return true;
       });
-  EndMain(script);
   Run(script);
   const auto fields = RequestFields();
   ASSERT_EQ(fields.size(), 1u);
@@ -509,10 +518,8 @@ TEST_F(SetDialogTest, ChangedAddressOutsideTheSubnetsConflictsOrCancels) {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg_, IDC_SAVE)));
         Click(dlg_, IDCANCEL);
         return true;
-      })
-      .Then("closed", [this] { return !results_.empty(); });
-  EndMain(script);
-  Run(script);
+      });
+  RunToClosed(script);
   EXPECT_EQ(Requests(), 0u);
   EXPECT_EQ(boxes_.Count(), boxesBefore) << boxes_.Describe();
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDCANCEL}));
@@ -552,10 +559,8 @@ TEST_F(SetDialogTest, NoAnswerFailsAtTheSixtyFirstTickAfterTwelveProbes) {
         if (GetTickCount() - quietSince_ < 10 * kTickMs) return false;
         Click(dlg_, IDCANCEL);
         return true;
-      })
-      .Then("closed", [this] { return !results_.empty(); });
-  EndMain(script);
-  Run(script, 60000);
+      });
+  RunToClosed(script, 1, 60000);
   // One conflict probe, then 12.
   const auto probes = ip_.Probes();
   EXPECT_EQ(probes.size(), 13u);
@@ -596,7 +601,6 @@ TEST_F(SetDialogTest, BySerialNumberConflictIsAnotherMacsAnswerOnly) {
         EXPECT_EQ(ListCell(List(), 0, 1), "10.213.0.51:8001");
         return true;
       });
-  EndMain(script);
   Run(script);
   ASSERT_EQ(boxes_.Count(), 2u) << boxes_.Describe();
   EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macSuccess));
@@ -623,12 +627,7 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
   responder_.AddCamera(Camera());
   // Not yet an adapter: the PC has no address.
   ModalScript script;
-  if (bySerial) {
-    OpenByMac(script);
-  } else {
-    OpenSetIp(script);
-  }
-  script.Then("no local address", [this] {
+  Open(script, bySerial).Then("no local address", [this] {
         Click(dlg_, IDC_AUTO_ASSIGN);
         return true;
       })
@@ -653,13 +652,8 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
                                                        htonl(Host(10, 9, 0, 1))}));
         return true;
       });
-  script.Then("cancel", [this] {
-    Click(dlg_, IDCANCEL);
-    return true;
-  });
-  script.Then("closed", [this] { return !results_.empty(); });
-  EndMain(script);
-  Run(script);
+  Cancel(script);
+  RunToClosed(script);
   EXPECT_EQ(boxes_.Count(), 2u) << boxes_.Describe();
 
   // The /24 in a dialog of its own.
@@ -669,24 +663,11 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
   Prepare(main24);
   results_.clear();
   ModalScript script24;
-  script24.Then("shown", [&] { return main24.GetSafeHwnd() && IsWindowVisible(main24.GetSafeHwnd()); });
-  if (bySerial) {
-    script24.Then("open", [&] {
-      Click(main24.GetSafeHwnd(), IDC_SET_IP_BY_SERIAL);
-      return true;
-    });
-    script24.Then("dialog", [this] { return (dlg_ = ByMacDialog()) != nullptr; });
-  } else {
-    script24.Then("row", [&] { return ListRows(main24.ListControl()) == 1; })
-        .Then("open", [&] {
-          ListSelect(main24.ListControl(), 0);
-          Click(main24.GetSafeHwnd(), IDC_SET_IP);
-          return true;
-        })
-        .Then("dialog", [this] { return (dlg_ = SetIpDialog()) != nullptr; });
-  }
-  script24
-      .Then("auto", [this] {
+  Open(script24, bySerial, &main24)
+      .Then("auto", [&, this] {
+        if (!bySerial) {
+          EXPECT_EQ(ListRows(main24.ListControl()), 1);
+        }
         Click(dlg_, IDC_AUTO_ASSIGN);
         return true;
       })
@@ -697,15 +678,8 @@ TEST_P(AutoAssignTest, ProposesTheHighestIdleAddressOrShowsWhyNot) {
         EXPECT_EQ(ip24.Probes(), std::vector<uint32_t>({htonl(Host(10, 213, 0, 250))}));
         Click(dlg_, IDCANCEL);
         return true;
-      })
-      .Then("closed", [this] { return !results_.empty(); })
-      .Then("end", [&] {
-        main24.EndDialog(IDCANCEL);
-        return true;
       });
-  script24.Start(20, 30000);
-  main24.DoModal();
-  EXPECT_TRUE(script24.Finished());
+  RunToClosed(script24, 1, 30000, &main24);
   EXPECT_EQ(boxes_.Count(), 2u) << boxes_.Describe();
 }
 
@@ -744,10 +718,8 @@ TEST_F(SetDialogTest, AutoFindFreeIpByAPostedCommand) {
         ExpectTemporariesGone();
         Click(dlg_, IDCANCEL);
         return true;
-      })
-      .Then("closed", [this] { return !results_.empty(); });
-  EndMain(script);
-  Run(script);
+      });
+  RunToClosed(script);
   EXPECT_EQ(boxes_.Count(), 0u) << boxes_.Describe();
   EXPECT_EQ(Requests(), 0u);
 }
@@ -789,7 +761,6 @@ TEST_F(SetDialogTest, CancelDuringTheWatchAndAPostedIdokChangeNothing) {
         EXPECT_TRUE(entry && entry->address == kCameraAddress);
         return true;
       });
-  EndMain(script);
   Run(script);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDCANCEL}));
   ExpectTemporariesGone();
@@ -826,7 +797,6 @@ TEST_F(SetDialogTest, EntryAgedOutDuringTheDialogThenSuccess) {
       .Then("heard again", [this] {
         return ListRows(List()) == 1 && ListCell(List(), 0, 1) == "10.213.0.77:8001";
       });
-  EndMain(script);
   Run(script);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK}));
   EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.ipSuccess));
@@ -866,10 +836,8 @@ TEST_F(SetDialogTest, FailedSendStartsNoWatch) {
         EXPECT_TRUE(results_.empty());
         Click(dlg_, IDCANCEL);
         return true;
-      })
-      .Then("closed", [this] { return !results_.empty(); });
-  EndMain(script);
-  Run(script);
+      });
+  RunToClosed(script);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDCANCEL}));
   EXPECT_EQ(boxes_.Count(), 0u) << boxes_.Describe();
 }
@@ -895,10 +863,8 @@ TEST_F(SetDialogTest, CredentialsDialogThatCannotRunSendsNothing) {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg_, IDC_SAVE)));
         Click(dlg_, IDCANCEL);
         return true;
-      })
-      .Then("closed", [this] { return !results_.empty(); });
-  EndMain(script);
-  Run(script);
+      });
+  RunToClosed(script);
   EXPECT_EQ(Requests(), 0u);
   EXPECT_EQ(ip_.Probes().size(), 1u);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDCANCEL}));
@@ -925,25 +891,16 @@ TEST_F(SetDialogTest, FailureOfTheDialogByAddressAndConnectOfTheOther) {
     return true;
   });
   Credentials(script)
-      .Then("failed", [this] { return boxes_.Count() >= 1; })
-      .Then("cancel", [this] {
-        Click(dlg_, IDCANCEL);
-        return true;
-      })
-      .Then("closed", [this] { return !results_.empty(); });
+      .Then("failed", [this] { return boxes_.Count() >= 1; });
+  Cancel(script).Then("closed", [this] { return !results_.empty(); });
   OpenByMac(script)
       .Then("connect", [this] {
         Click(dlg_, IDC_CONNECT_NEW);  // disabled, but a posted command runs
         return true;
       })
-      .Then("opened", [&] { return !lines.empty(); })
-      .Then("cancel", [this] {
-        Click(dlg_, IDCANCEL);
-        return true;
-      })
-      .Then("closed", [this] { return results_.size() == 2; });
-  EndMain(script);
-  Run(script, 60000);
+      .Then("opened", [&] { return !lines.empty(); });
+  Cancel(script);
+  RunToClosed(script, 2, 60000);
   const auto boxes = boxes_.Texts();
   ASSERT_EQ(boxes.size(), 2u) << boxes_.Describe();
   EXPECT_EQ(HexBytes(boxes[0]), HexBytes(kSetBoxes.ipFail));
@@ -991,10 +948,8 @@ TEST_F(SetDialogTest, BySerialNumberWritesBackAndDoubleClickOpensTheDialog) {
         EXPECT_EQ(GetAddress(dlg_, IDC_SETIP_ADDRESS), Host(10, 213, 0, 78));
         Click(dlg_, IDCANCEL);
         return true;
-      })
-      .Then("closed", [this] { return results_.size() == 2; });
-  EndMain(script);
-  Run(script);
+      });
+  RunToClosed(script, 2);
   EXPECT_EQ(results_, std::vector<INT_PTR>({IDOK, IDCANCEL}));
   EXPECT_EQ(HexBytes(boxes_.Last()), HexBytes(kSetBoxes.macSuccess));
 }
