@@ -76,6 +76,9 @@ void PopupMenu::Popup(int x, int y) {
   const HMENU menu = Build();
   menu_ = menu;
   PopupMenu* outer = std::exchange(t_open, this);
+  // Held until this call returns: the control holding the form lives through the loop and
+  // the click.
+  fw::ModalScope scope(ownerWindow_);
   // The owner must be in front for the menu to close when the user clicks elsewhere.
   SetForegroundWindow(GetAncestor(ownerWindow_, GA_ROOT));
   const UINT chosen = static_cast<UINT>(fw::TrackPopupMenu(
@@ -87,6 +90,8 @@ void PopupMenu::Popup(int x, int y) {
   t_open = outer;
   if (gone) return;
   menu_ = nullptr;
+  // The control's window went inside the loop: the form is no longer the host's to act on.
+  if (!scope.WindowAlive()) return;
   if (chosen >= kFirstId && chosen - kFirstId < items_.size()) items_[chosen - kFirstId]->Click();
 }
 

@@ -2,7 +2,8 @@
 // from the visible items in creation order (hidden ones are left out), texts through
 // InsertMenuItemW; an item's image from the menu's image list is drawn by the owner
 // window (HBMMENU_CALLBACK). The chosen item comes back from TrackPopupMenu
-// (TPM_RETURNCMD) and is clicked once the menu loop has ended.
+// (TPM_RETURNCMD) and is clicked once the menu loop has ended, while the window of the
+// control holding the form (without one, the owner window) still exists.
 #pragma once
 
 #include <windows.h>

@@ -1,19 +1,23 @@
 // The record browser's events with the test container's recorder: the form's key, paint,
 // click, double-click and activation forwarded to the one sink the control keeps, removals
 // from the catalogue, OnDestroy once and before anything goes, and a host that lets the
-// control go inside an event.
+// control go inside an event or while the Goto menu is open.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
 #include <olectl.h>
 
+#include <functional>
 #include <string>
 
 #include "base/com_ptr.h"
+#include "framework/window.h"
 #include "testing/container/control_host.h"
 #include "testing/container/event_recorder.h"
 #include "testing/container/message_pump.h"
+#include "testing/container/modal_script.h"
+#include "testing/container/popup_menu.h"
 #include "vantrel_fixture.h"
 
 namespace {
@@ -38,13 +42,17 @@ class VantrelEvents : public RegisteredVantrel {
  protected:
   void SetUp() override {
     RegisteredVantrel::SetUp();
+    HostTheControl();
+  }
+  // The control made in host_, its windows found, and events_ its sink from now on.
+  void HostTheControl() {
     ASSERT_EQ(host_.Create(kProgId, 610, 453), S_OK);
     vantrel_ = host_.As<IVantrel>();
     control_ = host_.ControlWindow();
     form_ = FormWindow(control_);
     tree_ = TreeWindow(control_);
     ASSERT_TRUE(vantrel_ && form_ && tree_);
-    events_ = EventRecorder::Create(DIID_IVantrelEvents);
+    if (!events_) events_ = EventRecorder::Create(DIID_IVantrelEvents);
     DWORD cookie = 0;
     ASSERT_EQ(Advise(host_.Control(), static_cast<IDispatch*>(events_.Get()), &cookie), S_OK);
     test_container::PumpFor(30);
@@ -291,13 +299,7 @@ TEST_F(VantrelEvents, AHostThatLetsTheControlGoInsideAnEventFindsItGoneAfterward
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (!host_.Control()) {
-      ASSERT_EQ(host_.Create(kProgId, 610, 453), S_OK);
-      vantrel_ = host_.As<IVantrel>();
-      control_ = host_.ControlWindow();
-      form_ = FormWindow(control_);
-      events_->Clear();
-      DWORD cookie = 0;
-      ASSERT_EQ(Advise(host_.Control(), static_cast<IDispatch*>(events_.Get()), &cookie), S_OK);
+      ASSERT_NO_FATAL_FAILURE(HostTheControl());
     }
     HWND form = form_;
     events_->SetHook([&](DISPID id, DISPPARAMS*) {
@@ -317,6 +319,96 @@ TEST_F(VantrelEvents, AHostThatLetsTheControlGoInsideAnEventFindsItGoneAfterward
     test_container::PumpFor(30);
     EXPECT_FALSE(IsWindow(form));
     EXPECT_EQ(FindWindowA(kParkingClass, nullptr), nullptr);
+  }
+}
+
+// The Goto menu's loop runs inside the click on the Goto button. A host that lets the
+// control go meanwhile (on a timer of its own; here the script's) finds it gone afterwards,
+// and an item chosen in the menu after that is not taken: nothing runs on the form once the
+// control's window is gone, and nothing is heard after the control went.
+TEST_F(VantrelEvents, AHostThatLetsTheControlGoWhileTheGotoMenuIsOpenFindsItGoneAfterwards) {
+  struct Case {
+    const char* name;
+    std::function<void()> letGo;
+    bool closed;  // else the control's window went and the form is parked with its records
+  };
+  const Case cases[] = {
+      {"deactivated in place",
+       [&] { EXPECT_EQ(host_.As<IOleInPlaceObject>()->InPlaceDeactivate(), S_OK); }, false},
+      {"closed and released",
+       [&] {
+         vantrel_.Reset();
+         host_.Close();
+       },
+       true},
+      // Last: the container's window is not made again.
+      {"the container's window destroyed", [&] { DestroyWindow(host_.Window()); }, false},
+  };
+  std::wstring media(picture_.begin(), picture_.end());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (!host_.Control()) {
+      EmptyCatalogue(folder_);
+      ASSERT_NO_FATAL_FAILURE(HostTheControl());
+    } else if (!host_.ControlWindow()) {
+      ASSERT_EQ(host_.Activate(), S_OK);
+      control_ = host_.ControlWindow();
+    }
+    if (TreeCount(tree_) < 4) {
+      ASSERT_EQ(vantrel_->AddSurveillanceRecord(&media[0], nullptr, nullptr, 46000.0, 0.0), S_OK);
+    }
+    ASSERT_TRUE(WaitForNodes(tree_, 4));
+    // The date group selected, its record in the list selected: the menu offers the camera
+    // group and the root.
+    TreeView_SelectItem(tree_, TreeView_GetChild(tree_, TreeView_GetRoot(tree_)));
+    HWND list = FindDescendant(control_, WC_LISTVIEWA);
+    ASSERT_TRUE(test_container::PumpUntil([&] { return ListView_GetItemCount(list) == 1; }, 5000));
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    HWND button = FindDescendant(control_, fw::kDefaultChildClass, L"Goto");
+    ASSERT_NE(button, nullptr);
+    const auto selected = TreeView_GetSelection(tree_);
+    ASSERT_NE(selected, nullptr);
+    HWND form = form_;
+    HWND tree = tree_;
+
+    events_->Clear();
+    size_t heard = 0;
+    test_container::ModalScript script;
+    script.Then("the menu open, the control let go, an item chosen", [&] {
+      HWND menu = test_container::OpenPopupMenuOfThisThread();
+      if (!menu || !IsWindowVisible(menu)) return false;
+      c.letGo();
+      heard = events_->Events().size();
+      // Where the menu outlives the control's window, its first item is chosen.
+      if (test_container::OpenPopupMenuOfThisThread() == menu) {
+        for (WPARAM key : {VK_DOWN, VK_RETURN}) {
+          PostMessageA(menu, WM_KEYDOWN, key, 0);
+          PostMessageA(menu, WM_KEYUP, key, 0xC0000000);
+        }
+      }
+      return true;
+    });
+    script.Start();
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(host_.ControlWindow(), nullptr);
+    EXPECT_EQ(TreeView_GetSelection(tree), selected) << "the chosen item was taken";
+    test_container::PumpFor(50);
+    // The control's last reference was the menu's: OnDestroy comes as the loop ends, and
+    // nothing after it.
+    const auto& events = events_->Events();
+    EXPECT_EQ(events.size(), heard + (c.closed ? 1 : 0));
+    EXPECT_EQ(events_->Count(kOnDestroy), c.closed ? 1u : 0u);
+    if (c.closed) {
+      EXPECT_EQ(events.back().id, kOnDestroy);
+      EXPECT_FALSE(IsWindow(form));
+    } else {
+      ASSERT_TRUE(IsWindow(form));
+      EXPECT_EQ(GetParent(form), FindWindowA(kParkingClass, nullptr));
+      EXPECT_EQ(TreeCount(tree), 4);
+      EXPECT_EQ(TreeView_GetSelection(tree), selected);
+    }
   }
 }
 
