@@ -26,14 +26,25 @@ using liveview::CWatchWnd;
 constexpr int kAreaWidth = 640;
 constexpr int kAreaHeight = 480;
 
+constexpr UINT_PTR kReportTimer = 1;
+
 long long g_frames = 0;
+const char* g_stopFile = nullptr;
+DWORD g_start = 0;
+DWORD g_limitMs = 0;
+
+bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == liveview::WM_CAM_STATE && l == liveview::kCamStateFrame) ++g_frames;
+  if (message == WM_TIMER && w == kReportTimer) {
+    std::printf("frames %lld\n", g_frames);
+    std::fflush(stdout);
+    if (GetTickCount() - g_start >= g_limitMs || FileExists(g_stopFile)) PostQuitMessage(0);
+    return 0;
+  }
   return DefWindowProcA(window, message, w, l);
 }
-
-bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
@@ -45,8 +56,8 @@ int main(int argc, char** argv) {
   const int firstPort = std::atoi(argv[1]);
   const int cameras = std::atoi(argv[2]);
   const int grid = std::atoi(argv[3]);
-  const char* stopFile = argv[4];
-  const DWORD limitMs = argc > 5 ? static_cast<DWORD>(std::atoi(argv[5])) * 1000 : 600000;
+  g_stopFile = argv[4];
+  g_limitMs = argc > 5 ? static_cast<DWORD>(std::atoi(argv[5])) * 1000 : 600000;
   if (cameras < 1 || cameras > 16 || grid < 1 || grid > 4 || cameras > grid * grid) return 2;
 
   WNDCLASSA wc{};
@@ -81,22 +92,15 @@ int main(int argc, char** argv) {
   CThreadManager* manager = CThreadManager::Instance();
   for (int i = 0; i < cameras; ++i) manager->StartStream(&windows[i], table->CameraText(i));
 
-  const DWORD start = GetTickCount();
-  DWORD lastPrint = 0;
-  while (GetTickCount() - start < limitMs && !FileExists(stopFile)) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    const DWORD now = GetTickCount();
-    if (now - lastPrint >= 100) {
-      lastPrint = now;
-      std::printf("frames %lld\n", g_frames);
-      std::fflush(stdout);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  // A host's message loop, as the control lives in: it sleeps until a message comes.
+  g_start = GetTickCount();
+  SetTimer(parent, kReportTimer, 100, nullptr);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
   }
+  KillTimer(parent, kReportTimer);
   manager->StopAllStreams();
   CThreadManager::Release();
   CCameraTable::Release();

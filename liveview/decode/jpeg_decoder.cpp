@@ -42,7 +42,9 @@ int CJpegDecoder::GetBitCount() {
 
 liveview::ShownResult CJpegDecoder::DecodeShown(const uint8_t* frame, int length, int boxWidth,
                                                 int boxHeight, int bitCount,
-                                                liveview::ShownPicture* picture) {
+                                                liveview::ShownPicture* picture,
+                                                liveview::ShownSizes sizes) {
   if (!frame || length <= 0 || !input_.Assign(frame, length)) return liveview::kShownFailed;
-  return liveview::DecodeJpegShown(&input_, boxWidth, boxHeight, bitCount, &shown_, picture);
+  return liveview::DecodeJpegShown(&input_, boxWidth, boxHeight, bitCount, &shown_, picture,
+                                   sizes);
 }

@@ -25,11 +25,16 @@ class CJpegDecoder final : public CFrameDecoder {
   const uint8_t* GetInfoHeader() override;
   const uint8_t* GetBits() override;
 
-  // The frame at the size a window of `boxWidth` x `boxHeight` shows it, when that is half
-  // the picture or less (see DecodeJpegShown); the rows stay valid until the next call. The
-  // BMP image of the last Decode is left as it is.
-  liveview::ShownResult DecodeShown(const uint8_t* frame, int length, int boxWidth,
-                                    int boxHeight, int bitCount, liveview::ShownPicture* picture);
+  // The frame at the size a window of `boxWidth` x `boxHeight` shows it (see
+  // DecodeJpegShown); the rows stay valid until the next call or TakeShownRows. The BMP image
+  // of the last Decode is left as it is.
+  liveview::ShownResult DecodeShown(
+      const uint8_t* frame, int length, int boxWidth, int boxHeight, int bitCount,
+      liveview::ShownPicture* picture,
+      liveview::ShownSizes sizes = liveview::ShownSizes::kReducedOnly);
+  // Hands the rows of the last DecodeShown over to `keeper` without copying them; `keeper`'s
+  // old storage is what the next DecodeShown writes into.
+  void TakeShownRows(std::vector<uint8_t>* keeper) { shown_.bytes.swap(*keeper); }
 
  private:
   MemoryStream input_;

@@ -88,7 +88,7 @@ int ShownScaleDenom(int fullWidth, int fullHeight, int boxWidth, int boxHeight) 
 }
 
 ShownResult DecodeJpegShown(MemoryStream* in, int boxWidth, int boxHeight, int bitCount,
-                            ShownBuffer* buffer, ShownPicture* picture) {
+                            ShownBuffer* buffer, ShownPicture* picture, ShownSizes sizes) {
   if (bitCount != 32 && bitCount != 24) return kShownFailed;
   // Only trivially destructible objects live in this frame: a fatal error long-jumps back
   // to the setjmp below from deep inside the library.
@@ -110,9 +110,10 @@ ShownResult DecodeJpegShown(MemoryStream* in, int boxWidth, int boxHeight, int b
   const int denom = ShownScaleDenom(fullWidth, fullHeight, boxWidth, boxHeight);
   // The full picture's image must fit as the frame decoder makes it: what it refuses is
   // not shown smaller either.
-  if (denom == 1 || !bmp::Fits(fullWidth, fullHeight, bmp::kMaxImageSize)) {
+  const bool fullSizeRefused = denom == 1 && sizes == ShownSizes::kReducedOnly;
+  if (fullSizeRefused || !bmp::Fits(fullWidth, fullHeight, bmp::kMaxImageSize)) {
     jpeg_destroy_decompress(&cinfo);
-    return denom == 1 ? kShownFullSize : kShownFailed;
+    return fullSizeRefused ? kShownFullSize : kShownFailed;
   }
   SetShownParams(&cinfo, denom, bitCount);
   jpeg_calc_output_dimensions(&cinfo);
@@ -125,15 +126,12 @@ ShownResult DecodeJpegShown(MemoryStream* in, int boxWidth, int boxHeight, int b
   const int pitch = static_cast<int>(bmp::PaddedRowBytes(width, 32));
 #endif
   const int64_t needed = static_cast<int64_t>(pitch) * height;
-  if (buffer->capacity < needed) {
-    delete[] buffer->bytes;
-    buffer->capacity = 0;
-    buffer->bytes = new (std::nothrow) uint8_t[static_cast<size_t>(needed)];
-    if (!buffer->bytes) {
-      jpeg_destroy_decompress(&cinfo);
-      return kShownFailed;
-    }
-    buffer->capacity = needed;
+  // No library call inside: nothing long-jumps across the handler.
+  try {
+    buffer->bytes.resize(static_cast<size_t>(needed));
+  } catch (const std::bad_alloc&) {
+    jpeg_destroy_decompress(&cinfo);
+    return kShownFailed;
   }
   jpeg_start_decompress(&cinfo);
   if (static_cast<int>(cinfo.output_width) != width ||
@@ -145,7 +143,7 @@ ShownResult DecodeJpegShown(MemoryStream* in, int boxWidth, int boxHeight, int b
   while (cinfo.output_scanline < cinfo.output_height) {
     const int first = static_cast<int>(cinfo.output_scanline);
     const int count = std::min(16, height - first);
-    for (int i = 0; i < count; ++i) rows[i] = buffer->bytes + static_cast<int64_t>(first + i) * pitch;
+    for (int i = 0; i < count; ++i) rows[i] = buffer->bytes.data() + static_cast<int64_t>(first + i) * pitch;
     const int got = static_cast<int>(jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(count)));
 #ifndef JCS_EXTENSIONS
     for (int i = 0; i < got; ++i) RgbToSurfaceOrder(rows[i], width, bitCount);
@@ -156,7 +154,7 @@ ShownResult DecodeJpegShown(MemoryStream* in, int boxWidth, int boxHeight, int b
   const bool clean = cinfo.err->num_warnings == 0;
   jpeg_destroy_decompress(&cinfo);
   if (!clean) return kShownFailed;
-  picture->rows = buffer->bytes;
+  picture->rows = buffer->bytes.data();
   picture->width = width;
   picture->height = height;
   picture->pitch = pitch;

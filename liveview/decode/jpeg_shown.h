@@ -1,10 +1,11 @@
 // Decoding a frame at the size a camera window shows it: with libjpeg's DCT scaling at a half
-// or a quarter of the picture, straight into rows of the renderer's surface format. The
-// picture the window reports, records and hands out stays the full one; this is only what
-// goes on screen.
+// or a quarter of the picture, or whole, straight into rows of the renderer's surface format.
+// The picture the window reports, records and hands out stays the full one in the BMP image's
+// layout; this is only what goes on screen.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class MemoryStream;
 
@@ -31,25 +32,26 @@ struct ShownPicture {
   int fullHeight = 0;
 };
 
-// Where DecodeJpegShown puts its rows: grown as needed, owned by the caller.
+// Where DecodeJpegShown puts its rows: sized to them by each decode, owned by the caller,
+// who may swap the vector away to keep a picture without copying it.
 struct ShownBuffer {
-  ShownBuffer() = default;
-  ShownBuffer(const ShownBuffer&) = delete;
-  ShownBuffer& operator=(const ShownBuffer&) = delete;
-  ~ShownBuffer() { delete[] bytes; }
-  uint8_t* bytes = nullptr;
-  int64_t capacity = 0;
+  std::vector<uint8_t> bytes;
 };
+
+// Which sizes DecodeJpegShown decodes: reduced ones only (a box that needs the full picture
+// gets kShownFullSize once the header is read), or the full size as well.
+enum class ShownSizes { kReducedOnly, kAny };
 
 enum ShownResult : int {
   kShownFailed = 0,    // not a picture, or damaged (a warning): not to be shown
   kShownDecoded = 1,   // `picture` holds the scaled rows
-  kShownFullSize = -1, // the box needs the full picture; only the header was read
+  kShownFullSize = -1, // the box needs the full picture (kReducedOnly); only the header was read
 };
 
 // Decodes the JPEG in `in` (read from its position) for a box of that size, with the frame
 // decoder's settings (fast integer DCT, no fancy upsampling). `bitCount` is 32 or 24.
 ShownResult DecodeJpegShown(MemoryStream* in, int boxWidth, int boxHeight, int bitCount,
-                            ShownBuffer* buffer, ShownPicture* picture);
+                            ShownBuffer* buffer, ShownPicture* picture,
+                            ShownSizes sizes = ShownSizes::kReducedOnly);
 
 }  // namespace liveview

@@ -11,6 +11,17 @@ namespace liveview {
 namespace {
 
 void CopyRow32(const uint8_t* src, int srcStep, uint8_t* dst, int count) {
+  if (srcStep == 4) {
+    // Word by word, the frame path's case: the fourth byte becomes 0 whatever the source
+    // left in it.
+    for (int x = 0; x < count; ++x) {
+      uint32_t pixel;
+      std::memcpy(&pixel, src + 4 * x, 4);
+      pixel &= 0x00FFFFFFu;
+      std::memcpy(dst + 4 * x, &pixel, 4);
+    }
+    return;
+  }
   for (int x = 0; x < count; ++x, src += srcStep, dst += 4) {
     dst[0] = src[0];
     dst[1] = src[1];

@@ -22,9 +22,15 @@ int ReadHeaderBlockFrom(HeaderSource& source, char* destination, int room) {
   // needs none.
   bool waited = false;
   uint32_t lastByte = source.Now();
+  // The last take emptied what the look showed (the line end behind a body, typically): a
+  // look now would find nothing, so the wait comes first.
+  bool drained = false;
   for (;;) {
     if (count >= room) return kHeaderBlockFailed;
-    const int peeked = source.Peek(destination + count, std::min(room - count, kHeaderPeekBytes));
+    const int peeked =
+        drained ? HeaderSource::kNothingYet
+                : source.Peek(destination + count, std::min(room - count, kHeaderPeekBytes));
+    drained = false;
     if (peeked == 0 || (peeked < 0 && peeked != HeaderSource::kNothingYet)) return count;
     if (peeked == HeaderSource::kNothingYet) {
       if (count == 0 && !waited) {
@@ -52,6 +58,7 @@ int ReadHeaderBlockFrom(HeaderSource& source, char* destination, int room) {
     count += got;
     lastByte = source.Now();
     if (count == end) return count;
+    drained = got == peeked && peeked < kHeaderPeekBytes;
   }
 }
 

@@ -8,17 +8,13 @@ constexpr long kPollMicroseconds = 25000;
 }  // namespace
 
 int WaitReadable(StreamSlot& slot, DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    Sleep(10);
-    if (GetTickCount() - start >= milliseconds || slot.running.load() == 0 ||
-        slot.stopRequest.load() != 0) {
-      return -1;
-    }
-    const int ready = base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitRead);
-    if (ready < 0) return -1;
-    if (ready > 0) return ready;
-  }
+  if (slot.running.load() == 0 || slot.stopRequest.load() != 0) return -1;
+  // One select for the whole wait (a stop shuts the socket down, which ends it at once):
+  // under Wine every select is several trips through the server.
+  const int ready = base::WaitSocket(slot.socket.load(), static_cast<long>(milliseconds / 1000),
+                                     static_cast<long>(milliseconds % 1000) * 1000,
+                                     base::kWaitRead);
+  return ready > 0 ? ready : -1;
 }
 
 namespace {

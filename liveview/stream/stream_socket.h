@@ -1,6 +1,5 @@
-// The stream worker's socket operations. Every wait is a select of at most 25 ms, so a
-// cleared running flag or a socket closed by StopStream is seen within a few tens of
-// milliseconds. The socket is read from the slot before every use, so once StopStream has
+// The stream worker's socket operations. A stop is seen at once, whatever a wait's length:
+// StopStream and RequestStop shut the socket down, which ends a select on it. The socket is read from the slot before every use, so once StopStream has
 // taken it the worker's next call sees 0; only a call already under way can still use the
 // handle that was just closed.
 #pragma once
@@ -14,8 +13,8 @@
 
 namespace liveview {
 
-// Polls readability in 25 ms selects until `milliseconds` have passed or the stream is stopped
-// (-1), or a select fails (-1); a positive select result when readable.
+// Waits up to `milliseconds` for the socket to become readable: a positive select result
+// when it does, -1 when the time passes, a select fails or the stream is being stopped.
 int WaitReadable(StreamSlot& slot, DWORD milliseconds);
 
 // Reads one header block, up to and including its blank line, into `room` bytes at

@@ -22,8 +22,9 @@ namespace liveview {
 namespace {
 
 constexpr long kPollMicroseconds = 25000;
+// The silence after which the request goes out again.
+constexpr long kSilenceMicroseconds = 100000;
 constexpr int kWritablePolls = 40;
-constexpr int kReadablePolls = 4;
 constexpr int kRequestEveryPasses = 10;
 
 enum class ConnectionEnd { Stopped, Failed, NotAuthorised };
@@ -45,8 +46,11 @@ bool Writable(const StreamSlot& slot) {
   return base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitWrite) > 0;
 }
 
-bool Readable(const StreamSlot& slot) {
-  return base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitRead) > 0;
+// One select for the whole silence: every select costs several trips through Wine's server,
+// and a stop need not wait for a shorter one to run out, as StopStream and RequestStop shut
+// the socket down, which makes it readable at once.
+bool ReadableWithinSilence(const StreamSlot& slot) {
+  return base::WaitSocket(slot.socket.load(), 0, kSilenceMicroseconds, base::kWaitRead) > 0;
 }
 
 bool SendRequest(StreamSlot& slot) {
@@ -111,11 +115,9 @@ Step WaitForData(StreamSlot& slot, int* pass) {
     StopStaleRecording(slot);
     if ((*pass)++ % kRequestEveryPasses == 0 && Writable(slot) && SendRequest(slot)) continue;
 
-    for (int poll = 0; poll < kReadablePolls; ++poll) {
-      if (slot.stopRequest.load() != 0) return ConnectionEnd::Stopped;
-      if (Readable(slot)) return std::nullopt;
-      if (slot.running.load() == 0) break;
-    }
+    if (slot.stopRequest.load() != 0) return ConnectionEnd::Stopped;
+    if (ReadableWithinSilence(slot)) return std::nullopt;
+    if (StopWanted(slot)) return ConnectionEnd::Stopped;
     if (!Writable(slot) || !SendRequest(slot)) return ConnectionEnd::Failed;
   }
 }

@@ -134,6 +134,8 @@ int CThreadManager::RequestStop(std::string_view cameraText) {
     base::CScopedLock hold(slot->lock);
     if (!slot->host.empty() && slot->host == target.host && slot->port == target.port) {
       slot->stopRequest.store(1);
+      // The worker's waits are long selects: the shut-down socket ends them.
+      WakeWorker(*slot);
       return 1;
     }
   }

@@ -122,7 +122,7 @@ void CWatchWnd::DecodeAndDraw(const uint8_t* frame, int length, int* width, int*
   }
   FrameEnd end(decoder_.get());
   if (!decoder_->CanDecode(frame, length)) return;
-  if (DecodeAndDrawReduced(frame, length, width, height)) return;
+  if (DecodeAndDrawShown(frame, length, width, height)) return;
   if (!decoder_->Decode(frame, length)) return;
   const uint8_t* info = decoder_->GetInfoHeader();
   if (!info) return;
@@ -147,24 +147,19 @@ void CWatchWnd::DecodeAndDraw(const uint8_t* frame, int length, int* width, int*
   }
 }
 
-// A window of half the picture or less in both directions (the 2 x 2 to 4 x 4 grids) gets
-// the picture decoded at a half or a quarter, straight into its surface's format: the full
-// picture would only be thrown away by the blit. All the window reports stays the full
-// picture's: the size, WM_USER+18, the copies handed out.
-bool CWatchWnd::DecodeAndDrawReduced(const uint8_t* frame, int length, int* width, int* height) {
-  const int boxWidth = boxWidth_.load();
-  const int boxHeight = boxHeight_.load();
-  int frameWidth = 0;
-  int frameHeight = 0;
-  if (!jpegDecoder_ || !PeekJpegSize(frame, length, &frameWidth, &frameHeight) ||
-      ShownScaleDenom(frameWidth, frameHeight, boxWidth, boxHeight) == 1) {
-    return false;
-  }
+// The picture decoded at the size the window shows it, straight into its surface's format: a
+// half or a quarter in a window of half the picture or less in both directions (the 2 x 2 to
+// 4 x 4 grids), where the full picture would only be thrown away by the blit; the full size
+// otherwise, which saves the BMP image's colour swap and the spreading to four bytes a pixel.
+// The rows are kept as they came (no copy) for repaints. All the window reports stays the
+// full picture's: the size, WM_USER+18, the BMP image handed out (decoded on demand).
+bool CWatchWnd::DecodeAndDrawShown(const uint8_t* frame, int length, int* width, int* height) {
+  if (!jpegDecoder_) return false;
   // Without a surface yet, the depth displays of today have.
   const int bitCount = surfaceBitCount_ == 0 || surfaceBitCount_ == 32 ? 32 : 24;
   ShownPicture shown;
-  const ShownResult result =
-      jpegDecoder_->DecodeShown(frame, length, boxWidth, boxHeight, bitCount, &shown);
+  const ShownResult result = jpegDecoder_->DecodeShown(
+      frame, length, boxWidth_.load(), boxHeight_.load(), bitCount, &shown, ShownSizes::kAny);
   if (result == kShownFullSize) return false;
   if (result != kShownDecoded) return true;  // dropped, as a frame that does not decode
 
@@ -174,11 +169,10 @@ bool CWatchWnd::DecodeAndDrawReduced(const uint8_t* frame, int length, int* widt
   }
   if (width) *width = width_;
   if (height) *height = height_;
-  if (!KeepJpeg(frame, length) ||
-      !KeepPicture(shown.rows, static_cast<int64_t>(shown.pitch) * shown.height)) {
-    return true;
-  }
-  shownReduced_ = true;
+  if (!KeepJpeg(frame, length)) return true;
+  jpegDecoder_->TakeShownRows(&picture_);
+  pictureSize_ = static_cast<int>(static_cast<int64_t>(shown.pitch) * shown.height);
+  shownCopy_ = true;
   shownBitCount_ = shown.bitCount;
   lastFrameTick_ = Now();
 
@@ -187,7 +181,7 @@ bool CWatchWnd::DecodeAndDrawReduced(const uint8_t* frame, int length, int* widt
     renderer_->SetShowTitle(showTitle_);
     renderer_->SetTitle(nick_);
     renderer_->SetPictureSize(width_, height_);
-    renderer_->DrawFrame(shown.rows, shown.width, shown.height, 0);
+    renderer_->DrawFrame(picture_.data(), shown.width, shown.height, 0);
   }
   return true;
 }
@@ -216,7 +210,7 @@ bool CWatchWnd::ReplaceRendererIfNeeded(int width, int height, int surfaceWidth,
   surfaceHeight_ = surfaceHeight;
   // The copy's rows have the old size: never painted or handed out as pictures of the new.
   pictureSize_ = 0;
-  shownReduced_ = false;
+  shownCopy_ = false;
   renderer_.reset();
   const RendererFactory factory = g_rendererFactory.load();
   renderer_ = factory ? factory() : std::make_unique<CVideoRenderer>();
@@ -233,7 +227,7 @@ void CWatchWnd::ForgetPictureSizeLocked() {
   surfaceWidth_ = 0;
   surfaceHeight_ = 0;
   pictureSize_ = 0;
-  shownReduced_ = false;
+  shownCopy_ = false;
 }
 
 // The picture copy holds the padded rows, the whole pixel area whatever the width; the
@@ -243,7 +237,7 @@ bool CWatchWnd::KeepCopies(const uint8_t* frame, int length) {
   const uint8_t* bits = decoder_->GetBits();
   if (!bits || size > bmp::kMaxImageSize) return false;
   if (!KeepJpeg(frame, length)) return false;
-  shownReduced_ = false;
+  shownCopy_ = false;
   return KeepPicture(bits, size);
 }
 
@@ -304,7 +298,7 @@ void CWatchWnd::ClearPicture() {
 const uint8_t* CWatchWnd::GetLastBmp(int* size) {
   base::CScopedLock hold(lock_);
   if (picture_.empty() || pictureSize_ == 0 || IsStale()) return nullptr;
-  if (shownReduced_) {
+  if (shownCopy_) {
     if (!FullPictureLocked()) return nullptr;
     if (size) *size = static_cast<int>(fullPicture_.size());
     return fullPicture_.data();
@@ -374,7 +368,7 @@ void CWatchWnd::SetFontColor(COLORREF color) {
 
 bool CWatchWnd::HasFreshPictureLocked() {
   const int64_t copySize =
-      shownReduced_ ? bmp::PaddedRowBytes(surfaceWidth_, shownBitCount_) * surfaceHeight_
+      shownCopy_ ? bmp::PaddedRowBytes(surfaceWidth_, shownBitCount_) * surfaceHeight_
                     : bmp::RowWidth(width_) * height_;
   return renderer_ && pictureSize_ > 0 && pictureSize_ == copySize &&
          picture_.size() >= static_cast<size_t>(pictureSize_) &&
@@ -383,7 +377,7 @@ bool CWatchWnd::HasFreshPictureLocked() {
 
 // The copy at the size shown: a repaint never decodes.
 void CWatchWnd::DrawPictureCopyLocked() {
-  if (shownReduced_) {
+  if (shownCopy_) {
     renderer_->SetBitCount(shownBitCount_);
     renderer_->DrawFrame(picture_.data(), surfaceWidth_, surfaceHeight_, 0);
     return;

@@ -122,9 +122,9 @@ class CWatchWnd : public fw::CWnd {
 
   // The frame steps that run under the window lock.
   void DecodeAndDraw(const uint8_t* frame, int length, int* width, int* height);
-  // The frame at the size this window shows it: true when it was taken care of reduced
-  // (shown or dropped), false when the window needs it decoded whole.
-  bool DecodeAndDrawReduced(const uint8_t* frame, int length, int* width, int* height);
+  // The frame at the size this window shows it: true when it was taken care of (shown or
+  // dropped), false when it must go through the frame decoder's BMP image instead.
+  bool DecodeAndDrawShown(const uint8_t* frame, int length, int* width, int* height);
   void PostSizeIfNewWidth(int width, int height);
   bool ReplaceRendererIfNeeded(int width, int height, int surfaceWidth, int surfaceHeight);
   bool KeepCopies(const uint8_t* frame, int length);
@@ -169,8 +169,9 @@ class CWatchWnd : public fw::CWnd {
   int surfaceWidth_ = 0;
   int surfaceHeight_ = 0;
   int surfaceBitCount_ = 0;  // of the renderer's off-screen surface; 0 before one is known
-  // The picture copy holds a reduced picture: top-down rows of `shownBitCount_` bits.
-  bool shownReduced_ = false;
+  // The picture copy holds the rows as shown (the surface's size and format: top-down rows
+  // of `shownBitCount_` bits), not the BMP image's.
+  bool shownCopy_ = false;
   int shownBitCount_ = 24;
   // The full picture decoded on demand from the JPEG copy, for GetLastBmp; valid while
   // `fullPictureFrame_` is `frameSerial_`.
