@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <string>
 
 namespace liveview {
 
@@ -21,12 +22,14 @@ class CStalePostFilter {
   // False when the fence could not be posted (a full queue or no window): the change then
   // applies to no post.
   bool NoteExchange(HWND control, int a, int b);
-  bool NoteGone(HWND control, int index);
+  // `camera`: the named camera text the camera had, under which posts about it are still
+  // heard where they concern the host's own requests (its recordings' ends).
+  bool NoteGone(HWND control, int index, std::string camera = {});
   // The fence of the oldest pending change was handled.
   void OnFence();
-  // The index a post handled now refers to, or -1 when its camera is gone; then `goneAt`,
-  // when given, is the index the camera had when it went.
-  int Resolve(int index, int* goneAt = nullptr) const;
+  // The index a post handled now refers to, or -1 when its camera is gone; then `goneAt`
+  // and `goneCamera`, when given, are the index and the text the camera had when it went.
+  int Resolve(int index, int* goneAt = nullptr, std::string* goneCamera = nullptr) const;
   // The window is going or new: its queue, fences included, is gone.
   void Reset() { pending_.clear(); }
   size_t Pending() const { return pending_.size(); }
@@ -35,6 +38,7 @@ class CStalePostFilter {
   struct Change {
     int a;
     int b;  // -1: the camera at a is gone
+    std::string gone;  // the text of the camera that went
   };
   bool Note(HWND control, Change change);
 

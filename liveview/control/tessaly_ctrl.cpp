@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "base/scoped_gdi.h"
 #include "base/scoped_lock.h"
@@ -18,6 +19,7 @@
 #include "liveview/control/tessaly_classes.h"
 #include "liveview/notify/control_messages.h"
 #include "liveview/notify/control_registry.h"
+#include "liveview/record/record_post.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "liveview/stream/thread_manager.h"
 
@@ -87,8 +89,7 @@ int CTessalyCtrl::OnCreate(CREATESTRUCTA* cs) {
   ++windowGeneration_;
   stalePosts_.Reset();
   for (auto& files : snapshotFiles_) files.clear();
-  for (auto& files : recordFiles_) files.clear();
-  for (auto& gone : goneRecordings_) gone.clear();
+  ForgetRecordStateFiles();
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -156,6 +157,7 @@ void CTessalyCtrl::OnDestroy() {
   DeleteWindows();
   stalePosts_.Reset();
   for (auto& files : snapshotFiles_) files.clear();
+  ForgetRecordStateFiles();
   selected_ = -1;
   fullWindow_ = 0;
   fullWindowIndex_ = -1;
@@ -275,10 +277,9 @@ void CTessalyCtrl::ExchangeWindows(int a, int b) {
   second->SetNumber(a);
   std::swap(cells_[a].window, cells_[b].window);
   // What was queued for either index is about the camera that now sits at the other, and
-  // so are the files its snapshots and recordings will be heard under.
+  // so are the files its snapshots will be heard under.
   stalePosts_.NoteExchange(GetSafeHwnd(), a, b);
   std::swap(snapshotFiles_[a], snapshotFiles_[b]);
-  std::swap(recordFiles_[a], recordFiles_[b]);
   LayoutWindows(false, true);
   cells_[a].window->Invalidate(true);
   cells_[b].window->Invalidate(true);
@@ -286,14 +287,13 @@ void CTessalyCtrl::ExchangeWindows(int a, int b) {
 
 void CTessalyCtrl::NoteCameraGone(int index, const std::string& namedCameraText) {
   if (index < 0 || index >= kCellCount) return;
-  stalePosts_.NoteGone(GetSafeHwnd(), index);
   // Its snapshots' posts now concern no camera and are dropped unheard; its recordings'
-  // are still heard, under the camera as it was.
+  // are still heard, under the camera as it was. A last state still owed by its stream
+  // would come after the note, under the index of whatever camera comes next.
+  CThreadManager::IndexHold hold(Streams());
+  stalePosts_.NoteGone(GetSafeHwnd(), index, namedCameraText);
+  Streams().DropOwedStates(index);
   snapshotFiles_[index].clear();
-  for (std::string& file : recordFiles_[index]) {
-    goneRecordings_[index].push_back(GoneRecording{namedCameraText, std::move(file)});
-  }
-  recordFiles_[index].clear();
 }
 
 void CTessalyCtrl::RebindStream(const std::string& cameraText, int index) {
@@ -434,9 +434,9 @@ LRESULT CTessalyCtrl::OnWatchKey(WPARAM w, LPARAM) {
   return 0;
 }
 
-int CTessalyCtrl::PostedIndex(WPARAM w, int* goneAt) const {
+int CTessalyCtrl::PostedIndex(WPARAM w, int* goneAt, std::string* goneCamera) const {
   if (!IsCameraIndex(w)) return -1;
-  return stalePosts_.Resolve(static_cast<int>(w), goneAt);
+  return stalePosts_.Resolve(static_cast<int>(w), goneAt, goneCamera);
 }
 
 LRESULT CTessalyCtrl::OnStateFence(WPARAM, LPARAM) {
@@ -474,22 +474,20 @@ LRESULT CTessalyCtrl::OnCamSnapped(WPARAM w, LPARAM) {
 
 LRESULT CTessalyCtrl::OnCamRecord(WPARAM w, LPARAM l) {
   if (!IsCameraIndex(w)) return 0;
+  // Taken first: each message takes the file it was posted with, also one not heard.
+  const std::optional<std::string> posted = TakeRecordStateFile(w);
   int goneAt = -1;
-  const int i = PostedIndex(w, &goneAt);
+  std::string goneCamera;
+  const int i = PostedIndex(w, &goneAt, &goneCamera);
   const int status = static_cast<int>(l);
-  // A recording's start is about the oldest file still listed, its end takes it off.
   if (i < 0) {
-    if (goneAt < 0 || goneRecordings_[goneAt].empty()) return 1;
-    GoneRecording gone = goneRecordings_[goneAt].front();
-    if (status == 0) goneRecordings_[goneAt].pop_front();
-    FireRecordStatus(gone.camera, gone.file, status);
+    // The host's recording of a camera that went meanwhile: heard under the camera as it was.
+    if (goneAt < 0 || goneCamera.empty() || !posted) return 1;
+    FireRecordStatus(goneCamera, *posted, status);
     return 1;
   }
-  std::string file = Table().GetRecordingPath(i);
-  if (!recordFiles_[i].empty()) {
-    file = recordFiles_[i].front();
-    if (status == 0) recordFiles_[i].pop_front();
-  }
+  // Posted by someone else: the record's path is all there is to go by.
+  const std::string file = posted ? *posted : Table().GetRecordingPath(i);
   if (CWatchWnd* window = WindowAt(i)) window->SetRecording(status);
   FireRecordStatus(Table().NamedCameraText(i), file, status);
   return 1;

@@ -102,7 +102,8 @@ class CTessalyCtrl : public fw::COleControl {
   void StopStreamsOf(int index);
   // The camera at `index` is destroyed or replaced: posts queued for it so far concern no
   // camera, but for the starts and ends of its recordings, heard under `namedCameraText`
-  // (the camera's as it was). (Exchanges are noted by ExchangeWindows.)
+  // (the camera's as it was; none are heard without it). (Exchanges are noted by
+  // ExchangeWindows.)
   void NoteCameraGone(int index, const std::string& namedCameraText = {});
   // Stops the camera, clears its record and fires FireDelCam with the record as it was; the
   // window keeps its texts. 0 outside 0 to 15 or when the clearing failed, else 1.
@@ -199,8 +200,9 @@ class CTessalyCtrl : public fw::COleControl {
   void LoadSettings();
   void DeleteWindows();
   // A camera index of a post, mapped past the changes made since it was queued; -1 when
-  // it concerns no camera now (`goneAt`, when given, is then the index it went from).
-  int PostedIndex(WPARAM w, int* goneAt = nullptr) const;
+  // it concerns no camera now (`goneAt` and `goneCamera`, when given, are then the index it
+  // went from and the named camera text it had).
+  int PostedIndex(WPARAM w, int* goneAt = nullptr, std::string* goneCamera = nullptr) const;
   bool HasWindowAt(int index) const { return WindowAt(index) != nullptr; }
 
   // The context-menu commands, the keys Ctrl+C and Ctrl+L and the pan/tilt click.
@@ -257,16 +259,6 @@ class CTessalyCtrl : public fw::COleControl {
   // The files of the snapshots whose WM_CAM_SNAPPED is still queued, per camera index,
   // oldest first: each event names its own file.
   std::deque<std::string> snapshotFiles_[kCellCount];
-  // The files of the recordings started by Record whose end is still to be heard, per
-  // camera index, oldest first: each WM_CAM_RECORD names its own recording.
-  std::deque<std::string> recordFiles_[kCellCount];
-  // The same for cameras that went meanwhile, by the index they went from, with the named
-  // camera text they had: the host started those recordings and hears of their end.
-  struct GoneRecording {
-    std::string camera;
-    std::string file;
-  };
-  std::deque<GoneRecording> goneRecordings_[kCellCount];
 
   unsigned windowGeneration_ = 0;
   // Tessaly.ini is read at the first creation and again only after a destruction saved it.

@@ -226,12 +226,18 @@ int CTessalyCtrl::ExchangeCameras(int a, int b) {
     SetSplitterMethod(gridSize_, &unused);
     selected_ = -1;
   }
-  Table().Swap(a, b);
-  ExchangeWindows(a, b);
-  // Each stream follows its camera: its slot now reports under the other index and draws
-  // into the window object that moved with it.
-  if (!ta.empty()) RebindStream(ta, b);
-  if (!tb.empty()) RebindStream(tb, a);
+  {
+    // One step for the workers: what they post is queued either before the move is noted,
+    // under the index the note maps, or after it under the camera's new index.
+    CThreadManager::IndexHold hold(Streams());
+    Table().Swap(a, b);
+    ExchangeWindows(a, b);
+    // Each stream follows its camera: its slot now reports under the other index and draws
+    // into the window object that moved with it.
+    if (!ta.empty()) RebindStream(ta, b);
+    if (!tb.empty()) RebindStream(tb, a);
+    Streams().ExchangeOwedStates(a, b);
+  }
   const int shown = gridSize_ * gridSize_;
   for (int index : {a, b}) {
     CWatchWnd* window = WindowAt(index);

@@ -119,8 +119,6 @@ void CTessalyCtrl::Record(const std::string& pszURLPort, const std::string& pszF
                              static_cast<int>(lBitRate), pszFile.c_str());
   });
   if (!started) return;
-  // Its start is queued already; the end follows it, whoever brings it about.
-  recordFiles_[index].push_back(pszFile);
   Table().SetRecordingPath(index, pszFile);
   Table().SetRecording(index, 1);
   Table().SetRecordFormat(index, kMotionJpegFormat);

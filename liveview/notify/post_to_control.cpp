@@ -26,11 +26,16 @@ bool PostToControlRetrying(UINT message, WPARAM wParam, LPARAM lParam,
                            const std::atomic<int>& giveUp) {
   for (;;) {
     if (PostToControl(message, wParam, lParam)) return true;
-    // A window that is gone never takes the message; a full queue drains.
-    HWND window = GetControlWindow();
-    if (!window || !IsWindow(window) || giveUp.load() != 0) return false;
-    Sleep(10);
+    if (!WaitToRetryPost(giveUp)) return false;
   }
+}
+
+bool WaitToRetryPost(const std::atomic<int>& giveUp) {
+  // A window that is gone never takes the message; a full queue drains.
+  HWND window = GetControlWindow();
+  if (!window || !IsWindow(window) || giveUp.load() != 0) return false;
+  Sleep(10);
+  return true;
 }
 
 }  // namespace liveview

@@ -18,6 +18,10 @@ bool PostToControl(UINT message, WPARAM wParam, LPARAM lParam);
 bool PostToControlRetrying(UINT message, WPARAM wParam, LPARAM lParam,
                            const std::atomic<int>& giveUp);
 
+// For a poster that makes each attempt itself (its wParam may change between attempts): after
+// a failed post, whether another is worth making, having waited the 10 ms when it is.
+bool WaitToRetryPost(const std::atomic<int>& giveUp);
+
 // How posts are made: PostMessageA unless a test puts its own here (to see each message as
 // it leaves, or to play a full queue). nullptr restores PostMessageA. Returns the previous.
 using PostFunction = BOOL (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

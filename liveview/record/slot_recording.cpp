@@ -52,7 +52,7 @@ bool StartRecording(SlotRecording& recording, int cameraIndex, int width, int he
   recording.frameCount = 0;
   recording.start = RecordClockNow();
   recording.lastWritten = recording.start;
-  PostRecordState(cameraIndex, true);
+  PostRecordState(cameraIndex, true, recording.recorder->FileName());
   recording.lastFeedTick = RecordClockNow();
   return true;
 }
@@ -84,7 +84,7 @@ int StopRecording(SlotRecording& recording, int cameraIndex) {
   const unsigned rate = MeasuredFrameRate(recording.frameCount, recording.start, recording.lastWritten);
   recording.recorder->CloseFile(rate);
   recording.recorder->ReleaseFile();
-  PostRecordState(cameraIndex, false);
+  PostRecordState(cameraIndex, false, recording.recorder->FileName());
   recording.recorder.reset();
   return 1;
 }

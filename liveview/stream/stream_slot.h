@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 
@@ -31,7 +32,9 @@ struct StreamSlot : StreamParse {
   // The user-interface thread and the worker share this and the parse state without the lock.
   std::atomic<int> stopRequest{0};
   int windowIndex = -1;
-  int cameraIndex = -1;  // wParam of every message the slot posts
+  // wParam of every message the slot posts. Changed for a running stream only with both
+  // `postLock` and `lock` held; read under either.
+  int cameraIndex = -1;
 
   // Guarded by `lock`.
   SlotRecording recording;
@@ -51,6 +54,17 @@ struct StreamSlot : StreamParse {
   std::string credentials;
   std::atomic<int> reconnectInterval{0};  // seconds
   base::CriticalSection lock;
+
+  // Held around each state post together with the read of the index it goes under, and by
+  // the control, with `lock`, while it moves cameras to other indexes: every post is queued
+  // either before the control's note of the move, under the index that note maps, or after
+  // it under the new index. Not `lock` itself: a frame's state must not keep the slot locked.
+  // Taken before `lock` where both are.
+  base::CriticalSection postLock;
+  // Guarded by `postLock`: the camera indexes under which workers that have already freed
+  // the slot still owe their last state (a full queue did not take it at once). A move of
+  // cameras changes them as it changes `cameraIndex`.
+  std::list<int> owedLastStates;
 };
 
 // Ends the slot's recording when its feed has brought no frame for kStaleFeedMs; takes the

@@ -158,19 +158,17 @@ Step ReadPart(StreamSlot& slot, bool frameSeen) {
 
 // The part to the camera window and the recording, then state 2.
 Step Deliver(StreamSlot& slot) {
-  int camera;
   {
     base::CScopedLock hold(slot.lock);
     // StopStream clears running under this lock and then waits for the worker: a frame is
     // not drawn for a stream that is being stopped.
     if (slot.running.load() == 0) return ConnectionEnd::Stopped;
     DeliverFrame(slot.frameBuffer.get(), slot.partLength, slot);
-    camera = slot.cameraIndex;
   }
-  // Outside the lock, and once: a frame's state is stale by the next frame, and a full
+  // Outside the slot lock, and once: a frame's state is stale by the next frame, and a full
   // queue must not hold the worker (hosts that count frames lose only what the queue could
   // not take).
-  PostToControl(WM_CAM_STATE, static_cast<WPARAM>(camera), kCamStateFrame);
+  PostStateOnce(slot, kCamStateFrame);
   return std::nullopt;
 }
 
@@ -202,28 +200,44 @@ ConnectionEnd RunConnection(StreamSlot& slot) {
 // again on hearing it gets a new stream, not "already running". The recording's own end
 // message still comes first (ResetSlot sends it).
 void EndWithState(StreamSlot& slot, int state) {
-  int camera;
+  std::list<int>::iterator owed;
   {
-    base::CScopedLock hold(slot.lock);
-    camera = slot.cameraIndex;
-    ResetSlot(slot);  // repaints the window too
+    base::CScopedLock post(slot.postLock);
+    int camera;
+    {
+      base::CScopedLock hold(slot.lock);
+      camera = slot.cameraIndex;
+      ResetSlot(slot);  // repaints the window too
+    }
+    if (PostToControl(WM_CAM_STATE, static_cast<WPARAM>(camera), state)) return;
+    // The freed slot no longer has the index; a move of cameras finds it here.
+    owed = slot.owedLastStates.insert(slot.owedLastStates.end(), camera);
   }
   // From here on the slot may already be another stream's; `hostWaiting` is still what the
   // stop that ended this one set, unless a new stream has claimed the slot.
-  PostToControlRetrying(WM_CAM_STATE, static_cast<WPARAM>(camera), state, slot.hostWaiting);
+  for (;;) {
+    const bool retry = WaitToRetryPost(slot.hostWaiting);
+    base::CScopedLock post(slot.postLock);
+    if (!retry || PostToControl(WM_CAM_STATE, static_cast<WPARAM>(*owed), state)) {
+      slot.owedLastStates.erase(owed);
+      return;
+    }
+  }
 }
 
 void EndStopped(StreamSlot& slot) { EndWithState(slot, kCamStateStopped); }
 
 }  // namespace
 
+bool PostStateOnce(StreamSlot& slot, int state) {
+  base::CScopedLock post(slot.postLock);
+  return PostToControl(WM_CAM_STATE, static_cast<WPARAM>(slot.cameraIndex), state);
+}
+
 void PostState(StreamSlot& slot, int state) {
-  int camera;
-  {
-    base::CScopedLock hold(slot.lock);
-    camera = slot.cameraIndex;
+  // Each attempt under the index of its moment: the camera may move while the queue is full.
+  while (!PostStateOnce(slot, state) && WaitToRetryPost(slot.hostWaiting)) {
   }
-  PostToControlRetrying(WM_CAM_STATE, static_cast<WPARAM>(camera), state, slot.hostWaiting);
 }
 
 void WakeWorker(StreamSlot& slot) {

@@ -51,8 +51,11 @@ void WaitBeforeReconnect(StreamSlot& slot);
 using HostResolver = bool (*)(const char* host, uint16_t port, sockaddr_in* out);
 HostResolver SetHostResolver(HostResolver resolver);
 
-// Posts WM_CAM_STATE with the slot's camera index, waiting out a full queue unless the
-// host's thread waits for this worker.
+// Posts WM_CAM_STATE once, under the slot's camera index as it is at the post; false when
+// the queue did not take it.
+bool PostStateOnce(StreamSlot& slot, int state);
+
+// PostStateOnce, waiting out a full queue unless the host's thread waits for this worker.
 void PostState(StreamSlot& slot, int state);
 
 }  // namespace liveview

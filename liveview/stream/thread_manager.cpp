@@ -149,6 +149,7 @@ int CThreadManager::MoveStream(std::string_view cameraText, CWatchWnd* window) {
   const int camera = table->FindByCameraText(cameraText);
   if (!CCameraTable::IsValidIndex(camera)) return 0;
   for (auto& slot : slots_) {
+    base::CScopedLock post(slot->postLock);
     base::CScopedLock hold(slot->lock);
     if (slot->host.empty() || slot->host != target.host || slot->port != target.port) continue;
     slot->window = window;
@@ -163,11 +164,51 @@ void CThreadManager::SwapSlots(int a, int b) {
   if (!SlotAt(a) || !SlotAt(b) || a == b) return;
   StreamSlot& first = *slots_[a];
   StreamSlot& second = *slots_[b];
+  base::CScopedLock postFirst(first.postLock);
+  base::CScopedLock postSecond(second.postLock);
   base::CScopedLock holdFirst(first.lock);
   base::CScopedLock holdSecond(second.lock);
   std::swap(first.cameraIndex, second.cameraIndex);
   std::swap(first.windowIndex, second.windowIndex);
   std::swap(slots_[a], slots_[b]);
+}
+
+// Slot by slot, each post lock before its lock, as a worker takes them; a worker takes no
+// other slot's, so holding one slot's while waiting for the next cannot close a cycle.
+CThreadManager::IndexHold::IndexHold(CThreadManager& manager) : manager_(manager) {
+  for (auto& slot : manager_.slots_) {
+    EnterCriticalSection(&slot->postLock.native());
+    EnterCriticalSection(&slot->lock.native());
+  }
+}
+
+CThreadManager::IndexHold::~IndexHold() {
+  for (int i = kSlotCount - 1; i >= 0; --i) {
+    LeaveCriticalSection(&manager_.slots_[i]->lock.native());
+    LeaveCriticalSection(&manager_.slots_[i]->postLock.native());
+  }
+}
+
+void CThreadManager::ExchangeOwedStates(int a, int b) {
+  for (auto& slot : slots_) {
+    base::CScopedLock post(slot->postLock);
+    for (int& camera : slot->owedLastStates) {
+      if (camera == a) {
+        camera = b;
+      } else if (camera == b) {
+        camera = a;
+      }
+    }
+  }
+}
+
+void CThreadManager::DropOwedStates(int index) {
+  for (auto& slot : slots_) {
+    base::CScopedLock post(slot->postLock);
+    for (int& camera : slot->owedLastStates) {
+      if (camera == index) camera = -1;
+    }
+  }
 }
 
 int CThreadManager::SlotIndexByWindow(int windowIndex) {

@@ -45,6 +45,27 @@ class CThreadManager {
   int MoveStream(std::string_view cameraText, CWatchWnd* window);
   // Exchanges two slots of the table (with their window and camera indexes).
   void SwapSlots(int a, int b);
+
+  // While it lives, every slot's post lock and lock are held: no worker reads a camera index
+  // or a window number to post under it, so the control can move cameras to other indexes
+  // and note the move behind what is queued, as one step. Only on the control's thread, and
+  // nothing in it may wait for a worker.
+  class IndexHold {
+   public:
+    explicit IndexHold(CThreadManager& manager);
+    ~IndexHold();
+    IndexHold(const IndexHold&) = delete;
+    IndexHold& operator=(const IndexHold&) = delete;
+
+   private:
+    CThreadManager& manager_;
+  };
+  // Under an IndexHold, after the cameras of indexes a and b were exchanged: the last states
+  // still owed under either go out under the other.
+  void ExchangeOwedStates(int a, int b);
+  // Under an IndexHold, once the camera at `index` is gone: the last states still owed under
+  // it go out under no camera (-1), which the control ignores.
+  void DropOwedStates(int index);
   // The first slot in use that is bound to that window number, or -1 / nullptr.
   int SlotIndexByWindow(int windowIndex);
   StreamSlot* SlotByWindow(int windowIndex);
