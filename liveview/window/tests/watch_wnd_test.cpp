@@ -244,6 +244,25 @@ void Repaint(HWND window) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+// The rows kept for repaints change hands with the decoder's from frame to frame: a frame
+// that fails halfway must leave the last good picture on screen, not the two-frames-old one
+// nor its own half.
+TEST_F(WatchWndTest, RepaintAfterAFrameThatFailsHalfwayShowsTheLastGoodPicture) {
+  Feed(window_, jpegfixture::SolidJpeg(kViewWidth, kViewHeight, 200, 0, 0));
+  Feed(window_, jpegfixture::SolidJpeg(kViewWidth, kViewHeight, 0, 200, 0));
+  const Bytes blue = jpegfixture::SolidJpeg(kViewWidth, kViewHeight, 0, 0, 200);
+  EXPECT_EQ(Feed(window_, Bytes(blue.begin(), blue.begin() + blue.size() / 2)).width, -1);
+  {
+    base::ScopedWindowDc dc(window_.GetSafeHwnd());
+    RECT all{0, 0, kViewWidth, kViewHeight};
+    FillRect(dc.Get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  }
+  Repaint(window_.GetSafeHwnd());
+  const auto image = test_container::CaptureWindow(window_.GetSafeHwnd());
+  ASSERT_TRUE(image.has_value());
+  EXPECT_GT(image->ShareOf(RGB(0, 200, 0), RECT{0, 0, kViewWidth, kViewHeight}, 24), 0.95);
+}
+
 TEST_F(WatchWndTest, StalePictureGivesWayToTheIdleTitle) {
   struct Case {
     bool bound;
