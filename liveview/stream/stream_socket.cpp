@@ -1,5 +1,8 @@
 #include "liveview/stream/stream_socket.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "base/socket_wait.h"
 
 namespace liveview {
@@ -19,12 +22,25 @@ int WaitReadable(StreamSlot& slot, DWORD milliseconds) {
 
 namespace {
 
-// The worker's socket as a header source.
+// The worker's socket as a header source, behind what the last body read carried over.
 class SocketHeaderSource final : public HeaderSource {
  public:
   explicit SocketHeaderSource(StreamSlot& slot) : slot_(slot) {}
-  int Peek(char* destination, int n) override { return Receive(destination, n, MSG_PEEK); }
-  int Take(char* destination, int n) override { return Receive(destination, n, 0); }
+  int Peek(char* destination, int n) override {
+    const int carried = CopyCarried(destination, n);
+    if (carried == n) return carried;
+    const int got = Receive(destination + carried, n - carried, MSG_PEEK);
+    // A close or a failure behind carried bytes shows with the next look.
+    return got > 0 ? carried + got : carried > 0 ? carried : got;
+  }
+  int Take(char* destination, int n) override {
+    const int carried = CopyCarried(destination, n);
+    slot_.carryLength -= carried;
+    std::memmove(slot_.carry, slot_.carry + carried, static_cast<size_t>(slot_.carryLength));
+    if (carried == n) return carried;
+    const int got = Receive(destination + carried, n - carried, 0);
+    return got > 0 ? carried + got : carried > 0 ? carried : got;
+  }
   bool ReadableSoon() override {
     return base::WaitSocket(slot_.socket.load(), 0, kPollMicroseconds, base::kWaitRead) > 0;
   }
@@ -36,6 +52,11 @@ class SocketHeaderSource final : public HeaderSource {
   void BetweenParts() override { StopStaleRecording(slot_); }
 
  private:
+  int CopyCarried(char* destination, int n) const {
+    const int carried = std::min(slot_.carryLength, n);
+    std::memcpy(destination, slot_.carry, static_cast<size_t>(carried));
+    return carried;
+  }
   int Receive(char* destination, int n, int flags) {
     const int got = recv(slot_.socket.load(), destination, n, flags);
     if (got >= 0) return got;
@@ -52,12 +73,34 @@ int ReadHeaderBlock(StreamSlot& slot, char* destination, int room) {
   return ReadHeaderBlockFrom(source, destination, room);
 }
 
+namespace {
+
+// As much of the body as has arrived and, once it is all there, up to the two bytes behind it
+// into the carry, in one receive; recv's result.
+int ReceiveBodyAndCarry(StreamSlot& slot, uint8_t* destination, int missing) {
+  WSABUF buffers[2];
+  buffers[0].buf = reinterpret_cast<char*>(destination);
+  buffers[0].len = static_cast<u_long>(missing);
+  buffers[1].buf = slot.carry + slot.carryLength;
+  buffers[1].len = static_cast<u_long>(StreamSlot::kCarryCapacity - slot.carryLength);
+  DWORD received = 0;
+  DWORD flags = 0;
+  if (WSARecv(slot.socket.load(), buffers, buffers[1].len > 0 ? 2 : 1, &received, &flags,
+              nullptr, nullptr) == SOCKET_ERROR) {
+    return SOCKET_ERROR;
+  }
+  if (static_cast<int>(received) <= missing) return static_cast<int>(received);
+  slot.carryLength += static_cast<int>(received) - missing;
+  return missing;
+}
+
+}  // namespace
+
 int ReadBody(StreamSlot& slot, uint8_t* destination, int n) {
   int count = 0;
   bool waited = false;
   while (count < n) {
-    const int got =
-        recv(slot.socket.load(), reinterpret_cast<char*>(destination) + count, n - count, 0);
+    const int got = ReceiveBodyAndCarry(slot, destination + count, n - count);
     if (got == 0) break;
     if (got < 0) {
       if (WSAGetLastError() != WSAEWOULDBLOCK) break;

@@ -18,16 +18,19 @@ namespace liveview {
 int WaitReadable(StreamSlot& slot, DWORD milliseconds);
 
 // Reads one header block, up to and including its blank line, into `room` bytes at
-// `destination` (ReadHeaderBlockFrom over the slot's socket): a look at what has arrived and
-// one receive of exactly the block's bytes, where the block is there whole. 0 when nothing is
-// readable within 25 ms; the count read so far when the peer closes or the receive fails;
-// kHeaderBlockFailed when the block would not fit in `room`, when a begun header (not just
-// line ends) gets no byte for kStallLimitMs, or when the stream is being stopped.
+// `destination` (ReadHeaderBlockFrom over the slot's carry, then its socket): a look at what
+// has arrived and one receive of exactly the block's bytes, where the block is there whole,
+// no receive for what the carry holds. 0 when nothing is readable within 25 ms; the count
+// read so far when the peer closes or the receive fails; kHeaderBlockFailed when the block
+// would not fit in `room`, when a begun header (not just line ends) gets no byte for
+// kStallLimitMs, or when the stream is being stopped.
 int ReadHeaderBlock(StreamSlot& slot, char* destination, int room);
 
-// Reads exactly `n` bytes unless the peer closes, the receive fails or no byte comes for
-// kStallLimitMs, asking each time for all that is missing; it waits only when a receive
-// finds nothing. 0 when nothing has come within about 125 ms. The count read.
+// Reads exactly `n` bytes into `destination` unless the peer closes, the receive fails or no
+// byte comes for kStallLimitMs, asking each time for all that is missing and, in the same
+// receive, for up to the two bytes behind the body, which go to the slot's carry for the next
+// ReadHeaderBlock; it waits only when a receive finds nothing. 0 when nothing has come
+// within about 125 ms. The count read into `destination`.
 int ReadBody(StreamSlot& slot, uint8_t* destination, int n);
 
 // The request for the camera's motion-JPEG stream, exactly as the cameras expect it.
