@@ -1,8 +1,39 @@
 #include "liveview/stream/header_block.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace liveview {
+
+bool HeaderCarry::HoldsHeaderStart() const {
+  for (int i = 0; i < length; ++i) {
+    if (bytes[i] != '\r' && bytes[i] != '\n') return true;
+  }
+  return false;
+}
+
+int CarriedHeaderSource::CopyCarried(char* destination, int n) const {
+  const int carried = std::max(0, std::min(carry_.length, n));
+  std::memcpy(destination, carry_.bytes, static_cast<size_t>(carried));
+  return carried;
+}
+
+int CarriedHeaderSource::Peek(char* destination, int n) {
+  const int carried = CopyCarried(destination, n);
+  if (carried == n) return carried;
+  const int got = source_.Peek(destination + carried, n - carried);
+  // A close or a failure behind carried bytes shows with the next look.
+  return got > 0 ? carried + got : carried > 0 ? carried : got;
+}
+
+int CarriedHeaderSource::Take(char* destination, int n) {
+  const int carried = CopyCarried(destination, n);
+  carry_.length -= carried;
+  std::memmove(carry_.bytes, carry_.bytes + carried, static_cast<size_t>(carry_.length));
+  if (carried == n) return carried;
+  const int got = source_.Take(destination + carried, n - carried);
+  return got > 0 ? carried + got : carried > 0 ? carried : got;
+}
 
 int FindHeaderBlockEnd(const char* data, int from, int count) {
   for (int i = std::max(from, 4); i < count; ++i) {

@@ -40,6 +40,37 @@ class HeaderSource {
   ~HeaderSource() = default;
 };
 
+// Bytes already taken off the connection for the next header block: the line end behind a
+// body, which the body read takes in its own receive when it is there (a look and a receive
+// of their own would cost a trip each through Wine's server).
+struct HeaderCarry {
+  static constexpr int kCapacity = 2;
+  char bytes[kCapacity] = {};
+  int length = 0;
+
+  // A header begun in it: line ends alone are not, the part itself is still to come.
+  bool HoldsHeaderStart() const;
+};
+
+// `source` behind `carry`: Peek and Take serve the carried bytes first, then the source's.
+class CarriedHeaderSource final : public HeaderSource {
+ public:
+  CarriedHeaderSource(HeaderSource& source, HeaderCarry& carry) : source_(source), carry_(carry) {}
+  int Peek(char* destination, int n) override;
+  int Take(char* destination, int n) override;
+  bool ReadableSoon() override { return source_.ReadableSoon(); }
+  void WaitForMore() override { source_.WaitForMore(); }
+  uint32_t Now() override { return source_.Now(); }
+  bool StopWanted() override { return source_.StopWanted(); }
+  void BetweenParts() override { source_.BetweenParts(); }
+
+ private:
+  int CopyCarried(char* destination, int n) const;
+
+  HeaderSource& source_;
+  HeaderCarry& carry_;
+};
+
 // One index past the first blank line (CR LF CR LF) that ends a block in data[0, count),
 // looking only at ends at or after `from`; -1 when there is none. A block is longer than
 // four bytes: four line-end bytes at the very start end nothing.

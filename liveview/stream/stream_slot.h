@@ -13,6 +13,7 @@
 #include "base/critical_section.h"
 #include "base/scoped_lock.h"
 #include "liveview/record/slot_recording.h"
+#include "liveview/stream/header_block.h"
 #include "liveview/stream/stream_parse_state.h"
 
 namespace liveview {
@@ -48,13 +49,9 @@ struct StreamSlot : StreamParse {
   // changed under `lock`) closes it, as nothing else ends that call.
   std::atomic<SOCKET> socket{0};
   bool connecting = false;
-  // What the body read took past its body, at most the two bytes that end it, in the same
-  // receive: the start of the next header block, which the header read sees first. Saves the
-  // line end a look and a receive of its own (each a trip through Wine's server). Worker only;
-  // emptied with each connection.
-  static constexpr int kCarryCapacity = 2;
-  char carry[kCarryCapacity] = {};
-  int carryLength = 0;
+  // What the body read took past its body for the next header read (worker only; emptied
+  // with each connection).
+  HeaderCarry carry;
   uint16_t port = 0;
   // Read by the worker, may be changed by the control while it runs.
   std::atomic<int> reconnect{1};

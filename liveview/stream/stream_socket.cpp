@@ -1,8 +1,5 @@
 #include "liveview/stream/stream_socket.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "base/socket_wait.h"
 
 namespace liveview {
@@ -22,25 +19,12 @@ int WaitReadable(StreamSlot& slot, DWORD milliseconds) {
 
 namespace {
 
-// The worker's socket as a header source, behind what the last body read carried over.
+// The worker's socket as a header source.
 class SocketHeaderSource final : public HeaderSource {
  public:
   explicit SocketHeaderSource(StreamSlot& slot) : slot_(slot) {}
-  int Peek(char* destination, int n) override {
-    const int carried = CopyCarried(destination, n);
-    if (carried == n) return carried;
-    const int got = Receive(destination + carried, n - carried, MSG_PEEK);
-    // A close or a failure behind carried bytes shows with the next look.
-    return got > 0 ? carried + got : carried > 0 ? carried : got;
-  }
-  int Take(char* destination, int n) override {
-    const int carried = CopyCarried(destination, n);
-    slot_.carryLength -= carried;
-    std::memmove(slot_.carry, slot_.carry + carried, static_cast<size_t>(slot_.carryLength));
-    if (carried == n) return carried;
-    const int got = Receive(destination + carried, n - carried, 0);
-    return got > 0 ? carried + got : carried > 0 ? carried : got;
-  }
+  int Peek(char* destination, int n) override { return Receive(destination, n, MSG_PEEK); }
+  int Take(char* destination, int n) override { return Receive(destination, n, 0); }
   bool ReadableSoon() override {
     return base::WaitSocket(slot_.socket.load(), 0, kPollMicroseconds, base::kWaitRead) > 0;
   }
@@ -52,11 +36,6 @@ class SocketHeaderSource final : public HeaderSource {
   void BetweenParts() override { StopStaleRecording(slot_); }
 
  private:
-  int CopyCarried(char* destination, int n) const {
-    const int carried = std::min(slot_.carryLength, n);
-    std::memcpy(destination, slot_.carry, static_cast<size_t>(carried));
-    return carried;
-  }
   int Receive(char* destination, int n, int flags) {
     const int got = recv(slot_.socket.load(), destination, n, flags);
     if (got >= 0) return got;
@@ -69,7 +48,8 @@ class SocketHeaderSource final : public HeaderSource {
 }  // namespace
 
 int ReadHeaderBlock(StreamSlot& slot, char* destination, int room) {
-  SocketHeaderSource source(slot);
+  SocketHeaderSource socket(slot);
+  CarriedHeaderSource source(socket, slot.carry);
   return ReadHeaderBlockFrom(source, destination, room);
 }
 
@@ -81,8 +61,8 @@ int ReceiveBodyAndCarry(StreamSlot& slot, uint8_t* destination, int missing) {
   WSABUF buffers[2];
   buffers[0].buf = reinterpret_cast<char*>(destination);
   buffers[0].len = static_cast<u_long>(missing);
-  buffers[1].buf = slot.carry + slot.carryLength;
-  buffers[1].len = static_cast<u_long>(StreamSlot::kCarryCapacity - slot.carryLength);
+  buffers[1].buf = slot.carry.bytes + slot.carry.length;
+  buffers[1].len = static_cast<u_long>(HeaderCarry::kCapacity - slot.carry.length);
   DWORD received = 0;
   DWORD flags = 0;
   if (WSARecv(slot.socket.load(), buffers, buffers[1].len > 0 ? 2 : 1, &received, &flags,
@@ -90,7 +70,7 @@ int ReceiveBodyAndCarry(StreamSlot& slot, uint8_t* destination, int missing) {
     return SOCKET_ERROR;
   }
   if (static_cast<int>(received) <= missing) return static_cast<int>(received);
-  slot.carryLength += static_cast<int>(received) - missing;
+  slot.carry.length += static_cast<int>(received) - missing;
   return missing;
 }
 

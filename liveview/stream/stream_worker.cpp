@@ -50,11 +50,8 @@ bool Writable(const StreamSlot& slot) {
 // and a stop need not wait for a shorter one to run out, as StopStream and RequestStop shut
 // the socket down, which makes it readable at once.
 bool ReadableWithinSilence(const StreamSlot& slot) {
-  // A next header already begun in what the body read carried over is data as well; line
-  // ends alone are not: the part itself is still to come.
-  for (int i = 0; i < slot.carryLength; ++i) {
-    if (slot.carry[i] != '\r' && slot.carry[i] != '\n') return true;
-  }
+  // A next header begun in what the body read carried over is data as well.
+  if (slot.carry.HoldsHeaderStart()) return true;
   return base::WaitSocket(slot.socket.load(), 0, kSilenceMicroseconds, base::kWaitRead) > 0;
 }
 
@@ -186,7 +183,7 @@ ConnectionEnd RunConnection(StreamSlot& slot) {
   }
   slot.parseState = kParseResponseHeader;
   slot.fill = 0;
-  slot.carryLength = 0;
+  slot.carry.length = 0;
   slot.receiveCapacity = StreamSlot::kReceiveCapacity;
   StopStaleRecording(slot);
 
@@ -289,7 +286,7 @@ void ResetSlot(StreamSlot& slot) {
   slot.frameBuffer.reset();
   slot.frameCapacity = 0;
   slot.fill = 0;
-  slot.carryLength = 0;
+  slot.carry.length = 0;
   slot.partLength = 0;
   slot.boundary[0] = '\0';
   slot.windowIndex = -1;

@@ -176,6 +176,40 @@ TEST(HeaderBlockReader, NoLookAfterATakeThatEmptiedWhatHadArrived) {
   EXPECT_EQ(source.takes, 2);
 }
 
+// What the body read carried over is the block's start: looked at and taken before the
+// source's bytes, with no look or receive of the source for it alone.
+TEST(HeaderBlockReader, CarriedBytesStartTheBlock) {
+  struct Case {
+    std::string carried;
+    std::vector<std::string> arrivals;
+    std::string block;
+    int sourceTakes;
+  };
+  const Case cases[] = {
+      {"\r\n", {kHeader + "BODY"}, "\r\n" + kHeader, 1},
+      {"\r\n", {"", kHeader + "BODY"}, "\r\n" + kHeader, 1},  // the part comes later
+      {"\r", {"\n" + kHeader + "BODY"}, "\r\n" + kHeader, 1},
+      {"--", {kHeader.substr(2) + "BODY"}, kHeader, 1},
+      {"--", {"b\r\nContent-", "Length: 4\r\n\r\nBODY"}, kHeader, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.carried));
+    ScriptedSource source(c.arrivals);
+    HeaderCarry carry;
+    std::memcpy(carry.bytes, c.carried.data(), c.carried.size());
+    carry.length = static_cast<int>(c.carried.size());
+    EXPECT_EQ(carry.HoldsHeaderStart(), c.carried == "--");
+    CarriedHeaderSource carried(source, carry);
+    std::vector<char> buffer(200);
+    const int got = ReadHeaderBlockFrom(carried, buffer.data(), 200);
+    ASSERT_EQ(got, static_cast<int>(c.block.size()));
+    EXPECT_EQ(std::string(buffer.data(), static_cast<size_t>(got)), c.block);
+    EXPECT_EQ(carry.length, 0);
+    EXPECT_EQ(source.Rest(), "BODY");
+    EXPECT_EQ(source.takes, c.sourceTakes);
+  }
+}
+
 TEST(HeaderBlockReader, LimitsAndEnds) {
   std::string block;
   {

@@ -112,7 +112,7 @@ TEST_F(ConnectedSlot, PartsSentBackToBackAreReadOneByOne) {
   }
   // What the body read took past its body (the line end) is the next block's start; the
   // rest is still in the socket.
-  EXPECT_EQ(std::string(slot_.carry, static_cast<size_t>(slot_.carryLength)), "\r\n");
+  EXPECT_EQ(std::string(slot_.carry.bytes, static_cast<size_t>(slot_.carry.length)), "\r\n");
   uint8_t rest[16] = {};
   EXPECT_EQ(recv(slot_.socket.load(), reinterpret_cast<char*>(rest), sizeof rest, 0), 5);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(rest), 5), "--b\r\n");
@@ -139,7 +139,7 @@ TEST_F(ConnectedSlot, NextBlockIsWholeHoweverTheBytesBehindABodyArrive) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.pieces));
-    slot_.carryLength = 0;
+    slot_.carry.length = 0;
     Send(c.pieces[0]);
     std::thread camera([&] {
       for (size_t i = 1; i < c.pieces.size(); ++i) {
@@ -163,7 +163,7 @@ TEST_F(ConnectedSlot, NextBlockIsWholeHoweverTheBytesBehindABodyArrive) {
     EXPECT_EQ(second, c.second);
     EXPECT_EQ(moreGot, 4);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(more), 4), "MORE");
-    EXPECT_EQ(slot_.carryLength, 0) << "nothing follows the last body";
+    EXPECT_EQ(slot_.carry.length, 0) << "nothing follows the last body";
   }
 }
 
