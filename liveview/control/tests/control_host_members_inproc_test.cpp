@@ -92,11 +92,7 @@ class HostMembersInProcess : public ::testing::Test {
     tessaly_test::IniSettings ini;
     ini.autoInvite = 0;
     tessaly_test::WriteSettings(ini);
-    SetWindowPos(host.Window(), nullptr, 0, 0, 742, 582, SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_EQ(host.Create(tessaly_test::kInProcessClsid, 642, 482), S_OK);
-    events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
-    ASSERT_EQ(events->Connect(host.Control()), S_OK);
-    control = liveview::CTessalyCtrl::Last();
+    control = tessaly_test::HostInProcess(host, &events);
     ASSERT_NE(control, nullptr);
     long unused = 0;
     control->SetSplitterMethod(4, &unused);

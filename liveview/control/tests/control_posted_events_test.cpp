@@ -104,11 +104,7 @@ class PostedEventsInProcess : public ::testing::Test {
     ini.reconnect = 1;
     ini.interval = 1;
     tessaly_test::WriteSettings(ini);
-    SetWindowPos(host.Window(), nullptr, 0, 0, 742, 582, SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_EQ(host.Create(tessaly_test::kInProcessClsid, 642, 482), S_OK);
-    events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
-    ASSERT_EQ(events->Connect(host.Control()), S_OK);
-    control = liveview::CTessalyCtrl::Last();
+    control = tessaly_test::HostInProcess(host, &events);
     ASSERT_NE(control, nullptr);
     long unused = 0;
     control->SetSplitterMethod(2, &unused);

@@ -61,11 +61,7 @@ class RecordingRefusals : public ::testing::Test {
     ini.splitter = 2;
     ini.cameras.push_back({0, "127.0.0.1", camera.Port() + 0, "admin", "admin", "Rec"});
     tessaly_test::WriteSettings(ini);
-    SetWindowPos(host.Window(), nullptr, 0, 0, 742, 582, SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_EQ(host.Create(tessaly_test::kInProcessClsid, 642, 482), S_OK);
-    events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
-    ASSERT_EQ(events->Connect(host.Control()), S_OK);
-    control = liveview::CTessalyCtrl::Last();
+    control = tessaly_test::HostInProcess(host, &events);
     ASSERT_NE(control, nullptr);
     ASSERT_EQ(control->GetSafeHwnd(), host.ControlWindow());
     ASSERT_TRUE(camera.Log().WaitForFrames(3, std::chrono::milliseconds(kWaitMs)));

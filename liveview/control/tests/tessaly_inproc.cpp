@@ -2,6 +2,8 @@
 
 #include <ole2.h>
 
+#include <gtest/gtest.h>
+
 #include "framework/class_factory.h"
 #include "liveview/control/tessaly_classes.h"
 #include "liveview/control/tessaly_ctrl.h"
@@ -47,6 +49,29 @@ void StopServing() {
   if (g_classCookie) CoRevokeClassObject(g_classCookie);
   g_classCookie = 0;
   ClearSettings();
+}
+
+}  // namespace tessaly_test
+
+namespace tessaly_test {
+
+liveview::CTessalyCtrl* HostInProcess(test_container::ControlHost& host,
+                                      base::ComPtr<test_container::EventRecorder>* events) {
+  SetWindowPos(host.Window(), nullptr, 0, 0, 742, 582, SWP_NOMOVE | SWP_NOZORDER);
+  const HRESULT created = host.Create(kInProcessClsid, 642, 482);
+  if (created != S_OK) {
+    ADD_FAILURE() << "hosting the control: 0x" << std::hex << created;
+    return nullptr;
+  }
+  *events = test_container::EventRecorder::Create(DIID__DTessalyEvents);
+  const HRESULT connected = (*events)->Connect(host.Control());
+  if (connected != S_OK) {
+    ADD_FAILURE() << "connecting the event recorder: 0x" << std::hex << connected;
+    return nullptr;
+  }
+  liveview::CTessalyCtrl* control = liveview::CTessalyCtrl::Last();
+  if (!control) ADD_FAILURE() << "no control object";
+  return control;
 }
 
 }  // namespace tessaly_test

@@ -5,6 +5,14 @@
 
 #include <windows.h>
 
+#include "base/com_ptr.h"
+#include "testing/container/control_host.h"
+#include "testing/container/event_recorder.h"
+
+namespace liveview {
+class CTessalyCtrl;
+}
+
 namespace tessaly_test {
 
 extern const CLSID kInProcessClsid;
@@ -12,5 +20,11 @@ extern const CLSID kInProcessClsid;
 // For a suite's set-up and tear-down; OLE is initialised by the fixture's environment.
 bool ServeInProcess();
 void StopServing();
+
+// Hosts the in-process control as the programs here see it, in a 642 x 482 site of the host's
+// 742 x 582 window (the settings file written before), with its events recorded into
+// `events`: the control object, or nullptr after reporting the failure.
+liveview::CTessalyCtrl* HostInProcess(test_container::ControlHost& host,
+                                      base::ComPtr<test_container::EventRecorder>* events);
 
 }  // namespace tessaly_test
