@@ -1,5 +1,7 @@
 #include "liveview/render/pixel_copy.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -10,15 +12,40 @@ namespace liveview {
 
 namespace {
 
+// The fourth byte becomes 0 whatever the source left in it.
+void CopyWords32(const uint8_t* src, uint8_t* dst, int from, int count) {
+  for (int x = from; x < count; ++x) {
+    uint32_t pixel;
+    std::memcpy(&pixel, src + 4 * x, 4);
+    pixel &= 0x00FFFFFFu;
+    std::memcpy(dst + 4 * x, &pixel, 4);
+  }
+}
+
+// Four pixels a step, the frame path's case (a whole picture each frame). The build's baseline
+// is the plain i686 instruction set; this runs only where the processor has SSE2.
+__attribute__((target("sse2"))) void CopyWords32Sse2(const uint8_t* src, uint8_t* dst,
+                                                     int count) {
+  const __m128i mask = _mm_set1_epi32(0x00FFFFFF);
+  int x = 0;
+  for (; x + 4 <= count; x += 4) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_and_si128(pixels, mask));
+  }
+  CopyWords32(src, dst, x, count);
+}
+
+bool HasSse2() {
+  static const bool has = __builtin_cpu_supports("sse2");
+  return has;
+}
+
 void CopyRow32(const uint8_t* src, int srcStep, uint8_t* dst, int count) {
   if (srcStep == 4) {
-    // Word by word, the frame path's case: the fourth byte becomes 0 whatever the source
-    // left in it.
-    for (int x = 0; x < count; ++x) {
-      uint32_t pixel;
-      std::memcpy(&pixel, src + 4 * x, 4);
-      pixel &= 0x00FFFFFFu;
-      std::memcpy(dst + 4 * x, &pixel, 4);
+    if (HasSse2()) {
+      CopyWords32Sse2(src, dst, count);
+    } else {
+      CopyWords32(src, dst, 0, count);
     }
     return;
   }

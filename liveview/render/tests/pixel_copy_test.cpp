@@ -91,6 +91,27 @@ TEST(PixelCopy, EveryDepthGetsTheUprightPicture) {
   }
 }
 
+// Rows of whole words and of a few left over, as the frame path's four-pixel steps see them:
+// every pixel copied, its fourth byte 0, nothing past the row touched.
+TEST(PixelCopy, ThirtyTwoBitRowsOfAnyWidth) {
+  for (const int width : {1, 4, 7, 8, 37, 640}) {
+    SCOPED_TRACE(width);
+    std::vector<uint8_t> rows(static_cast<size_t>(width) * 4 * 2);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<uint8_t>(i * 13 + 1);
+    const int pitch = width * 4 + 12;
+    std::vector<uint8_t> surface(static_cast<size_t>(pitch) * 2, 0xAB);
+    ASSERT_TRUE(CopyPixels({rows.data(), width, 2, 32, false}, {surface.data(), width, 2, pitch, 32}));
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const uint8_t* in = rows.data() + (static_cast<size_t>(y) * width + x) * 4;
+        const uint32_t expected = in[0] | in[1] << 8 | in[2] << 16;
+        ASSERT_EQ(PixelAt(surface, pitch, 32, x, y), expected) << "at " << x << "," << y;
+      }
+      EXPECT_EQ(surface[static_cast<size_t>(y) * pitch + width * 4], 0xAB);
+    }
+  }
+}
+
 TEST(PixelCopy, CopiesOnlyWhatBothSidesHave) {
   const std::vector<uint8_t> rows = StoredRows(true, 24);
   // A surface one pixel narrower and one row shorter than the picture: its top-left corner.
