@@ -12,14 +12,19 @@
 set(WINE_CHINESE_LOCALE "zh_CN.UTF-8" CACHE STRING "Unix locale of the tests' Chinese runs")
 
 # add_wine_test(<name> SOURCES ... [LIBS ...] [RESOURCE_LOCK <lock>...] [TIMEOUT <s>]
-#               [SHARDS <n>] [NO_MAIN] [ALSO_CHINESE])
+#               [SHARDS <n>] [NO_MAIN] [ALSO_CHINESE] [LOCKED_CASES <lock> <pattern>...])
 # RESOURCE_LOCK serialises programs that share a fixed resource (a well-known UDP port, say).
 # TIMEOUT is per process (per shard), default 300 s.
 # ALSO_CHINESE registers the program a second time, in the Chinese locale (names ending in
 # "_zh"); suites whose names end in "InChineseLocale" run only there.
+# LOCKED_CASES: the cases matching the GoogleTest patterns (Suite.Case, * and ?) need <lock>
+# as well, the others do not. They run in an entry of their own, <name>.<lock> (one process,
+# after the program's RESOURCE_LOCKs and <lock>), so that the rest of the program never waits
+# for that lock nor holds it. A pattern that no longer matches leaves that entry without
+# cases, which fails.
 function(add_wine_test name)
-  cmake_parse_arguments(T "NO_MAIN;ALSO_CHINESE" "TIMEOUT;SHARDS" "SOURCES;LIBS;RESOURCE_LOCK"
-                        ${ARGN})
+  cmake_parse_arguments(T "NO_MAIN;ALSO_CHINESE" "TIMEOUT;SHARDS"
+                        "SOURCES;LIBS;RESOURCE_LOCK;LOCKED_CASES" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -33,13 +38,52 @@ function(add_wine_test name)
   endif()
 
   set(locks "${T_RESOURCE_LOCK}")
+  # Exclusions of each locale's run, and the cases of the separately locked entry.
+  set(english_excluded)
   if(T_ALSO_CHINESE)
-    _wine_test_register(${name} ${name} ${T_SHARDS} ${T_TIMEOUT} "${locks}" ""
-                        --gtest_filter=-*InChineseLocale.*)
+    set(english_excluded "*InChineseLocale.*")
+  endif()
+  set(chinese_excluded)
+  set(locked_lock)
+  set(locked_cases)
+  if(T_LOCKED_CASES)
+    list(POP_FRONT T_LOCKED_CASES locked_lock)
+    if(NOT T_LOCKED_CASES)
+      message(FATAL_ERROR "add_wine_test(${name}): LOCKED_CASES ${locked_lock} names no case")
+    endif()
+    list(JOIN T_LOCKED_CASES ":" locked_cases)
+    set(english_excluded ${english_excluded} ${T_LOCKED_CASES})
+    set(chinese_excluded ${T_LOCKED_CASES})
+  endif()
+  list(JOIN english_excluded ":" english_excluded)
+  list(JOIN chinese_excluded ":" chinese_excluded)
+
+  set(english_args)
+  if(english_excluded)
+    set(english_args --gtest_filter=-${english_excluded})
+  endif()
+  _wine_test_register(${name} ${name} ${T_SHARDS} ${T_TIMEOUT} "${locks}" "" ${english_args})
+  if(locked_lock)
+    set(locked_filter --gtest_filter=${locked_cases})
+    if(T_ALSO_CHINESE)
+      set(locked_filter --gtest_filter=${locked_cases}-*InChineseLocale.*)
+    endif()
+    set(locked_locks ${locks} ${locked_lock})
+    _wine_test_register(${name}.${locked_lock} ${name} 1 ${T_TIMEOUT}
+                        "${locked_locks}" "" ${locked_filter})
+  endif()
+  if(T_ALSO_CHINESE)
+    set(chinese_args)
+    if(chinese_excluded)
+      set(chinese_args --gtest_filter=-${chinese_excluded})
+    endif()
     _wine_test_register(${name}_zh ${name} ${T_SHARDS} ${T_TIMEOUT} "${locks}"
-                        "LC_ALL=${WINE_CHINESE_LOCALE}")
-  else()
-    _wine_test_register(${name} ${name} ${T_SHARDS} ${T_TIMEOUT} "${locks}" "")
+                        "LC_ALL=${WINE_CHINESE_LOCALE}" ${chinese_args})
+    if(locked_lock)
+      _wine_test_register(${name}_zh.${locked_lock} ${name} 1 ${T_TIMEOUT}
+                          "${locked_locks}" "LC_ALL=${WINE_CHINESE_LOCALE}"
+                          --gtest_filter=${locked_cases})
+    endif()
   endif()
 endfunction()
 
