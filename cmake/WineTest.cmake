@@ -12,7 +12,8 @@
 set(WINE_CHINESE_LOCALE "zh_CN.UTF-8" CACHE STRING "Unix locale of the tests' Chinese runs")
 
 # add_wine_test(<name> SOURCES ... [LIBS ...] [RESOURCE_LOCK <lock>...] [TIMEOUT <s>]
-#               [SHARDS <n>] [NO_MAIN] [ALSO_CHINESE] [LOCKED_CASES <lock> <pattern>...])
+#               [SHARDS <n>] [NO_MAIN] [ALSO_CHINESE] [LOCKED_CASES <lock> <pattern>...]
+#               [LANE <n>])
 # RESOURCE_LOCK serialises programs that share a fixed resource (a well-known UDP port, say).
 # TIMEOUT is per process (per shard), default 300 s.
 # ALSO_CHINESE registers the program a second time, in the Chinese locale (names ending in
@@ -22,8 +23,12 @@ set(WINE_CHINESE_LOCALE "zh_CN.UTF-8" CACHE STRING "Unix locale of the tests' Ch
 # after the program's RESOURCE_LOCKs and <lock>), so that the rest of the program never waits
 # for that lock nor holds it. A pattern that no longer matches leaves that entry without
 # cases, which fails.
+# LANE 1 runs the program in the isolated run's second lane (scripts/lib/isolated-run): a
+# network namespace, display and Wine prefix of its own, so its locks are that lane's
+# (<lock>.lane1) and it runs beside a program of the first lane that takes the same lock.
+# The build tree is one for both lanes: programs that share files in it stay in one lane.
 function(add_wine_test name)
-  cmake_parse_arguments(T "NO_MAIN;ALSO_CHINESE" "TIMEOUT;SHARDS"
+  cmake_parse_arguments(T "NO_MAIN;ALSO_CHINESE" "TIMEOUT;SHARDS;LANE"
                         "SOURCES;LIBS;RESOURCE_LOCK;LOCKED_CASES" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
@@ -38,18 +43,29 @@ function(add_wine_test name)
   endif()
 
   set(locks "${T_RESOURCE_LOCK}")
+  set(english_environment)
+  if(T_LANE)
+    list(TRANSFORM locks APPEND .lane${T_LANE})
+    set(english_environment TEST_LANE=${T_LANE})
+  endif()
+  set(chinese_environment ${english_environment} LC_ALL=${WINE_CHINESE_LOCALE})
   # Exclusions of each locale's run, and the cases of the separately locked entry.
   set(english_excluded)
   if(T_ALSO_CHINESE)
     set(english_excluded "*InChineseLocale.*")
   endif()
   set(chinese_excluded)
+  set(locked_name)
   set(locked_lock)
   set(locked_cases)
   if(T_LOCKED_CASES)
-    list(POP_FRONT T_LOCKED_CASES locked_lock)
+    list(POP_FRONT T_LOCKED_CASES locked_name)
     if(NOT T_LOCKED_CASES)
-      message(FATAL_ERROR "add_wine_test(${name}): LOCKED_CASES ${locked_lock} names no case")
+      message(FATAL_ERROR "add_wine_test(${name}): LOCKED_CASES ${locked_name} names no case")
+    endif()
+    set(locked_lock ${locked_name})
+    if(T_LANE)
+      set(locked_lock ${locked_name}.lane${T_LANE})
     endif()
     list(JOIN T_LOCKED_CASES ":" locked_cases)
     set(english_excluded ${english_excluded} ${T_LOCKED_CASES})
@@ -62,15 +78,16 @@ function(add_wine_test name)
   if(english_excluded)
     set(english_args --gtest_filter=-${english_excluded})
   endif()
-  _wine_test_register(${name} ${name} ${T_SHARDS} ${T_TIMEOUT} "${locks}" "" ${english_args})
+  _wine_test_register(${name} ${name} ${T_SHARDS} ${T_TIMEOUT} "${locks}"
+                      "${english_environment}" ${english_args})
   if(locked_lock)
     set(locked_filter --gtest_filter=${locked_cases})
     if(T_ALSO_CHINESE)
       set(locked_filter --gtest_filter=${locked_cases}-*InChineseLocale.*)
     endif()
     set(locked_locks ${locks} ${locked_lock})
-    _wine_test_register(${name}.${locked_lock} ${name} 1 ${T_TIMEOUT}
-                        "${locked_locks}" "" ${locked_filter})
+    _wine_test_register(${name}.${locked_name} ${name} 1 ${T_TIMEOUT}
+                        "${locked_locks}" "${english_environment}" ${locked_filter})
   endif()
   if(T_ALSO_CHINESE)
     set(chinese_args)
@@ -78,10 +95,10 @@ function(add_wine_test name)
       set(chinese_args --gtest_filter=-${chinese_excluded})
     endif()
     _wine_test_register(${name}_zh ${name} ${T_SHARDS} ${T_TIMEOUT} "${locks}"
-                        "LC_ALL=${WINE_CHINESE_LOCALE}" ${chinese_args})
+                        "${chinese_environment}" ${chinese_args})
     if(locked_lock)
-      _wine_test_register(${name}_zh.${locked_lock} ${name} 1 ${T_TIMEOUT}
-                          "${locked_locks}" "LC_ALL=${WINE_CHINESE_LOCALE}"
+      _wine_test_register(${name}_zh.${locked_name} ${name} 1 ${T_TIMEOUT}
+                          "${locked_locks}" "${chinese_environment}"
                           --gtest_filter=${locked_cases})
     endif()
   endif()
