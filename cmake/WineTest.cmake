@@ -6,6 +6,8 @@
 # its case ("[  FAILED  ] Suite.Case"), and GTEST_FILTER in the environment picks cases. A run
 # of no case at all fails unless a filter asked for it (scripts/wine-run).
 
+include(${CMAKE_CURRENT_LIST_DIR}/TestCosts.cmake)
+
 # The locale of the Chinese runs, given as LC_ALL (over any LANG): Wine takes the ANSI code
 # page (936) and the user's language (Chinese) from it. scripts/setup makes it where the
 # system lacks it.
@@ -124,6 +126,9 @@ function(_wine_test_register test program shards timeout locks environment)
       list(APPEND entry_environment GTEST_TOTAL_SHARDS=${shards} GTEST_SHARD_INDEX=${index})
     endif()
     set_tests_properties(${entry} PROPERTIES TIMEOUT ${timeout})
+    if(DEFINED WINE_TEST_COST_${program})
+      set_tests_properties(${entry} PROPERTIES COST ${WINE_TEST_COST_${program}})
+    endif()
     if(locks)
       set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK "${locks}")
     endif()
