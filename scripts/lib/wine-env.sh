@@ -1,7 +1,9 @@
-# Sourced by the scripts that run Wine: one quiet win32 prefix per build folder.
+# Sourced by the scripts that run Wine: one quiet win32 prefix per build folder, and one
+# inside it for each further lane of the isolated run (TEST_LANE, see isolated-run).
 # Usage: . wine-env.sh BUILD_DIR
 wine_build_dir=$1
 export WINEPREFIX="$wine_build_dir/wineprefix"
+[ "${TEST_LANE:-0}" = 0 ] || WINEPREFIX="$wine_build_dir/wineprefix/lanes/$TEST_LANE"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv=d"
@@ -29,6 +31,19 @@ wine_ensure_prefix() {
       touch "$WINEPREFIX/.ready-v2"
     fi
   ) 9>"$wine_build_dir/wineprefix.lock"
+}
+
+# Lane N's prefix, a copy of the first one (which must be ready and not in use), made once.
+# In the test machine both lie on its disk, which is mounted on the first.
+wine_ensure_lane_prefix() {
+  local source=$wine_build_dir/wineprefix
+  local target=$source/lanes/$1
+  [ -f "$target/.ready-v2" ] && return 0
+  rm -rf "$target" "$target.part"
+  mkdir -p "$target.part"
+  (cd "$source" && tar -c --exclude=./lanes --exclude=./lost+found .) | (cd "$target.part" && tar -x) ||
+    { echo "could not copy the Wine prefix for lane $1" >&2; return 1; }
+  mv "$target.part" "$target"
 }
 
 # PID of the wineserver serving this prefix, if one runs. It works inside its server folder,

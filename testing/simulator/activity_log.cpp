@@ -106,6 +106,10 @@ uint32_t ActivityLog::OpenConnection() {
 
 void ActivityLog::AddRequest(RecordedRequest request) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (const ConnectionRecord* c = Find(request.connection)) {
+    request.framesBefore = c->framesSent;
+    request.lastFrameBefore = c->lastFrame;
+  }
   activity_.requests.push_back(std::move(request));
   TrimLocked();
   changed_.notify_all();
@@ -119,7 +123,10 @@ void ActivityLog::MarkStreaming(uint32_t connection) {
 
 void ActivityLog::AddFrame(uint32_t connection) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (ConnectionRecord* c = Find(connection)) ++c->framesSent;
+  if (ConnectionRecord* c = Find(connection)) {
+    ++c->framesSent;
+    c->lastFrame = Clock::now();
+  }
   ++activity_.framesSent;
   changed_.notify_all();
 }

@@ -34,6 +34,10 @@ struct RecordedRequest {
   std::string user;
   std::string password;
   bool authorised = false;  // credentials accepted (or the camera accepts anything)
+  // The connection's stream as it stood when this request came: frames sent on it so far,
+  // and when the last of them went (meaningful when framesBefore > 0).
+  int framesBefore = 0;
+  Clock::time_point lastFrameBefore;
 };
 
 enum class CloseReason {
@@ -50,6 +54,7 @@ struct ConnectionRecord {
   CloseReason reason = CloseReason::Open;
   bool streaming = false;    // a stream was started on it
   int framesSent = 0;        // parts handed to the socket, faulty ones included
+  Clock::time_point lastFrame;  // when the last of them was, once framesSent > 0
 };
 
 struct Activity {
@@ -82,6 +87,7 @@ class ActivityLog {
 
   // Writers, used by the camera.
   uint32_t OpenConnection();
+  // Fills in the request's framesBefore and lastFrameBefore from its connection.
   void AddRequest(RecordedRequest request);
   void MarkStreaming(uint32_t connection);
   void AddFrame(uint32_t connection);

@@ -29,7 +29,16 @@ void WriteValue(const char* section, const std::string& key, const std::string& 
 
 }  // namespace
 
-std::string OcxPath() { return FullPath(test_container::ExecutableFolder() + "..\\Tessaly.ocx"); }
+// In the isolated run's second lane, the module's copy made for that lane: the lane's prefix
+// registers it and its `log` folder is its own, so the lanes' programs never share either.
+std::string OcxPath() {
+  char lane[16] = {};
+  const DWORD n = GetEnvironmentVariableA("TEST_LANE", lane, sizeof lane);
+  const std::string folder = n > 0 && n < sizeof lane && std::string(lane) != "0"
+                                 ? "..\\lane" + std::string(lane) + "\\"
+                                 : "..\\";
+  return FullPath(test_container::ExecutableFolder() + folder + "Tessaly.ocx");
+}
 
 void UseLogFolder(const std::string& folder) { g_logFolder = folder; }
 

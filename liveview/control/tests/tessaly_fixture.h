@@ -14,7 +14,8 @@ namespace tessaly_test {
 constexpr char kProgId[] = "TESSALY.TessalyCtrl.1";
 constexpr char kPageProgId[] = "TESSALY.TessalyPropPage.1";
 
-// Full path of Tessaly.ocx, beside the test program's folder.
+// Full path of Tessaly.ocx, beside the test program's folder (in the second lane of the
+// isolated run, the copy in lane1 there).
 std::string OcxPath();
 std::string LogFolder();
 // The folder LogFolder() answers from now on, for a program that serves the control itself.

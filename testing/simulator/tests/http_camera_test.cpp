@@ -109,10 +109,19 @@ TEST(HttpCamera, RecordsRepeatedStreamRequestsWithoutRestartingTheStream) {
       EXPECT_GE(requests[i].received, requests[i - 1].received);
     }
   }
+  // Each request with the stream as it stood: the first before any frame, the second at the
+  // earliest after the part that went out with the response header, the third after the part
+  // the client had read.
+  EXPECT_EQ(requests[0].framesBefore, 0);
+  EXPECT_GE(requests[1].framesBefore, 1);
+  EXPECT_GE(requests[2].framesBefore, requests[1].framesBefore);
+  EXPECT_GE(requests[2].framesBefore, 1);
+  EXPECT_LE(requests[2].lastFrameBefore, requests[2].received);
   const auto connections = camera.Log().Connections();
   ASSERT_EQ(connections.size(), 1u);
   EXPECT_TRUE(connections[0].streaming);
   EXPECT_GE(connections[0].framesSent, 4);
+  EXPECT_GE(connections[0].lastFrame, requests[2].lastFrameBefore);
 }
 
 TEST(HttpCamera, AnswersWrongOrMissingCredentialsWith401) {
