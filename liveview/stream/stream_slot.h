@@ -41,7 +41,8 @@ struct StreamSlot : StreamParse {
   SlotRecording recording;
 
   std::atomic<int> running{0};
-  // Set by StopStream before it waits for the worker: the worker's posts then no longer
+  // Set by StopStream before it waits for the worker, and by a claim of the freed slot before
+  // it waits for the worker still retrying its last state: the worker's posts then no longer
   // wait for the host's queue, which only the waiting thread drains. Cleared at a claim.
   std::atomic<int> hostWaiting{0};
   // Whoever closes the socket first exchanges it for 0 and closes only a nonzero value. Only

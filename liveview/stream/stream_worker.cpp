@@ -216,8 +216,8 @@ void EndWithState(StreamSlot& slot, int state) {
     // The freed slot no longer has the index; a move of cameras finds it here.
     owed = slot.owedLastStates.insert(slot.owedLastStates.end(), camera);
   }
-  // From here on the slot may already be another stream's; `hostWaiting` is still what the
-  // stop that ended this one set, unless a new stream has claimed the slot.
+  // From here on the slot is free; a stop, or a start that would claim the slot, sets
+  // `hostWaiting` and waits for this worker.
   for (;;) {
     const bool retry = WaitToRetryPost(slot.hostWaiting);
     base::CScopedLock post(slot.postLock);

@@ -29,6 +29,22 @@ void ReleaseClaim(StreamSlot& slot) {
   slot.host.clear();
 }
 
+// A worker that freed its slot may still be retrying its last state for a full queue, and it
+// goes on using the slot for that. Before another camera takes the slot, it is told to give
+// up, as a stop tells it (this thread, which drains the queue, waits), and waited for:
+// otherwise nothing would wait for it, not even the manager's release that deletes the slot.
+void AwaitFreedWorker(StreamSlot& slot) {
+  HANDLE thread = nullptr;
+  {
+    base::CScopedLock hold(slot.lock);
+    if (!slot.host.empty() || !slot.thread) return;
+    slot.hostWaiting.store(1);
+    thread = slot.thread;
+  }
+  // Outside the lock, as in StopStream. Only this thread claims slots: it stays free.
+  WaitForSingleObject(thread, INFINITE);
+}
+
 }  // namespace
 
 CThreadManager* CThreadManager::Instance() {
@@ -75,6 +91,7 @@ int CThreadManager::StartStream(CWatchWnd* window, std::string_view cameraText) 
 
   for (auto& owned : slots_) {
     StreamSlot& slot = *owned;
+    AwaitFreedWorker(slot);
     base::CScopedLock hold(slot.lock);
     if (!slot.host.empty()) continue;
     // The handle of a worker that ended on its own.

@@ -236,6 +236,34 @@ TEST_F(PostedEventsInProcess, ALastStateTheQueueTookOnlyAfterAnExchangeNamesItsO
   }
 }
 
+// Camera A in window 0 refuses the control's credentials: its worker frees the slot and owes
+// its last state (5) to a full queue while the host destroys A and adds camera C at the same
+// index. The state is about A: once the queue takes it, the host does not hear it of C.
+TEST_F(PostedEventsInProcess, ALastStateOwedByADestroyedCameraIsNotHeardOfTheNextAtItsIndex) {
+  camsim::CameraConfig config;
+  config.password = "secret";
+  camsim::HttpCamera cameraA(config);
+  ASSERT_TRUE(cameraA.Start());
+  const std::string a = Add(0, cameraA);
+  events->Clear();
+  g_match = {liveview::WM_CAM_STATE, 0, liveview::kCamStateNotAuthorised};
+  g_armed = true;
+  const PostFunction previous = SetPostFunction(&RefuseMatchingPostsWhileArmed);
+  ASSERT_EQ(LookPic(a), 1);
+  ASSERT_EQ(WaitForSingleObject(g_held, kWaitMs), WAIT_OBJECT_0) << "no last state";
+  long r = 0;
+  control->DestroyCli(a, &r);
+  ASSERT_EQ(r, 1);
+  const std::string c = Add(0, static_cast<uint16_t>(cameraA.Port() + 1));
+  PumpFor(300);
+  g_armed = false;
+  PumpFor(300);
+  SetPostFunction(previous);
+  for (const auto& e : events->Events()) {
+    EXPECT_FALSE(e.id == kFireReConnect && e.TextArg(0) == Wide(c)) << "C never connects";
+  }
+}
+
 // Camera A streams in window 0 and records; then its feed goes still and the worker ends the
 // recording. That end is on its way when A and B are exchanged: the host hears it of A, with
 // A's file.

@@ -518,6 +518,60 @@ TEST_F(StreamClientTest, HandleOfAWorkerThatEndedOnItsOwnIsClosedWhenTheSlotIsCl
   Manager().StopStream(0);
 }
 
+// Refuses camera 0's state 5 for as long as the test keeps it so, as a full queue would; notes
+// which thread asked last.
+std::atomic<bool> g_refuseNotAuthorised{false};
+std::atomic<DWORD> g_refusedThread{0};
+std::atomic<int> g_notAuthorisedRefusals{0};
+BOOL RefuseNotAuthorisedOfCameraZero(HWND window, UINT message, WPARAM wParam, LPARAM state) {
+  if (g_refuseNotAuthorised.load() && message == WM_CAM_STATE && wParam == 0 &&
+      state == kCamStateNotAuthorised) {
+    g_refusedThread = GetCurrentThreadId();
+    ++g_notAuthorisedRefusals;
+    return FALSE;
+  }
+  return PostMessageA(window, message, wParam, state);
+}
+
+// A worker that freed its slot while its last state waits for the queue still uses the slot
+// (its stop flag, its post lock, the states it owes). A camera that claims the slot meanwhile
+// must not leave that worker running unwatched: nothing would wait for it then, not even the
+// manager's release, which deletes the slot under it.
+TEST_F(StreamClientTest, ClaimingASlotLetsGoNoWorkerThatStillOwesItsLastState) {
+  camsim::CameraConfig config;
+  config.password = "secret";
+  AddCamera(0, config);
+  Table().SetPassword(0, "wrong");  // refused with 401
+  AddCamera(1);
+  g_refusedThread = 0;
+  g_notAuthorisedRefusals = 0;
+  g_refuseNotAuthorised = true;
+  // The queue takes everything again however the case ends: later cases use camera 0 too.
+  struct QueueBack {
+    PostFunction previous = SetPostFunction(&RefuseNotAuthorisedOfCameraZero);
+    ~QueueBack() {
+      g_refuseNotAuthorised = false;
+      SetPostFunction(previous);
+    }
+  } queueBack;
+  ASSERT_EQ(Start(0), 1);
+  // Asked again and again: the worker has freed the slot and goes on retrying.
+  ASSERT_TRUE(PumpUntil([&] { return SlotFree(0) && g_notAuthorisedRefusals.load() >= 3; }));
+  base::ScopedHandle owing(OpenThread(SYNCHRONIZE, FALSE, g_refusedThread.load()));
+  ASSERT_TRUE(owing.Get() != nullptr);
+  ASSERT_EQ(WaitForSingleObject(owing.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  ASSERT_EQ(Start(1), 1);
+  EXPECT_EQ(Manager().SlotIndexByWindow(1), 0) << "the first free slot, as always";
+  // Its state is dropped as a stop's would be: the queue drains only on this thread.
+  EXPECT_EQ(WaitForSingleObject(owing.Get(), 0), static_cast<DWORD>(WAIT_OBJECT_0))
+      << "the owing worker still runs on a slot another camera has";
+  ASSERT_TRUE(WaitForFrames(1, 2));
+
+  Manager().StopAllStreams();
+  EXPECT_TRUE(SlotFree(0));
+}
+
 TEST_F(StreamClientTest, MoveAndSwapRebindTheRunningStream) {
   AddCamera(0);
   AddCamera(1);
