@@ -785,6 +785,44 @@ TEST_F(StreamClientTest, FirstPartLateAfterTheResponseHeaderStillStreams) {
   EXPECT_LT(GetTickCount() - start, 1000u);
 }
 
+// A camera that has sent its response header and then sends nothing, reads nothing and does
+// not close (one still starting its encoder, deaf to the shut-down connection): a stop is not
+// held up by the first part's long wait.
+TEST_F(StreamClientTest, StopDuringTheFirstPartsWaitIsSeenSoonWhenTheCameraIgnoresTheShutdown) {
+  std::atomic<int> released{0};
+  RawCamera raw([&](SOCKET client, int connection) {
+    RawCamera::SendAll(client, stream_test::MultipartHeader());
+    while (!raw.Stopping() && released.load() < connection) Sleep(10);
+  });
+  Table().Add(0, "127.0.0.1", raw.Port(), "admin", "admin", "raw");
+  struct Case {
+    const char* name;
+    bool (*stop)(StreamClientTest& test);
+  };
+  const Case cases[] = {
+      {"StopStream", [](StreamClientTest& t) { return t.Manager().StopStream(0) == 1; }},
+      {"RequestStop",
+       [](StreamClientTest& t) {
+         return t.Manager().RequestStop(t.CameraText(0)) == 1 &&
+                PumpUntil([&] { return t.SlotFree(0); });
+       }},
+  };
+  int connection = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ++connection;
+    ASSERT_EQ(Start(0), 1);
+    ASSERT_TRUE(PumpUntil([&] { return raw.Connections() >= connection; }));
+    PumpFor(300);  // the worker is in the wait for the first part
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(c.stop(*this));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_TRUE(SlotFree(0));
+    released.store(connection);
+  }
+  EXPECT_EQ(Manager().StopStream(0), 1);
+}
+
 // A lookup that throws once the stream has run: the exception leaves the worker mid-stream.
 std::atomic<int> g_lookupsBeforeThrow{0};
 bool ThrowsOnTheSecondLookup(const char* host, uint16_t port, sockaddr_in* out) {
