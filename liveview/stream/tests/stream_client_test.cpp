@@ -823,6 +823,23 @@ TEST_F(StreamClientTest, StopDuringTheFirstPartsWaitIsSeenSoonWhenTheCameraIgnor
   EXPECT_EQ(Manager().StopStream(0), 1);
 }
 
+// The line end behind each body comes with it (as from the simulated cameras): it is data, as
+// it was while it waited in the socket, so the gap before a slow camera's next frame is not
+// the silence that asks again; the request goes out twice at the start and every 10th pass.
+TEST_F(StreamClientTest, SlowCameraIsAskedAgainOnlyEveryTenthPass) {
+  camsim::CameraConfig config;
+  config.fps = 4;
+  AddCamera(0, config);
+  ASSERT_EQ(Start(0), 1);
+  ASSERT_TRUE(WaitForFrames(0, 13));
+  Manager().StopStream(0);
+  const std::vector<camsim::RecordedRequest> requests = Camera(0).Log().Requests();
+  for (const auto& r : requests) EXPECT_EQ(r.connection, 1u);
+  // 2 at the start and 1 at the 10th pass; a frame or two more may have come before the stop.
+  EXPECT_GE(requests.size(), 3u);
+  EXPECT_LE(requests.size(), 4u) << "asked again in the gaps between frames";
+}
+
 // A lookup that throws once the stream has run: the exception leaves the worker mid-stream.
 std::atomic<int> g_lookupsBeforeThrow{0};
 bool ThrowsOnTheSecondLookup(const char* host, uint16_t port, sockaddr_in* out) {
