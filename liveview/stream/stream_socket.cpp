@@ -1,5 +1,7 @@
 #include "liveview/stream/stream_socket.h"
 
+#include <algorithm>
+
 #include "base/socket_wait.h"
 
 namespace liveview {
@@ -8,13 +10,19 @@ constexpr long kPollMicroseconds = 25000;
 }  // namespace
 
 int WaitReadable(StreamSlot& slot, DWORD milliseconds) {
-  if (slot.running.load() == 0 || slot.stopRequest.load() != 0) return -1;
-  // One select for the whole wait (a stop shuts the socket down, which ends it at once):
-  // under Wine every select is several trips through the server.
-  const int ready = base::WaitSocket(slot.socket.load(), static_cast<long>(milliseconds / 1000),
-                                     static_cast<long>(milliseconds % 1000) * 1000,
-                                     base::kWaitRead);
-  return ready > 0 ? ready : -1;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (slot.running.load() == 0 || slot.stopRequest.load() != 0) return -1;
+    const DWORD waited = GetTickCount() - start;
+    if (waited >= milliseconds) return -1;
+    // A wait as long as the silence is one select (under Wine each is several trips through
+    // the server); a longer one looks at the flags between pieces of that length, as a shut-
+    // down socket ends no select under Wine while its peer stays silent and keeps it open.
+    const DWORD slice = std::min<DWORD>(milliseconds - waited, kStopSeenWithinMs);
+    const int ready = base::WaitSocket(slot.socket.load(), 0, static_cast<long>(slice) * 1000,
+                                       base::kWaitRead);
+    if (ready != 0) return ready > 0 ? ready : -1;
+  }
 }
 
 namespace {

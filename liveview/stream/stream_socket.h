@@ -1,7 +1,9 @@
-// The stream worker's socket operations. A stop is seen at once, whatever a wait's length:
-// StopStream and RequestStop shut the socket down, which ends a select on it. The socket is read from the slot before every use, so once StopStream has
-// taken it the worker's next call sees 0; only a call already under way can still use the
-// handle that was just closed.
+// The stream worker's socket operations. A stop is seen within kStopSeenWithinMs, whatever a
+// wait's length: StopStream and RequestStop shut the socket down, which ends a select on it
+// where the peer answers the shutdown or keeps sending, and no select is longer than that.
+// The socket is read from the slot before every use, so once StopStream has taken it the
+// worker's next call sees 0; only a call already under way can still use the handle that was
+// just closed.
 #pragma once
 
 #include <winsock2.h>
@@ -12,6 +14,9 @@
 #include "liveview/stream/stream_slot.h"
 
 namespace liveview {
+
+// The longest select of the worker: a stop is seen within it.
+constexpr DWORD kStopSeenWithinMs = 100;
 
 // Waits up to `milliseconds` for the socket to become readable: a positive select result
 // when it does, -1 when the time passes, a select fails or the stream is being stopped.

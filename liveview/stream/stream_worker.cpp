@@ -23,7 +23,7 @@ namespace {
 
 constexpr long kPollMicroseconds = 25000;
 // The silence after which the request goes out again.
-constexpr long kSilenceMicroseconds = 100000;
+constexpr long kSilenceMicroseconds = static_cast<long>(kStopSeenWithinMs) * 1000;
 constexpr int kWritablePolls = 40;
 constexpr int kRequestEveryPasses = 10;
 
@@ -46,13 +46,17 @@ bool Writable(const StreamSlot& slot) {
   return base::WaitSocket(slot.socket.load(), 0, kPollMicroseconds, base::kWaitWrite) > 0;
 }
 
-// One select for the whole silence: every select costs several trips through Wine's server,
-// and a stop need not wait for a shorter one to run out, as StopStream and RequestStop shut
-// the socket down, which makes it readable at once.
+// One select for the whole silence: every select costs several trips through Wine's server.
+// It is no longer than a stop may take to be seen (kStopSeenWithinMs).
 bool ReadableWithinSilence(const StreamSlot& slot) {
   // A next header begun in what the body read carried over is data as well.
   if (slot.carry.HoldsHeaderStart()) return true;
-  return base::WaitSocket(slot.socket.load(), 0, kSilenceMicroseconds, base::kWaitRead) > 0;
+  if (base::WaitSocket(slot.socket.load(), 0, kSilenceMicroseconds, base::kWaitRead) > 0) {
+    return true;
+  }
+  // So are line ends alone: in the socket they made it readable, and the camera that sent
+  // them with the body is not silent; the header read waits for the part behind them.
+  return slot.carry.length > 0;
 }
 
 bool SendRequest(StreamSlot& slot) {

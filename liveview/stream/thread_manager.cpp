@@ -151,7 +151,8 @@ int CThreadManager::RequestStop(std::string_view cameraText) {
     base::CScopedLock hold(slot->lock);
     if (!slot->host.empty() && slot->host == target.host && slot->port == target.port) {
       slot->stopRequest.store(1);
-      // The worker's waits are long selects: the shut-down socket ends them.
+      // The shut-down socket ends the worker's select where the camera answers it or keeps
+      // sending; otherwise the worker sees the flag when its select runs out.
       WakeWorker(*slot);
       return 1;
     }

@@ -855,6 +855,61 @@ TEST_F(StreamClientTest, FirstPartLateAfterTheResponseHeaderStillStreams) {
   EXPECT_LT(GetTickCount() - start, 1000u);
 }
 
+// A camera that has sent its response header and then sends nothing, reads nothing and does
+// not close (one still starting its encoder, deaf to the shut-down connection): a stop is not
+// held up by the first part's long wait.
+TEST_F(StreamClientTest, StopDuringTheFirstPartsWaitIsSeenSoonWhenTheCameraIgnoresTheShutdown) {
+  std::atomic<int> released{0};
+  RawCamera raw([&](SOCKET client, int connection) {
+    RawCamera::SendAll(client, stream_test::MultipartHeader());
+    while (!raw.Stopping() && released.load() < connection) Sleep(10);
+  });
+  Table().Add(0, "127.0.0.1", raw.Port(), "admin", "admin", "raw");
+  struct Case {
+    const char* name;
+    bool (*stop)(StreamClientTest& test);
+  };
+  const Case cases[] = {
+      {"StopStream", [](StreamClientTest& t) { return t.Manager().StopStream(0) == 1; }},
+      {"RequestStop",
+       [](StreamClientTest& t) {
+         return t.Manager().RequestStop(t.CameraText(0)) == 1 &&
+                PumpUntil([&] { return t.SlotFree(0); });
+       }},
+  };
+  int connection = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ++connection;
+    ASSERT_EQ(Start(0), 1);
+    ASSERT_TRUE(PumpUntil([&] { return raw.Connections() >= connection; }));
+    PumpFor(300);  // the worker is in the wait for the first part
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(c.stop(*this));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_TRUE(SlotFree(0));
+    released.store(connection);
+  }
+  EXPECT_EQ(Manager().StopStream(0), 1);
+}
+
+// The line end behind each body comes with it (as from the simulated cameras): it is data, as
+// it was while it waited in the socket, so the gap before a slow camera's next frame is not
+// the silence that asks again; the request goes out twice at the start and every 10th pass.
+TEST_F(StreamClientTest, SlowCameraIsAskedAgainOnlyEveryTenthPass) {
+  camsim::CameraConfig config;
+  config.fps = 4;
+  AddCamera(0, config);
+  ASSERT_EQ(Start(0), 1);
+  ASSERT_TRUE(WaitForFrames(0, 13));
+  Manager().StopStream(0);
+  const std::vector<camsim::RecordedRequest> requests = Camera(0).Log().Requests();
+  for (const auto& r : requests) EXPECT_EQ(r.connection, 1u);
+  // 2 at the start and 1 at the 10th pass; a frame or two more may have come before the stop.
+  EXPECT_GE(requests.size(), 3u);
+  EXPECT_LE(requests.size(), 4u) << "asked again in the gaps between frames";
+}
+
 // A lookup that throws once the stream has run: the exception leaves the worker mid-stream.
 std::atomic<int> g_lookupsBeforeThrow{0};
 bool ThrowsOnTheSecondLookup(const char* host, uint16_t port, sockaddr_in* out) {

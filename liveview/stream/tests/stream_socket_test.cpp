@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -10,6 +11,7 @@
 
 #include "base/socket_wait.h"
 #include "liveview/stream/stream_socket.h"
+#include "liveview/stream/stream_worker.h"
 #include "simulator/unique_socket.h"
 
 namespace liveview {
@@ -214,6 +216,39 @@ TEST_F(ConnectedSlot, StopEndsAHeaderWait) {
   slot_.stopRequest.store(1);
   std::vector<char> block(100);
   EXPECT_EQ(ReadHeaderBlock(slot_, block.data(), 100), kHeaderBlockFailed);
+}
+
+// The peer here sends nothing, reads nothing and never closes, as a camera still starting its
+// encoder may: the socket shut down by the stop does not end a select under Wine, so the wait
+// must look at the flags itself, whatever its length.
+TEST_F(ConnectedSlot, StopEndsALongReadableWaitSoon) {
+  struct Case {
+    const char* name;
+    std::atomic<int> StreamSlot::*flag;
+    int value;
+  };
+  const Case cases[] = {
+      {"StopStream", &StreamSlot::running, 0},
+      {"RequestStop", &StreamSlot::stopRequest, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    slot_.running.store(1);
+    slot_.stopRequest.store(0);
+    int result = 0;
+    DWORD took = 0;
+    std::thread worker([&] {
+      const DWORD start = GetTickCount();
+      result = WaitReadable(slot_, 5000);
+      took = GetTickCount() - start;
+    });
+    Sleep(100);
+    (slot_.*c.flag).store(c.value);
+    WakeWorker(slot_);
+    worker.join();
+    EXPECT_EQ(result, -1);
+    EXPECT_LT(took, 1000u) << "the stop waited for the wait's own end";
+  }
 }
 
 TEST_F(ConnectedSlot, BodyThatStallsEndsShort) {

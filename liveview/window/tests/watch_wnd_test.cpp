@@ -2,6 +2,7 @@
 // JPEG copies, staleness and the idle view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -19,6 +20,7 @@
 #include "liveview/notify/control_messages.h"
 #include "liveview/notify/control_registry.h"
 #include "liveview/render/bkgnd_picture.h"
+#include "liveview/render/tests/fake_direct_draw.h"
 #include "liveview/render/video_renderer.h"
 #include "liveview/resources/tessaly_resource.h"
 #include "liveview/window/tests/watch_test_support.h"
@@ -561,6 +563,93 @@ TEST_F(WatchWndTest, LastBmpIsTheFullPictureWhileAReducedOneIsShown) {
   SetFakeTick(kStart);
   window_.ClearPicture();
   EXPECT_EQ(window_.GetLastBmp(nullptr), nullptr);
+}
+
+// Surfaces of each depth a display may give: every frame, the first one decoded before the
+// surface was known included, and every repaint of the kept copy put the upright picture
+// into the off-screen surface, whole size or reduced.
+testing_support::DirectDrawScript* g_surfaceScript = nullptr;
+
+class FakeSurfaceRenderer : public CVideoRenderer {
+ protected:
+  HRESULT CreateDirectDraw(IDirectDraw2** directDraw) override {
+    *directDraw = testing_support::MakeFakeDirectDraw(g_surfaceScript);
+    return DD_OK;
+  }
+};
+
+std::unique_ptr<CVideoRenderer> MakeFakeSurfaceRenderer() {
+  return std::make_unique<FakeSurfaceRenderer>();
+}
+
+// The colour at the middle of each quadrant of the off-screen surface, near its own.
+void ExpectQuadrantsOnSurface(const testing_support::DirectDrawScript& script, int width,
+                              int height) {
+  const int bytes = script.surfaceBitCount / 8;
+  for (int qy = 0; qy < 2; ++qy) {
+    for (int qx = 0; qx < 2; ++qx) {
+      const int x = qx * width / 2 + width / 4;
+      const int y = qy * height / 2 + height / 4;
+      const uint8_t* p = &script.offscreenPixels[static_cast<size_t>(y) * script.offscreenPitch +
+                                                 static_cast<size_t>(x) * bytes];
+      int r, g, b;
+      if (bytes == 2) {
+        const int v = p[0] | p[1] << 8;
+        r = (v >> 11) << 3;
+        g = ((v >> 5) & 0x3F) << 2;
+        b = (v & 0x1F) << 3;
+      } else {
+        b = p[0];
+        g = p[1];
+        r = p[2];
+        if (bytes == 4) {
+          EXPECT_EQ(p[3], 0);
+        }
+      }
+      const COLORREF want = kQuadrants[qy][qx];
+      EXPECT_NEAR(r, GetRValue(want), 24) << "quadrant " << qx << "," << qy;
+      EXPECT_NEAR(g, GetGValue(want), 24) << "quadrant " << qx << "," << qy;
+      EXPECT_NEAR(b, GetBValue(want), 24) << "quadrant " << qx << "," << qy;
+    }
+  }
+}
+
+TEST_F(WatchWndTest, EverySurfaceDepthGetsTheFramesAndTheRepaints) {
+  struct Case {
+    int bits, windowWidth, windowHeight, shownWidth, shownHeight;
+  };
+  for (const Case& c : {Case{32, 320, 240, 320, 240}, Case{24, 320, 240, 320, 240},
+                        Case{16, 320, 240, 320, 240}, Case{24, 160, 120, 160, 120},
+                        Case{16, 160, 120, 160, 120}}) {
+    SCOPED_TRACE(::testing::Message() << c.bits << " bits, " << c.windowWidth << "x"
+                                      << c.windowHeight);
+    testing_support::DirectDrawScript script;
+    script.surfaceBitCount = c.bits;
+    g_surfaceScript = &script;
+    const auto previous = CWatchWnd::SetRendererFactory(&MakeFakeSurfaceRenderer);
+    window_.Move(RECT{0, 0, c.windowWidth, c.windowHeight});
+    // Another camera each time: the window starts again with a renderer of its own.
+    window_.BindCamera("127.0.0.1", static_cast<uint16_t>(8000 + c.bits + c.windowWidth),
+                       "admin", "admin", "lobby", 0);
+    const Bytes frame = QuadrantJpeg(320, 240);
+    for (int n = 0; n < 2; ++n) {
+      SCOPED_TRACE(n == 0 ? "first frame" : "second frame");
+      EXPECT_EQ(Feed(window_, frame).width, 320);
+      ASSERT_EQ(window_.GetShownWidth(), c.shownWidth);
+      ASSERT_EQ(window_.GetShownHeight(), c.shownHeight);
+      ExpectQuadrantsOnSurface(script, c.shownWidth, c.shownHeight);
+      std::fill(script.offscreenPixels.begin(), script.offscreenPixels.end(), uint8_t{0xCD});
+      Repaint(window_.GetSafeHwnd());
+      ExpectQuadrantsOnSurface(script, c.shownWidth, c.shownHeight);
+    }
+    int size = 0;
+    const uint8_t* bits = window_.GetLastBmp(&size);
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(Bytes(bits, bits + size), DecodedRows(frame, 320, 240));
+    window_.ClearPicture();  // the renderer goes with the next camera's first frame
+    CWatchWnd::SetRendererFactory(previous);
+    g_surfaceScript = nullptr;
+  }
 }
 
 TEST_F(WatchWndTest, TitleOverAReducedPictureKeepsItsPlaceOnScreen) {
