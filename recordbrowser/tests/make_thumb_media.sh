@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes the media the thumbnail tests hand to the browser: AVIs whose first frame is four
-# coloured quadrants (red, lime / blue, yellow) and later frames magenta, the same first frame
-# at another size with its colours turned, an AVI with only audio, a text file named .AVI,
+# coloured quadrants (red, lime / blue, yellow) and later frames magenta (for 1 s, one for
+# 10 s), the same first frame at another size with its colours turned, an AVI with only audio, a text file named .AVI,
 # an MPEG-1 .MPG; JPEGs (colour, greyscale, one named .JPEG) and BMPs of 1, 4, 8, 24 and 32
 # bits with the same quadrants.
 set -euo pipefail
@@ -19,15 +19,16 @@ quadrants() {  # width height top-left top-right bottom-left bottom-right out
 }
 quadrants 640 480 red lime blue yellow quad640.png
 quadrants 320 240 blue yellow red lime turned320.png
-video() {  # first-frame later-colour size out [codec args...]
+video() {  # first-frame later-colour size out [codec args...]; later_seconds of later frames
   local first=$1 later=$2 size=$3 out=$4
   shift 4
-  ff -loop 1 -framerate 10 -t 0.1 -i "$first" -f lavfi -i color=c=$later:s=$size:r=10:d=1 \
+  ff -loop 1 -framerate 10 -t 0.1 -i "$first" -f lavfi -i color=c=$later:s=$size:r=10:d=${later_seconds:-1} \
     -filter_complex "[0:v]format=yuvj420p,setsar=1[a];[1:v]format=yuvj420p,setsar=1[b];[a][b]concat=n=2:v=1[v]" \
     -map "[v]" "$@" "$out"
 }
 video quad640.png magenta 640x480 quadrants.avi -c:v mjpeg -q:v 2 -vtag MJPG
 video turned320.png magenta 320x240 turned.avi -c:v mjpeg -q:v 2 -vtag MJPG
+later_seconds=10 video turned320.png magenta 320x240 long.avi -c:v mjpeg -q:v 2 -vtag MJPG
 video quad640.png magenta 640x480 quadrants.mpg -c:v mpeg1video -q:v 2 -pix_fmt yuv420p -r 25 -f mpeg
 ff -f lavfi -i sine=frequency=440:sample_rate=22050 -t 1 -c:a pcm_s16le audio_only.avi
 echo "This is not a video." > text.AVI

@@ -17,6 +17,7 @@
 #include "liveview/record/avi_recorder.h"
 #include "liveview/record/avifile_library.h"
 #include "recordbrowser/tests/vantrel_fixture.h"
+#include "testing/support/time_scale.h"
 
 namespace {
 
@@ -287,17 +288,21 @@ TEST_F(Thumbnails, FailingVideosAreRetriedAfterTheOthersAndDroppedAfterThreeAtte
 TEST_F(Thumbnails, ACaptureWithoutSampleEndsAtItsTimeOutOrAtTheStreamsEnd) {
   const struct {
     const char* name;
+    const char* media;
     DWORD timeoutMs;
     int completions;  // EC_COMPLETE heard
     DWORD atLeastMs;  // for the three attempts together
   } cases[] = {
-      {"time-out first", 200, 0, 3 * 200},
+      // 10.1 s of frames; the time-out leaves a first sample time to reach the grabber,
+      // which a slower machine takes longer to bring.
+      {"time-out first", "long.avi", testing_support::Scaled(1000), 0,
+       3 * testing_support::Scaled(1000)},
       // 1.1 s of frames, then EC_COMPLETE.
-      {"the stream's end first", 30000, 3, 3 * 900},
+      {"the stream's end first", "quadrants.avi", 30000, 3, 3 * 900},
   };
-  const std::string video = Copy("quadrants.avi");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    const std::string video = Copy(c.media);
     vantrel::TVantrel::SetCaptureTimeoutForTests(c.timeoutMs);
     std::atomic<int> swallowed{0};
     vantrel->SampleGrabber->OnBuffer = [&](mediagraph::TSampleGrabber*, double, BYTE*, long) {

@@ -39,6 +39,7 @@
 #include "testing/container/child_process.h"
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
+#include "testing/support/time_scale.h"
 
 namespace setuptool {
 namespace {
@@ -211,7 +212,9 @@ TEST_F(OrvexDialogTest, SearchesOneSecondAfterStartThenEveryTenOrAtOnceOnRefresh
   ASSERT_GE(datagrams.size(), 2u);
   const auto first = std::chrono::duration_cast<milliseconds>(datagrams[0].received - started);
   EXPECT_GE(first.count(), 950) << "the first search comes 1 s after the start";
-  EXPECT_LE(first.count(), 2000);
+  // A second more for the dialog to come up and the datagram to arrive, which a slower
+  // machine takes longer for.
+  EXPECT_LE(first.count(), 1000 + static_cast<long long>(testing_support::Scaled(1000)));
   const auto onRefresh =
       std::chrono::duration_cast<milliseconds>(datagrams[1].received - refreshed);
   EXPECT_LE(onRefresh.count(), 500) << "Refresh sends at once";
@@ -779,6 +782,7 @@ TEST(BrowserCommandLine, QuotesAPathWithABlankUnlessItIsQuoted) {
 }
 
 TEST_F(OrvexDialogTest, StaysResponsiveUnderRefreshAndAgeingWithTwentyCameras) {
+  const DWORD answerMs = testing_support::Scaled(5000);
   for (uint8_t tag = 1; tag <= 20; ++tag) responder_.AddCamera(Camera(tag));
   std::atomic<bool> done{false};
   std::atomic<int> unanswered{0};
@@ -795,9 +799,10 @@ TEST_F(OrvexDialogTest, StaysResponsiveUnderRefreshAndAgeingWithTwentyCameras) {
             while (!done.load()) {
               const DWORD start = GetTickCount();
               DWORD_PTR answer = 0;
-              // Generous for an emulated machine (a dialog there answers in about a second
-              // under this load); a dialog waiting on the listener never answers at all.
-              if (!SendMessageTimeoutW(dlg, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer)) {
+              // Generous (an emulated machine's dialog answers in about a second under this
+              // load, now and then in more than five); a dialog waiting on the listener never
+              // answers at all.
+              if (!SendMessageTimeoutW(dlg, WM_NULL, 0, 0, SMTO_NORMAL, answerMs, &answer)) {
                 ++unanswered;
               }
               const DWORD took = GetTickCount() - start;
@@ -814,7 +819,9 @@ TEST_F(OrvexDialogTest, StaysResponsiveUnderRefreshAndAgeingWithTwentyCameras) {
         ++refreshes;
         now_ += 7;
         SendMessageW(Dlg(), WM_TIMER, kAgeingTimer, 0);
-        return GetTickCount() - began >= 10000;
+        // Ten seconds; where each click itself takes longer, until the fifth refresh.
+        const DWORD elapsed = GetTickCount() - began;
+        return (elapsed >= 10000 && refreshes >= 5) || elapsed >= testing_support::Scaled(10000);
       })
       .Then("end", [&] {
         done = true;
@@ -828,7 +835,7 @@ TEST_F(OrvexDialogTest, StaysResponsiveUnderRefreshAndAgeingWithTwentyCameras) {
     watchdog.join();
   }
   EXPECT_EQ(unanswered.load(), 0) << "slowest answer " << slowest.load() << " ms";
-  EXPECT_LT(slowest.load(), 5000u);
+  EXPECT_LT(slowest.load(), answerMs);
   EXPECT_GT(mostRows, 0) << "the cameras were listed between the refreshes";
   EXPECT_GE(refreshes, 5u);
   // Refreshes that come faster than the search thread wakes share one search (about every

@@ -24,6 +24,7 @@
 #include "testing/container/message_pump.h"
 #include "testing/container/modal_script.h"
 #include "testing/support/temp_folder.h"
+#include "testing/support/time_scale.h"
 
 namespace {
 
@@ -912,7 +913,9 @@ TEST_F(SettingsDialogs, OkWithReconnectOffEndsARunningStreamAtItsNextError) {
   settings.interval = 1;
   WriteCameras({{0, config}}, settings);
   camsim::StreamFaults faults;
-  faults.closeAtFrame = 50;  // 2.5 s into each connection
+  // 2.5 s into each connection, time for the sheet's change to come first; a slower machine
+  // takes longer to show the sheet.
+  faults.closeAtFrame = 50 * static_cast<int>(testing_support::TimeScale());
   cameras[0]->SetFaults(faults);
   ASSERT_EQ(Host(), S_OK);
   ASSERT_TRUE(HeardState(0, 2));
@@ -928,7 +931,7 @@ TEST_F(SettingsDialogs, OkWithReconnectOffEndsARunningStreamAtItsNextError) {
   EXPECT_EQ(ShowProperties(1), 1);
   ASSERT_TRUE(PumpUntil([&] { return script.Finished(); }, kWaitMs));
   events->Clear();
-  ASSERT_TRUE(HeardState(0, 0));
+  ASSERT_TRUE(HeardState(0, 0, testing_support::Scaled(kWaitMs)));
   PumpFor(1500);
   for (const auto& e : events->Events()) {
     if (e.id == kFireReConnect) {
