@@ -200,19 +200,22 @@ TEST_F(Thumbnails, TwoVideosInQueueOrderAndOnePostedTwiceIsQueuedOnce) {
   const std::string second = Copy("turned.avi");
   Add(first);
   Add(second);
-  // Both posted; the first starts its capture, the second waits.
-  test_container::PumpUntil([&] { return vantrel->CaptureQueue.size() == 2; }, 5000);
+  // Both posted; the first starts its capture, the second waits. The queue messages alone:
+  // with the captures' own messages as well, a quick machine finishes both captures within
+  // one pump, before the queue could be looked at.
+  const auto dispatchQueueMessages = [&] {
+    MSG message;
+    while (PeekMessageA(&message, vantrel->GetSafeHwnd(), vantrel::WM_QUEUEVIDEO,
+                        vantrel::WM_QUEUEVIDEO, PM_REMOVE)) {
+      DispatchMessageA(&message);
+    }
+  };
+  dispatchQueueMessages();
   ASSERT_EQ(vantrel->CaptureQueue.size(), 2u);
   vantrel::TRecordItem* waiting = vantrel->CaptureQueue[1];
   EXPECT_EQ(waiting->MediaFile, second);
   PostMessageA(vantrel->GetSafeHwnd(), vantrel::WM_QUEUEVIDEO, reinterpret_cast<WPARAM>(waiting), 0);
-  // That message alone: with the captures' own messages as well, a quick machine finishes
-  // both captures before the queue is looked at.
-  MSG message;
-  while (PeekMessageA(&message, vantrel->GetSafeHwnd(), vantrel::WM_QUEUEVIDEO,
-                      vantrel::WM_QUEUEVIDEO, PM_REMOVE)) {
-    DispatchMessageA(&message);
-  }
+  dispatchQueueMessages();
   EXPECT_EQ(vantrel->CaptureQueue.size(), 2u);
   ASSERT_TRUE(PumpUntilIdle());
   EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : fw::WideToAnsi(boxes[0].text));
