@@ -114,65 +114,33 @@ void CWatchWnd::OnFrame(const uint8_t* frame, int length, int /*kind*/, int* wid
   }
 }
 
-void CWatchWnd::DecodeAndDraw(const uint8_t* frame, int length, int* width, int* height) {
-  if (!decoder_) {
-    auto decoder = std::make_unique<CJpegDecoder>();
-    jpegDecoder_ = decoder.get();
-    decoder_ = std::move(decoder);
-  }
-  FrameEnd end(decoder_.get());
-  if (!decoder_->CanDecode(frame, length)) return;
-  if (DecodeAndDrawShown(frame, length, width, height)) return;
-  if (!decoder_->Decode(frame, length)) return;
-  const uint8_t* info = decoder_->GetInfoHeader();
-  if (!info) return;
-  const int decodedWidth = bmp::InfoWidth(info);
-  const int decodedHeight = bmp::InfoHeight(info);
-  if (decodedWidth <= 0 || decodedHeight <= 0) return;
-
-  PostSizeIfNewWidth(decodedWidth, decodedHeight);
-  if (!ReplaceRendererIfNeeded(decodedWidth, decodedHeight, decodedWidth, decodedHeight)) return;
-
-  if (width) *width = width_;
-  if (height) *height = height_;
-  if (!KeepCopies(frame, length)) return;
-  lastFrameTick_ = Now();
-
-  if (renderer_) {
-    renderer_->SetBitCount(decoder_->GetBitCount());
-    renderer_->SetShowTitle(showTitle_);
-    renderer_->SetTitle(nick_);
-    renderer_->SetPictureSize(width_, height_);
-    renderer_->DrawFrame(decoder_->GetBits(), width_, height_, decoder_->IsBottomUp());
-  }
-}
-
 // The picture decoded at the size the window shows it, straight into its surface's format: a
 // half or a quarter in a window of half the picture or less in both directions (the 2 x 2 to
 // 4 x 4 grids), where the full picture would only be thrown away by the blit; the full size
 // otherwise, which saves the BMP image's colour swap and the spreading to four bytes a pixel.
 // The rows are kept as they came (no copy) for repaints. All the window reports stays the
 // full picture's: the size, WM_USER+18, the BMP image handed out (decoded on demand).
-bool CWatchWnd::DecodeAndDrawShown(const uint8_t* frame, int length, int* width, int* height) {
-  if (!jpegDecoder_) return false;
+void CWatchWnd::DecodeAndDraw(const uint8_t* frame, int length, int* width, int* height) {
+  if (!decoder_) decoder_ = std::make_unique<CJpegDecoder>();
+  FrameEnd end(decoder_.get());
+  if (!decoder_->CanDecode(frame, length)) return;
   // Without a surface yet, the depth displays of today have.
   const int bitCount = surfaceBitCount_ == 0 || surfaceBitCount_ == 32 ? 32 : 24;
   ShownPicture shown;
-  const ShownResult result = jpegDecoder_->DecodeShown(
-      frame, length, boxWidth_.load(), boxHeight_.load(), bitCount, &shown, ShownSizes::kAny);
-  if (result == kShownFullSize) return false;
-  if (result != kShownDecoded) return true;  // dropped, as a frame that does not decode
+  if (decoder_->DecodeShown(frame, length, boxWidth_.load(), boxHeight_.load(), bitCount,
+                            &shown, ShownSizes::kAny) != kShownDecoded) {
+    return;  // dropped, as a frame that does not decode
+  }
 
   PostSizeIfNewWidth(shown.fullWidth, shown.fullHeight);
   if (!ReplaceRendererIfNeeded(shown.fullWidth, shown.fullHeight, shown.width, shown.height)) {
-    return true;
+    return;
   }
   if (width) *width = width_;
   if (height) *height = height_;
-  if (!KeepJpeg(frame, length)) return true;
-  jpegDecoder_->TakeShownRows(&picture_);
+  if (!KeepJpeg(frame, length)) return;
+  decoder_->TakeShownRows(&picture_);
   pictureSize_ = static_cast<int>(static_cast<int64_t>(shown.pitch) * shown.height);
-  shownCopy_ = true;
   shownBitCount_ = shown.bitCount;
   lastFrameTick_ = Now();
 
@@ -183,7 +151,6 @@ bool CWatchWnd::DecodeAndDrawShown(const uint8_t* frame, int length, int* width,
     renderer_->SetPictureSize(width_, height_);
     renderer_->DrawFrame(picture_.data(), shown.width, shown.height, 0);
   }
-  return true;
 }
 
 void CWatchWnd::PostSizeIfNewWidth(int width, int height) {
@@ -210,7 +177,6 @@ bool CWatchWnd::ReplaceRendererIfNeeded(int width, int height, int surfaceWidth,
   surfaceHeight_ = surfaceHeight;
   // The copy's rows have the old size: never painted or handed out as pictures of the new.
   pictureSize_ = 0;
-  shownCopy_ = false;
   renderer_.reset();
   const RendererFactory factory = g_rendererFactory.load();
   renderer_ = factory ? factory() : std::make_unique<CVideoRenderer>();
@@ -227,20 +193,9 @@ void CWatchWnd::ForgetPictureSizeLocked() {
   surfaceWidth_ = 0;
   surfaceHeight_ = 0;
   pictureSize_ = 0;
-  shownCopy_ = false;
 }
 
-// The picture copy holds the padded rows, the whole pixel area whatever the width; the
-// JPEG copy grows to the frame, so a snapshot is never a cut JPEG.
-bool CWatchWnd::KeepCopies(const uint8_t* frame, int length) {
-  const int64_t size = bmp::RowWidth(width_) * height_;
-  const uint8_t* bits = decoder_->GetBits();
-  if (!bits || size > bmp::kMaxImageSize) return false;
-  if (!KeepJpeg(frame, length)) return false;
-  shownCopy_ = false;
-  return KeepPicture(bits, size);
-}
-
+// The JPEG copy grows to the frame, so a snapshot is never a cut JPEG.
 bool CWatchWnd::KeepJpeg(const uint8_t* frame, int length) {
   if (jpeg_.size() < static_cast<size_t>(length)) {
     jpeg_.clear();
@@ -250,18 +205,6 @@ bool CWatchWnd::KeepJpeg(const uint8_t* frame, int length) {
   std::memcpy(jpeg_.data(), frame, static_cast<size_t>(length));
   jpegLength_ = length;
   ++frameSerial_;
-  return true;
-}
-
-bool CWatchWnd::KeepPicture(const uint8_t* rows, int64_t size) {
-  if (!rows || size > bmp::kMaxImageSize) return false;
-  if (picture_.size() < static_cast<size_t>(size)) {
-    picture_.clear();
-    picture_.shrink_to_fit();
-    picture_.resize(static_cast<size_t>(size));
-  }
-  std::memcpy(picture_.data(), rows, static_cast<size_t>(size));
-  pictureSize_ = static_cast<int>(size);
   return true;
 }
 
@@ -298,13 +241,9 @@ void CWatchWnd::ClearPicture() {
 const uint8_t* CWatchWnd::GetLastBmp(int* size) {
   base::CScopedLock hold(lock_);
   if (picture_.empty() || pictureSize_ == 0 || IsStale()) return nullptr;
-  if (shownCopy_) {
-    if (!FullPictureLocked()) return nullptr;
-    if (size) *size = static_cast<int>(fullPicture_.size());
-    return fullPicture_.data();
-  }
-  if (size) *size = pictureSize_;
-  return picture_.data();
+  if (!FullPictureLocked()) return nullptr;
+  if (size) *size = static_cast<int>(fullPicture_.size());
+  return fullPicture_.data();
 }
 
 const uint8_t* CWatchWnd::GetLastJpeg(int* length) {
@@ -367,9 +306,7 @@ void CWatchWnd::SetFontColor(COLORREF color) {
 // ---- painting -----------------------------------------------------------------------------
 
 bool CWatchWnd::HasFreshPictureLocked() {
-  const int64_t copySize =
-      shownCopy_ ? bmp::PaddedRowBytes(surfaceWidth_, shownBitCount_) * surfaceHeight_
-                    : bmp::RowWidth(width_) * height_;
+  const int64_t copySize = bmp::PaddedRowBytes(surfaceWidth_, shownBitCount_) * surfaceHeight_;
   return renderer_ && pictureSize_ > 0 && pictureSize_ == copySize &&
          picture_.size() >= static_cast<size_t>(pictureSize_) &&
          static_cast<DWORD>(Now() - lastFrameTick_) <= kStaleAfterMs;
@@ -377,13 +314,8 @@ bool CWatchWnd::HasFreshPictureLocked() {
 
 // The copy at the size shown: a repaint never decodes.
 void CWatchWnd::DrawPictureCopyLocked() {
-  if (shownCopy_) {
-    renderer_->SetBitCount(shownBitCount_);
-    renderer_->DrawFrame(picture_.data(), surfaceWidth_, surfaceHeight_, 0);
-    return;
-  }
-  renderer_->SetBitCount(bmp::kBitsPerPixel);
-  renderer_->DrawFrame(picture_.data(), width_, height_, 1);
+  renderer_->SetBitCount(shownBitCount_);
+  renderer_->DrawFrame(picture_.data(), surfaceWidth_, surfaceHeight_, 0);
 }
 
 void CWatchWnd::OnPaint() {

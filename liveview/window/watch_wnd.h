@@ -17,7 +17,6 @@
 #include "base/scoped_handle.h"
 #include "framework/window.h"
 
-class CFrameDecoder;
 class CJpegDecoder;
 
 namespace liveview {
@@ -122,14 +121,9 @@ class CWatchWnd : public fw::CWnd {
 
   // The frame steps that run under the window lock.
   void DecodeAndDraw(const uint8_t* frame, int length, int* width, int* height);
-  // The frame at the size this window shows it: true when it was taken care of (shown or
-  // dropped), false when it must go through the frame decoder's BMP image instead.
-  bool DecodeAndDrawShown(const uint8_t* frame, int length, int* width, int* height);
   void PostSizeIfNewWidth(int width, int height);
   bool ReplaceRendererIfNeeded(int width, int height, int surfaceWidth, int surfaceHeight);
-  bool KeepCopies(const uint8_t* frame, int length);
   bool KeepJpeg(const uint8_t* frame, int length);
-  bool KeepPicture(const uint8_t* rows, int64_t size);
   bool FullPictureLocked();
   void ForgetPictureSizeLocked();
   bool HasFreshPictureLocked();
@@ -145,9 +139,10 @@ class CWatchWnd : public fw::CWnd {
   int showTitle_ = 0;
   // Kept here as well as in the renderer: a size change replaces the renderer.
   int recording_ = 0;
-  // Padded pixel rows of the last picture; the vector's size is the allocated size.
+  // The last picture's rows as shown: the surface's size and format, top-down rows of
+  // `shownBitCount_` bits (the BMP image is decoded on demand into `fullPicture_`).
   std::vector<uint8_t> picture_;
-  int pictureSize_ = 0;  // row width x height of the current picture
+  int pictureSize_ = 0;  // row pitch x height of the current picture
   // The last frame as received; grows to hold any frame.
   std::vector<uint8_t> jpeg_;
   int jpegLength_ = 0;
@@ -160,8 +155,7 @@ class CWatchWnd : public fw::CWnd {
   int height_ = 0;
   int fullWindow_ = 0;
   int selected_ = 0;
-  std::unique_ptr<CFrameDecoder> decoder_;
-  CJpegDecoder* jpegDecoder_ = nullptr;  // decoder_, as the JPEG decoder it always is
+  std::unique_ptr<CJpegDecoder> decoder_;
   // The client area's size, from WM_SIZE: what a frame is decoded for.
   std::atomic<int> boxWidth_{0};
   std::atomic<int> boxHeight_{0};
@@ -169,9 +163,6 @@ class CWatchWnd : public fw::CWnd {
   int surfaceWidth_ = 0;
   int surfaceHeight_ = 0;
   int surfaceBitCount_ = 0;  // of the renderer's off-screen surface; 0 before one is known
-  // The picture copy holds the rows as shown (the surface's size and format: top-down rows
-  // of `shownBitCount_` bits), not the BMP image's.
-  bool shownCopy_ = false;
   int shownBitCount_ = 24;
   // The full picture decoded on demand from the JPEG copy, for GetLastBmp; valid while
   // `fullPictureFrame_` is `frameSerial_`.
